@@ -1,0 +1,19 @@
+// The collection worker: turns folder rows into the size-ordered array of files.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "SearchState.h"
+
+struct CCollectCallbacks {
+    std::function<void(int nStringId)> setStatus;  // status-bar text by string id
+    std::function<void()> postCollectDone;          // exactly once, at the end
+    FWalkError onError;                             // optional: unreadable folders and files
+};
+
+// Collects the files of every row and mask into state.m_files, in row order. When
+// bFolderListChanged is 0 it only calls postCollectDone, so the earlier collection is reused.
+// Runs on a worker thread; honours state.m_bAbort.
+void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,
+                      CSearchState& state, const CCollectCallbacks& callbacks);

@@ -1,0 +1,23 @@
+// The matching worker: finds duplicate pairs among the collected files and writes rows.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "ResultRow.h"
+#include "SearchState.h"
+
+struct CMatchCallbacks {
+    std::function<void(int nStringId)> setStatus;  // status-bar text by string id
+    std::function<void()> postMatchDone;            // exactly once, at the end
+};
+
+// Scans state.m_files by size with the settings' criterion, records state.m_matches and, when
+// not aborted, clears the sink and writes one row per pair in batches. Runs on a worker thread.
+void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+                    const CMatchCallbacks& callbacks);
+
+// True when the first nLimit bytes of a and b are equal (0 or more than a's size: all of a).
+bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
+                         const std::atomic<int>* pAbort);

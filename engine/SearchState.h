@@ -1,0 +1,73 @@
+// The settings of one search and the state its workers share with the user interface.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "FileInfo.h"
+
+// Match criteria, in the order of the criteria page's buttons.
+enum EMatchCriterion : int {
+    MATCH_SIZE = 0,
+    MATCH_CHECKSUM = 1,
+    MATCH_CRC32 = 2,
+    MATCH_CONTENTS = 3,
+};
+
+// Status-bar texts the workers ask for, by string id.
+constexpr int IDS_STATUS_READY = 57345;       // "Ready"
+constexpr int IDS_STATUS_SEARCHING = 57346;   // "Searching files in specified folders"
+constexpr int IDS_STATUS_MATCHING = 57347;    // "Matching files with specified criteria"
+
+// Completion messages and the progress timer.
+constexpr int WM_USER = 0x0400;
+constexpr int WM_COLLECT_DONE = WM_USER + 1;
+constexpr int WM_MATCH_DONE = WM_USER + 2;
+constexpr int ID_PROGRESS_TIMER = 1;
+constexpr int PROGRESS_TIMER_MS = 100;
+
+// One row of the folder list: folder path (ends with '/'), masks separated by ';',
+// "Yes" (any letter case) to search subfolders.
+struct CFolderRow {
+    std::string strFolder;
+    std::string strMasks = "*.*";
+    std::string strSubdir = "Yes";
+};
+
+// A snapshot of the settings, taken on the user-interface thread when a worker starts.
+struct CSearchSettings {
+    std::vector<CFolderRow> rows;
+    int m_nCriterion = MATCH_CRC32;
+    int m_bReflect = 1;
+    std::string m_strPartial = "64";  // kilobytes as typed; 0 means whole files
+
+    // The partial-compare size in bytes: the text read like atoi, times 1024.
+    std::uint64_t GetPartialBytes() const;
+};
+
+// A duplicate pair; both point into CSearchState::m_files and are valid while it is not changed.
+struct MatchPair {
+    const CFileInfo* pSource = nullptr;
+    const CFileInfo* pTarget = nullptr;
+};
+
+// What the workers and the user interface share during a search. Flags hold 0 or 1.
+// m_files and m_matches are written by the running worker only; the other side reads
+// their sizes through m_files.GetSize() and m_nMatches.
+struct CSearchState {
+    CFileInfoArray m_files;
+    std::vector<MatchPair> m_matches;
+    std::atomic<std::size_t> m_nMatches{0};
+    std::atomic<int> m_bBusy{0};
+    std::atomic<int> m_bAbort{0};
+    std::atomic<int> m_bCancelled{0};
+    std::atomic<int> m_bCollecting{0};
+    std::atomic<int> m_bMatching{0};
+    std::atomic<std::int64_t> m_nProgressPos{0};
+    std::atomic<std::int64_t> m_nProgressMax{0};
+
+    // Clears the flags and the position, as a fresh start of the progress page does.
+    void ResetFlags();
+};
