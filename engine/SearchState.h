@@ -71,3 +71,9 @@ struct CSearchState {
     // Clears the flags and the position, as a fresh start of the progress page does.
     void ResetFlags();
 };
+
+// 1 when a folder row was added since the last match that ran to its end; while 0, a new
+// search matches the earlier collection again. User-interface thread only.
+extern int g_bFolderListChanged;
+// Files collected by the last search that finished without cancel. User-interface thread only.
+extern int g_nCollectedFiles;
