@@ -9,22 +9,32 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+struct stat;
 
 // Reports a folder or file that could not be read during a walk: path (exact bytes) and errno.
 using FWalkError = std::function<void(const std::string& strPath, int nErrno)>;
 
 // A regular file found by CFileInfoArray::AddDir. Paths are the exact bytes the
 // file system returned: never converted, so names that are not valid UTF-8 survive.
-// Files of one folder share one folder string.
+// The files of one folder share one block holding the folder text and their names, so a
+// record is 48 bytes plus its name; copies stay valid on their own (the block is counted).
 class CFileInfo {
 public:
     CFileInfo() = default;
     CFileInfo(std::shared_ptr<const std::string> pDir, std::string strName, std::uint64_t nSize,
               std::int64_t tModified, std::uint64_t nDevice, std::uint64_t nInode);
+    CFileInfo(const CFileInfo& other) noexcept;
+    CFileInfo(CFileInfo&& other) noexcept;
+    CFileInfo& operator=(const CFileInfo& other) noexcept;
+    CFileInfo& operator=(CFileInfo&& other) noexcept;
+    ~CFileInfo();
 
     std::string GetFilePath() const;  // folder + name
-    const std::string& GetFileName() const { return m_strName; }
+    std::string GetFileName() const { return std::string(GetNameView()); }
+    std::string_view GetNameView() const;  // the name without a copy, valid as long as this record
     // Linux has no drive part; kept so that drive + folder is the folder, as callers expect.
     std::string GetFileDrive() const { return {}; }
     const std::string& GetFileDir() const;  // ends with '/'
@@ -35,19 +45,28 @@ public:
 
     // XXH3-64 of the first nBytes bytes (0: the whole file). nullopt when the file cannot be
     // opened or read, is no longer a regular file, or the abort flag was raised: an unreadable
-    // file must never look equal to another unreadable file.
+    // file must never look equal to another unreadable file. The bytes hashed are the file's
+    // contents now: a file that shrank or grew since it was collected hashes what is there.
     std::optional<std::uint64_t> GetChecksum(std::uint64_t nBytes,
                                              const std::atomic<int>* pAbort) const;
     // Standard CRC-32 (check value 0xCBF43926) of the first nBytes bytes; nullopt as above.
     std::optional<std::uint32_t> GetCRC(std::uint64_t nBytes, const std::atomic<int>* pAbort) const;
 
+    struct CDir;  // folder text and file names of one folder, shared and counted
+
 private:
-    std::shared_ptr<const std::string> m_pDir;
-    std::string m_strName;
+    friend class CFileInfoArray;
+    CFileInfo(CDir* pDir, std::uint32_t nNameOffset, std::uint32_t nNameLength,
+              std::uint64_t nSize, std::int64_t tModified, std::uint64_t nDevice,
+              std::uint64_t nInode) noexcept;
+
+    CDir* m_pDir = nullptr;
     std::uint64_t m_nSize = 0;
     std::int64_t m_tModified = 0;
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
+    std::uint32_t m_nNameOffset = 0;  // into the folder block's names
+    std::uint32_t m_nNameLength = 0;
 };
 
 // The collected files, always in ascending order of size (ties in byte order of the full
@@ -57,12 +76,14 @@ public:
     // Adds the regular files in strDir whose names match strMask ('*' and '?', any letter
     // case; "*.*" matches every name), descending into subfolders when bRecurse. Symbolic
     // links are never followed and special files never collected. Returns promptly once
-    // *pAbort is nonzero. Returns the number of files added. onError, when set, hears of
-    // every folder or file that could not be read.
+    // *pAbort is nonzero; an aborted call adds nothing. Returns the number of files added.
+    // onError, when set, hears of every folder or file that could not be read.
+    // strDir itself may be a symbolic link to a folder: the user named it, so it is opened;
+    // links met inside the walk never are.
     int AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
                const std::atomic<int>* pAbort, const FWalkError& onError = {});
 
-    // Safe to call from another thread while AddDir runs.
+    // Safe to call from another thread while AddDir runs (it counts files as they are found).
     std::size_t GetSize() const { return m_nCount.load(std::memory_order_relaxed); }
     const CFileInfo& GetAt(std::size_t i) const { return m_files[i]; }
     const CFileInfo& operator[](std::size_t i) const { return m_files[i]; }
@@ -70,11 +91,18 @@ public:
     void RemoveAll();
 
 private:
+    // Sorts the files appended after nOld, drops those whose (device, inode) is already
+    // present, and merges the rest in. Returns how many were kept.
+    std::size_t MergeNewFiles(std::size_t nOld);
+    class CCollector;
+    static CFileInfo MakeFile(CFileInfo::CDir* pDir, std::uint32_t nNameOffset,
+                              std::uint32_t nNameLength, const struct stat& st);
+
     std::vector<CFileInfo> m_files;
     std::atomic<std::size_t> m_nCount{0};
-    // Implementation state (seen inodes, folder strings) may be added here.
 };
 
 // True when strName matches strMask: '*' any run, '?' one character, letter case ignored;
-// "*.*" matches every name, also names without a dot.
-bool MatchMask(const std::string& strName, const std::string& strMask);
+// "*.*" matches every name, also names without a dot (generally, a mask ending in ".*" also
+// matches the names that match it without that ending).
+bool MatchMask(std::string_view strName, std::string_view strMask);

@@ -1,0 +1,64 @@
+#include "Collect.h"
+
+#include <string_view>
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const char ca = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        const char cb = (b[i] >= 'A' && b[i] <= 'Z') ? static_cast<char>(b[i] - 'A' + 'a') : b[i];
+        if (ca != cb) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,
+                      CSearchState& state, const CCollectCallbacks& callbacks) {
+    auto setStatus = [&callbacks](int nId) {
+        if (callbacks.setStatus) callbacks.setStatus(nId);
+    };
+    auto done = [&callbacks] {
+        if (callbacks.postCollectDone) callbacks.postCollectDone();
+    };
+    if (!bFolderListChanged) {
+        done();
+        return;
+    }
+    state.m_bBusy = 1;
+    state.m_bCollecting = 1;
+    setStatus(IDS_STATUS_SEARCHING);
+
+    // No test of the abort flag here: AddDir returns at once while it is set, and the ending
+    // below must run after a cancel too.
+    for (const CFolderRow& row : rows) {
+        const bool bRecurse = EqualsNoCase(row.strSubdir, "Yes");
+        const std::string_view strMasks(row.strMasks);
+        std::size_t nStart = 0;
+        while (nStart < strMasks.size()) {
+            std::size_t nEnd = strMasks.find(';', nStart);
+            if (nEnd == std::string_view::npos) nEnd = strMasks.size();
+            const std::string_view strMask = Trim(strMasks.substr(nStart, nEnd - nStart));
+            if (!strMask.empty())
+                state.m_files.AddDir(row.strFolder, std::string(strMask), bRecurse,
+                                     &state.m_bAbort, callbacks.onError);
+            nStart = nEnd + 1;
+        }
+    }
+
+    state.m_bBusy = 0;
+    state.m_bCollecting = 0;
+    setStatus(IDS_STATUS_READY);
+    done();
+}

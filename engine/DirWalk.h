@@ -1,0 +1,33 @@
+// Iterative folder walk for CFileInfoArray: reads each folder once, never follows a symbolic
+// link, and hands over regular files only. Private to the engine.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include <sys/stat.h>
+
+#include "FileInfo.h"
+
+class IDirVisitor {
+public:
+    virtual ~IDirVisitor() = default;
+    // A folder is about to be read; strDir is its path ending with '/'.
+    virtual void EnterDir(const std::string& strDir) = 0;
+    // Its entries are done.
+    virtual void LeaveDir() = 0;
+    // Whether a name is worth a stat (the mask test).
+    virtual bool WantFile(std::string_view strName) = 0;
+    // A regular file of the folder last entered.
+    virtual void AddFile(std::string_view strName, const struct stat& st) = 0;
+};
+
+// Walks strTop (opened even if it is a symbolic link to a folder; nothing below is followed),
+// and its subfolders when bRecurse. Returns false when *pAbort stopped it.
+bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* pAbort,
+              IDirVisitor& visitor, const FWalkError& onError);
+
+// Open folders the walk keeps at most; deeper folders are reopened when the walk comes back.
+// Exposed so that the tests can reach that path with a shallow tree.
+extern int g_nWalkMaxOpenDirs;

@@ -1,0 +1,342 @@
+// Collection of files: walking, masks, order, one entry per file, checksums.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "DirWalk.h"
+#include "FileInfo.h"
+#include "Format.h"
+#include "TempTree.h"
+
+namespace {
+
+std::atomic<int> g_noAbort{0};
+
+// Paths relative to the tree's root, in array order.
+std::vector<std::string> Relative(const CFileInfoArray& files, const CTempTree& tree) {
+    std::vector<std::string> paths;
+    for (const CFileInfo& f : files.GetData()) {
+        const std::string strPath = f.GetFilePath();
+        EXPECT_EQ(strPath.compare(0, tree.Root().size(), tree.Root()), 0) << strPath;
+        paths.push_back(strPath.substr(tree.Root().size()));
+    }
+    return paths;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+// Every (device, inode) once, and ascending by size then path bytes.
+void ExpectArrayInvariants(const CFileInfoArray& files) {
+    std::set<std::pair<std::uint64_t, std::uint64_t>> ids;
+    const auto& data = files.GetData();
+    EXPECT_EQ(files.GetSize(), data.size());
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        EXPECT_TRUE(ids.insert({data[i].GetDevice(), data[i].GetInode()}).second)
+            << "stored twice: " << data[i].GetFilePath();
+        if (i > 0) {
+            const auto prev = std::make_pair(data[i - 1].GetLength(), data[i - 1].GetFilePath());
+            const auto cur = std::make_pair(data[i].GetLength(), data[i].GetFilePath());
+            EXPECT_LT(prev, cur) << "out of order at " << i;
+        }
+    }
+}
+
+// Bitwise CRC-32 (reflected, polynomial 0xEDB88320), an oracle independent of zlib.
+std::uint32_t SlowCrc32(const std::string& bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+std::string Pattern(std::size_t n, unsigned nSeed) {
+    std::string s(n, '\0');
+    std::uint32_t x = nSeed * 2654435761u + 1;
+    for (char& c : s) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return s;
+}
+
+int CountOpenFds() {
+    int n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(MaskTest, MatchesLikeTheDesktopMaskLanguage) {
+    struct {
+        const char* name;
+        const char* mask;
+        bool match;
+    } const table[] = {
+        {"readme", "*.*", true},
+        {"", "*.*", true},
+        {"Notes.TXT", "*.txt", true},
+        {"notes.txt", "*.TXT", true},
+        {"notes.txt.bak", "*.txt", false},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"abbc", "a?c", false},
+        {"\xc3\xa9.txt", "?.txt", true},  // one UTF-8 letter
+        {"\xc3\xa9.txt", "??.txt", false},
+        {"\xff\xfe.txt", "??.txt", true},  // stray bytes count one each
+        {"abcabd", "*abd", true},          // needs backtracking
+        {"aaaa", "a*a*a*a*a", false},
+        {"report2024", "report*.*", true},
+        {"report", "report.*", true},
+        {"reports", "report.*", false},
+        {"x.c", "", false},
+        {"star*name", "star*name", true},
+        {"\xc3\x89", "\xc3\xa9", false},  // letter case is folded for ASCII only
+    };
+    for (const auto& c : table)
+        EXPECT_EQ(MatchMask(c.name, c.mask), c.match) << "'" << c.name << "' vs '" << c.mask << "'";
+}
+
+class CollectTest : public testing::Test {
+protected:
+    CTempTree m_tree;
+    CFileInfoArray m_files;
+    int Add(const std::string& strDir, const std::string& strMask = "*.*", bool bRecurse = true) {
+        return m_files.AddDir(strDir, strMask, bRecurse, &g_noAbort);
+    }
+};
+
+TEST_F(CollectTest, WalksSubfoldersOnlyWhenAskedAndAppliesTheMask) {
+    m_tree.Add("a.txt", "1");
+    m_tree.Add("B.TXT", "22");
+    m_tree.Add("c.doc", "333");
+    m_tree.Add("Makefile", "4444");
+    m_tree.Add("sub/d.txt", "55555");
+    m_tree.Add("sub/deeper/e.txt", "666666");
+
+    EXPECT_EQ(Add(m_tree.Root(), "*.txt", false), 2);
+    EXPECT_EQ(Relative(m_files, m_tree), (std::vector<std::string>{"a.txt", "B.TXT"}));
+
+    m_files.RemoveAll();
+    // The folder given without its trailing '/' works the same.
+    std::string strRoot = m_tree.Root();
+    strRoot.pop_back();
+    EXPECT_EQ(Add(strRoot, "*.*", true), 6);
+    EXPECT_EQ(Relative(m_files, m_tree),
+              (std::vector<std::string>{"a.txt", "B.TXT", "c.doc", "Makefile", "sub/d.txt",
+                                        "sub/deeper/e.txt"}));
+    EXPECT_EQ(m_files[4].GetFileDir(), m_tree.Root() + "sub/");
+    EXPECT_EQ(m_files[4].GetFileName(), "d.txt");
+    EXPECT_EQ(m_files[5].GetLength(), 6u);
+}
+
+TEST_F(CollectTest, KeepsOddNamesByteForByte) {
+    const std::vector<std::string> names = {"with space", "new\nline", "what?", "star*",
+                                            "bad\xff\xfeutf8", "tab\there", ".hidden"};
+    for (const std::string& n : names) m_tree.Add("odd/" + n, "x");
+    EXPECT_EQ(Add(m_tree.Root()), static_cast<int>(names.size()));
+    std::vector<std::string> expected;
+    for (const std::string& n : names) expected.push_back("odd/" + n);
+    EXPECT_EQ(Sorted(Relative(m_files, m_tree)), Sorted(expected));
+    for (const CFileInfo& f : m_files.GetData()) {
+        struct stat st;
+        EXPECT_EQ(lstat(f.GetFilePath().c_str(), &st), 0) << f.GetFilePath();
+    }
+}
+
+TEST_F(CollectTest, OrdersBySizeThenFullPathBytesAcrossCalls) {
+    // Same size: "a/z" comes before "a0" because '/' sorts before '0' in the full path,
+    // although the folder of "a0" is the shorter one.
+    m_tree.Add("a0", "xx");
+    m_tree.Add("a/z", "yy");
+    m_tree.Add("big", std::string(100, 'b'));
+    m_tree.Add("one/small", "s");
+    m_tree.Add("two/mid", std::string(50, 'm'));
+    m_tree.Add("two/a1", "zz");
+    Add(m_tree.Path("two"));
+    Add(m_tree.Root(), "a*", false);
+    Add(m_tree.Root());
+    EXPECT_EQ(Relative(m_files, m_tree),
+              (std::vector<std::string>{"one/small", "a/z", "a0", "two/a1", "two/mid", "big"}));
+    ExpectArrayInvariants(m_files);
+}
+
+TEST_F(CollectTest, StoresEachFileOnceHoweverItIsReached) {
+    m_tree.Add("top/x.txt", "x");
+    m_tree.Add("top/sub/y.txt", "yy");
+    m_tree.Add("top/sub/z.dat", "zzz");
+    ASSERT_EQ(link(m_tree.Path("top/x.txt").c_str(), m_tree.Path("top/sub/hard.txt").c_str()), 0);
+    ASSERT_EQ(link(m_tree.Path("top/x.txt").c_str(), m_tree.Path("other-hard").c_str()), 0);
+
+    Add(m_tree.Path("top/sub"));        // a row inside the next one
+    Add(m_tree.Path("top"), "*.txt");   // overlapping rows, two masks matching one file
+    Add(m_tree.Path("top"), "?.*");
+    Add(m_tree.Root());
+    EXPECT_EQ(m_files.GetSize(), 3u);
+    ExpectArrayInvariants(m_files);
+    // Within one call the first path in order stands for the inode.
+    CFileInfoArray fresh;
+    fresh.AddDir(m_tree.Root(), "*", true, &g_noAbort);
+    ASSERT_EQ(fresh.GetSize(), 3u);
+    EXPECT_EQ(fresh[0].GetFilePath(), m_tree.Path("other-hard"));
+}
+
+TEST_F(CollectTest, NeverFollowsLinksNorOpensSpecialFiles) {
+    m_tree.Add("real/file", "data");
+    ASSERT_EQ(symlink("file", m_tree.Path("real/link-to-file").c_str()), 0);
+    ASSERT_EQ(symlink("..", m_tree.Path("real/loop").c_str()), 0);
+    ASSERT_EQ(symlink(m_tree.Path("real").c_str(), m_tree.Path("link-to-real").c_str()), 0);
+    ASSERT_EQ(symlink("missing", m_tree.Path("real/dangling").c_str()), 0);
+    ASSERT_EQ(mkfifo(m_tree.Path("real/fifo").c_str(), 0600), 0);
+
+    EXPECT_EQ(Add(m_tree.Root()), 1);  // returns: the FIFO did not block the walk
+    EXPECT_EQ(Relative(m_files, m_tree), std::vector<std::string>{"real/file"});
+
+    // A top folder named through a link is the user's choice and is walked, but the file it
+    // reaches is the one already held.
+    CFileInfoArray viaLink;
+    EXPECT_EQ(viaLink.AddDir(m_tree.Path("link-to-real"), "*.*", true, &g_noAbort), 1);
+    EXPECT_EQ(viaLink[0].GetFilePath(), m_tree.Path("link-to-real/file"));
+    EXPECT_EQ(Add(m_tree.Path("link-to-real")), 0);
+}
+
+TEST_F(CollectTest, ReportsUnreadableFoldersAndGoesOn) {
+    m_tree.Add("open/a", "a");
+    m_tree.Add("closed/b", "b");
+    std::vector<std::pair<std::string, int>> errors;
+    FWalkError onError = [&](const std::string& p, int e) { errors.emplace_back(p, e); };
+
+    m_files.AddDir(m_tree.Path("does-not-exist"), "*.*", true, &g_noAbort, onError);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].second, ENOENT);
+    EXPECT_EQ(m_files.GetSize(), 0u);
+
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root";
+    errors.clear();
+    ASSERT_EQ(chmod(m_tree.Path("closed").c_str(), 0), 0);
+    m_files.AddDir(m_tree.Root(), "*.*", true, &g_noAbort, onError);
+    EXPECT_EQ(Relative(m_files, m_tree), std::vector<std::string>{"open/a"});
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0], std::make_pair(m_tree.Path("closed/"), EACCES));
+}
+
+TEST_F(CollectTest, AbortedCallAddsNothing) {
+    m_tree.Add("a", "1");
+    Add(m_tree.Root(), "a");
+    m_tree.Add("b", "2");
+    std::atomic<int> abort{1};
+    EXPECT_EQ(m_files.AddDir(m_tree.Root(), "*.*", true, &abort), 0);
+    EXPECT_EQ(m_files.GetSize(), 1u);
+    EXPECT_EQ(m_files[0].GetChecksum(0, &abort), std::nullopt);
+    EXPECT_EQ(m_files[0].GetCRC(0, &abort), std::nullopt);
+}
+
+TEST_F(CollectTest, DeepAndWideTreesKeepFewFoldersOpen) {
+    const int nSaved = g_nWalkMaxOpenDirs;
+    g_nWalkMaxOpenDirs = 3;
+    // Every level has two subfolders, so every ancestor keeps pending work on the stack.
+    std::string strPath;
+    int nExpected = 0;
+    for (int depth = 0; depth < 12; ++depth) {
+        m_tree.Add(strPath + "side" + std::to_string(depth) + "/f", "s");
+        m_tree.Add(strPath + "g" + std::to_string(depth), "g");
+        nExpected += 2;
+        strPath += "d" + std::to_string(depth) + "/";
+    }
+    const int nFdsBefore = CountOpenFds();
+    EXPECT_EQ(Add(m_tree.Root()), nExpected);
+    EXPECT_EQ(CountOpenFds(), nFdsBefore);
+    g_nWalkMaxOpenDirs = nSaved;
+    ExpectArrayInvariants(m_files);
+}
+
+TEST_F(CollectTest, SizesBeyondFourGigabytes) {
+    const std::string strPath = m_tree.Add("sparse", "");
+    ASSERT_EQ(truncate(strPath.c_str(), 5LL << 30), 0);
+    struct timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
+    Add(m_tree.Root());
+    ASSERT_EQ(m_files.GetSize(), 1u);
+    EXPECT_EQ(m_files[0].GetLength(), 5ULL << 30);
+    EXPECT_EQ(m_files[0].GetTime(), 1700000000);
+    EXPECT_EQ(FormatFileSize(m_files[0].GetLength()), "5.00 GB");
+}
+
+TEST_F(CollectTest, CopiesOutliveTheArray) {
+    m_tree.Add("keep/me", "1");
+    Add(m_tree.Root());
+    CFileInfo copy = m_files[0];
+    m_files.RemoveAll();
+    EXPECT_EQ(m_files.GetSize(), 0u);
+    EXPECT_EQ(copy.GetFilePath(), m_tree.Path("keep/me"));
+    CFileInfo made(std::make_shared<const std::string>(m_tree.Root() + "keep"), "me", 1, 0, 0, 0);
+    EXPECT_EQ(made.GetFilePath(), copy.GetFilePath());
+}
+
+TEST(ChecksumTest, StandardCrcAndPrefixes) {
+    CTempTree tree;
+    const std::string big = Pattern(700 * 1024, 1);  // spans several read buffers
+    std::string twin = big;
+    twin[600 * 1024] ^= 1;
+    tree.Add("check", "123456789");
+    tree.Add("big", big);
+    tree.Add("twin", twin);
+    tree.Add("empty1", "");
+    tree.Add("empty2", "");
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*.*", false, &g_noAbort);
+    ASSERT_EQ(files.GetSize(), 5u);
+    const CFileInfo &e1 = files[0], &e2 = files[1], &check = files[2], &a = files[3], &b = files[4];
+    ASSERT_EQ(a.GetFileName(), "big");
+
+    EXPECT_EQ(check.GetCRC(0, &g_noAbort), 0xCBF43926u);
+    EXPECT_EQ(check.GetCRC(4, &g_noAbort), SlowCrc32("1234"));
+    EXPECT_EQ(a.GetCRC(0, &g_noAbort), SlowCrc32(big));
+    EXPECT_EQ(a.GetCRC(300 * 1024, &g_noAbort), SlowCrc32(big.substr(0, 300 * 1024)));
+    EXPECT_EQ(a.GetCRC(10u << 20, &g_noAbort), SlowCrc32(big));  // a limit past the end
+
+    for (std::uint64_t nLimit : {std::uint64_t{1}, std::uint64_t{600 * 1024}}) {
+        EXPECT_EQ(a.GetChecksum(nLimit, &g_noAbort), b.GetChecksum(nLimit, &g_noAbort));
+        EXPECT_EQ(a.GetCRC(nLimit, &g_noAbort), b.GetCRC(nLimit, &g_noAbort));
+    }
+    EXPECT_NE(a.GetChecksum(0, &g_noAbort), b.GetChecksum(0, &g_noAbort));
+    EXPECT_NE(a.GetCRC(600 * 1024 + 1, &g_noAbort), b.GetCRC(600 * 1024 + 1, &g_noAbort));
+    ASSERT_TRUE(e1.GetChecksum(0, &g_noAbort).has_value());
+    EXPECT_EQ(e1.GetChecksum(0, &g_noAbort), e2.GetChecksum(0, &g_noAbort));
+}
+
+TEST(ChecksumTest, UnreadableIsNeverEqual) {
+    CTempTree tree;
+    tree.Add("gone", "abc");
+    tree.Add("fifo", "abc");
+    tree.Add("link", "abc");
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*.*", false, &g_noAbort);
+    ASSERT_EQ(files.GetSize(), 3u);
+    // After collection: one vanishes, one becomes a FIFO (must not block), one a link.
+    ASSERT_EQ(unlink(tree.Path("gone").c_str()), 0);
+    ASSERT_EQ(unlink(tree.Path("fifo").c_str()), 0);
+    ASSERT_EQ(mkfifo(tree.Path("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(unlink(tree.Path("link").c_str()), 0);
+    const std::string strTarget = tree.Add("target", "abc");
+    ASSERT_EQ(symlink(strTarget.c_str(), tree.Path("link").c_str()), 0);
+    for (const CFileInfo& f : files.GetData()) {
+        EXPECT_EQ(f.GetChecksum(0, &g_noAbort), std::nullopt) << f.GetFileName();
+        EXPECT_EQ(f.GetCRC(0, &g_noAbort), std::nullopt) << f.GetFileName();
+    }
+}
