@@ -1,0 +1,204 @@
+#include "CliOptions.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+
+namespace {
+
+std::string Lower(std::string str) {
+    for (char& c : str) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return str;
+}
+
+bool IsDigits(const std::string& str) {
+    return !str.empty() &&
+           std::all_of(str.begin(), str.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// An absolute folder path ending with '/', with "." parts and doubled slashes removed.
+// ".." stays: resolving it without following links could name another folder.
+std::string MakeFolderPath(const std::string& strArg) {
+    std::string strPath = strArg;
+    if (strPath.empty() || strPath[0] != '/') {
+        std::string strCwd;
+        std::vector<char> buf(4096);
+        while (!::getcwd(buf.data(), buf.size())) {
+            if (errno != ERANGE) break;
+            buf.resize(buf.size() * 2);
+        }
+        strCwd = buf.data();
+        strPath = strCwd + "/" + strPath;
+    }
+    std::string strOut;
+    std::size_t i = 0;
+    while (i < strPath.size()) {
+        const std::size_t j = std::min(strPath.find('/', i), strPath.size());
+        const std::string strPart = strPath.substr(i, j - i);
+        if (!strPart.empty() && strPart != ".") strOut += "/" + strPart;
+        i = j + 1;
+    }
+    return strOut + "/";
+}
+
+}  // namespace
+
+int ParseSortColumn(const std::string& strColumn) {
+    if (strColumn.size() == 1 && strColumn[0] >= '0' && strColumn[0] <= '6')
+        return strColumn[0] - '0';
+    static const struct {
+        const char* pszName;
+        int nColumn;
+    } names[] = {
+        {"source", COL_SOURCE},          {"folder", COL_SOURCE_FOLDER},
+        {"source-folder", COL_SOURCE_FOLDER}, {"modified", COL_SOURCE_MODIFIED},
+        {"source-modified", COL_SOURCE_MODIFIED}, {"target", COL_TARGET},
+        {"target-folder", COL_TARGET_FOLDER}, {"target-modified", COL_TARGET_MODIFIED},
+        {"size", COL_SIZE},
+    };
+    const std::string strLower = Lower(strColumn);
+    for (const auto& n : names)
+        if (strLower == n.pszName) return n.nColumn;
+    return -1;
+}
+
+std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args,
+                                            CCliOptions& opts) {
+    std::string strMask = "*.*";
+    bool bRecurse = true;
+    bool bOptionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string strArg = args[i];
+        if (bOptionsEnded || strArg.size() < 2 || strArg[0] != '-') {
+            opts.rows.push_back(CFolderRow{MakeFolderPath(strArg), strMask, bRecurse ? "Yes" : "No"});
+            continue;
+        }
+        if (strArg == "--") {
+            bOptionsEnded = true;
+            continue;
+        }
+        // --name=value or --name value
+        std::string strValue;
+        bool bHasValue = false;
+        if (const auto nEq = strArg.find('='); strArg.rfind("--", 0) == 0 && nEq != std::string::npos) {
+            strValue = strArg.substr(nEq + 1);
+            strArg.resize(nEq);
+            bHasValue = true;
+        }
+        auto value = [&]() -> std::optional<std::string> {
+            if (bHasValue) return strValue;
+            if (i + 1 < args.size()) return args[++i];
+            return std::nullopt;
+        };
+        auto missing = [&] { return "option " + strArg + " needs a value"; };
+        auto noValue = [&]() -> std::optional<std::string> {
+            if (bHasValue) return "option " + strArg + " takes no value";
+            return std::nullopt;
+        };
+
+        if (strArg == "--help" || strArg == "-h") {
+            if (auto e = noValue()) return e;
+            opts.m_bHelp = true;
+        } else if (strArg == "--mask") {
+            auto v = value();
+            if (!v) return missing();
+            strMask = *v;
+        } else if (strArg == "--recurse" || strArg == "--no-recurse") {
+            if (auto e = noValue()) return e;
+            bRecurse = strArg == "--recurse";
+        } else if (strArg == "--reflect" || strArg == "--no-reflect") {
+            if (auto e = noValue()) return e;
+            opts.m_bReflect = strArg == "--reflect" ? 1 : 0;
+        } else if (strArg == "--by") {
+            auto v = value();
+            if (!v) return missing();
+            const std::string strBy = Lower(*v);
+            if (strBy == "size") opts.m_nCriterion = MATCH_SIZE;
+            else if (strBy == "checksum") opts.m_nCriterion = MATCH_CHECKSUM;
+            else if (strBy == "crc32" || strBy == "crc") opts.m_nCriterion = MATCH_CRC32;
+            else if (strBy == "contents") opts.m_nCriterion = MATCH_CONTENTS;
+            else return "unknown criterion '" + *v + "' (size, checksum, crc32 or contents)";
+        } else if (strArg == "--partial") {
+            auto v = value();
+            if (!v) return missing();
+            // Kilobytes; the bound keeps KB * 1024 far from overflowing.
+            if (!IsDigits(*v) || v->size() > 12)
+                return "--partial needs a whole number of kilobytes, got '" + *v + "'";
+            const std::size_t nFirst = std::min(v->find_first_not_of('0'), v->size() - 1);
+            opts.m_strPartial = v->substr(nFirst);
+        } else if (strArg == "--format") {
+            auto v = value();
+            if (!v) return missing();
+            const std::string strFormat = Lower(*v);
+            if (strFormat == "table") opts.m_format = FORMAT_TABLE;
+            else if (strFormat == "tsv") opts.m_format = FORMAT_TSV;
+            else if (strFormat == "json") opts.m_format = FORMAT_JSON;
+            else return "unknown format '" + *v + "' (table, tsv or json)";
+        } else if (strArg == "--sort") {
+            auto v = value();
+            if (!v) return missing();
+            opts.m_nSortColumn = ParseSortColumn(*v);
+            if (opts.m_nSortColumn < 0)
+                return "unknown column '" + *v + "' (0-6, source, folder, modified, target, "
+                       "target-folder, target-modified, size)";
+        } else if (strArg == "--descending") {
+            if (auto e = noValue()) return e;
+            opts.m_bDescending = true;
+        } else if (strArg == "--threads") {
+            auto v = value();
+            if (!v) return missing();
+            if (!IsDigits(*v) || v->size() > 3) return "--threads needs a small number, got '" + *v + "'";
+            opts.m_nThreads = static_cast<unsigned>(std::stoul(*v));
+        } else {
+            return "unknown option '" + strArg + "'";
+        }
+    }
+    if (opts.m_bHelp) return std::nullopt;
+    if (opts.rows.empty()) return std::string("no folder given");
+    if (opts.m_bDescending && opts.m_nSortColumn < 0)
+        return std::string("--descending needs --sort");
+    return std::nullopt;
+}
+
+const char* UsageText() {
+    return R"(Usage: twinex-cli [OPTION]... [--mask MASKS] [--recurse | --no-recurse] FOLDER...
+Find duplicate files in the given folders and list them as pairs.
+
+Folders:
+  --mask MASKS        file masks for the folders that follow, separated by ';'
+                      ('*' and '?', any letter case; default "*.*", every file)
+  --recurse           search the subfolders of the folders that follow (default)
+  --no-recurse        only the files directly in the folders that follow
+  --                  every argument after this is a folder
+
+Matching:
+  --by CRITERION      how files of equal size are compared: size, checksum,
+                      crc32 or contents (byte by byte); default crc32
+  --partial KB        compare only the first KB kilobytes (default 64; 0: whole files)
+  --reflect           also list each pair reversed, so that every duplicate
+                      stands once as a source (default)
+  --no-reflect        list each pair once
+  --threads N         reading threads (default: one per core)
+
+Output (rows on standard output; progress and messages on standard error):
+  --format FORMAT     table (default), tsv or json
+                      tsv: a header line, then seven tab-separated cells per row;
+                      tab, newline and backslash written as \t, \n and \\.
+                      json: {"format":"twinex-results","version":1,"rows":[...]}
+                      with one object per pair: "source", "target" (full paths),
+                      "size" (bytes), "source_mtime", "target_mtime" (seconds since
+                      1970); a path that is not valid UTF-8 also comes exactly as
+                      "source_base64" / "target_base64".
+  --sort COLUMN       sort rows by a column: 0-6 or source, folder, modified,
+                      target, target-folder, target-modified, size (sizes by
+                      bytes, times by time, text ignoring ASCII letter case)
+  --descending        sort in descending order
+  -h, --help          show this help
+
+Exit status: 0 done, 1 output could not be written, 2 bad usage, 130 cancelled (Ctrl-C).
+)";
+}

@@ -1,0 +1,34 @@
+// Command line of twinex-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ResultRow.h"
+#include "SearchState.h"
+
+enum EOutputFormat { FORMAT_TABLE, FORMAT_TSV, FORMAT_JSON };
+
+struct CCliOptions {
+    std::vector<CFolderRow> rows;   // in command-line order
+    int m_nCriterion = MATCH_CRC32;
+    std::string m_strPartial = "64";  // kilobytes, digits only
+    int m_bReflect = 1;
+    EOutputFormat m_format = FORMAT_TABLE;
+    int m_nSortColumn = -1;           // -1: the order the matcher writes
+    bool m_bDescending = false;
+    unsigned m_nThreads = 0;          // 0: one per core
+    bool m_bHelp = false;
+};
+
+// Fills opts from the arguments (without the program name). Returns an error message for
+// bad usage. --mask and --recurse / --no-recurse apply to the folders that follow them.
+std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args,
+                                            CCliOptions& opts);
+
+// Column index for --sort: "0"-"6" or a column name; -1 when unknown.
+int ParseSortColumn(const std::string& strColumn);
+
+// The --help text.
+const char* UsageText();

@@ -1,0 +1,40 @@
+// How twinex-cli writes result rows: tsv, json and an aligned table, and the sort.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ResultRow.h"
+
+// Cell text for tsv: tab, newline and backslash as \t, \n and \\; all other bytes as they are.
+std::string EscapeTsv(const std::string& str);
+
+// Cell text for a terminal: control characters (tab, newline, escape...) as \t, \n, \r or
+// \xHH, so that a file name cannot break the table or send codes to the terminal.
+std::string EscapeForTerminal(const std::string& str);
+
+bool IsValidUtf8(const std::string& str);
+// Valid UTF-8 with every invalid byte replaced by U+FFFD.
+std::string ToValidUtf8(const std::string& str);
+
+std::string EncodeBase64(const std::string& bytes);
+// False on a character outside the alphabet or a bad length.
+bool DecodeBase64(const std::string& strText, std::string& bytes);
+
+// Like the C library's case-blind compare: bytes unsigned, 'A'-'Z' taken as 'a'-'z'.
+int CompareNoCase(const std::string& a, const std::string& b);
+
+// Stable sort by a column: Size by bytes, Modified by time, the others by CompareNoCase.
+void SortRows(std::vector<CResultRow>& rows, int nColumn, bool bDescending);
+
+std::string TsvHeader();  // with the newline
+std::string TsvRow(const CResultRow& row);
+// One row object of the json output (no separator, no newline).
+std::string JsonRow(const CResultRow& row);
+// The json text before the first row and after the last one.
+std::string JsonHead(const std::string& strCriterion, const std::string& strPartialKb, bool bReflect);
+std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete);
+
+// The seven columns aligned under their headers; Size aligned right.
+void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows);

@@ -1,0 +1,295 @@
+// twinex-cli: the duplicate search without a display. The same collection and matching
+// workers as the desktop program; rows go to standard output, everything else to standard
+// error.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "Collect.h"
+#include "Match.h"
+#include "MatchSets.h"
+
+namespace {
+
+constexpr const char* PROGRAM = "twinex-cli";
+constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_CANCELLED = 130;
+
+volatile std::sig_atomic_t g_bInterrupted = 0;
+
+void OnInterrupt(int) { g_bInterrupted = 1; }
+
+// Standard error, shared by the main thread (progress) and the workers (warnings). The
+// progress line is drawn only on a terminal and always cleared before any other text.
+class CConsole {
+public:
+    explicit CConsole(bool bProgress) : m_bProgress(bProgress) {}
+
+    void Progress(const std::string& strLine) {
+        std::lock_guard lock(m_mutex);
+        if (!m_bProgress) return;
+        std::fprintf(stderr, "\r\033[K%s", strLine.c_str());
+        std::fflush(stderr);
+        m_bLineShown = true;
+    }
+
+    void Message(const std::string& strLine) {
+        std::lock_guard lock(m_mutex);
+        ClearLine();
+        std::fprintf(stderr, "%s\n", strLine.c_str());
+        std::fflush(stderr);
+    }
+
+    // No more progress: rows are about to go out, perhaps to the same terminal.
+    void EndProgress() {
+        std::lock_guard lock(m_mutex);
+        ClearLine();
+        m_bProgress = false;
+    }
+
+private:
+    void ClearLine() {
+        if (m_bLineShown) std::fputs("\r\033[K", stderr);
+        m_bLineShown = false;
+    }
+
+    std::mutex m_mutex;
+    bool m_bProgress;
+    bool m_bLineShown = false;
+};
+
+// Streams tsv and json rows as they come; keeps them when they must be sorted or aligned.
+class CCliSink : public IResultSink {
+public:
+    CCliSink(const CCliOptions& opts, CConsole& console)
+        : m_opts(opts), m_console(console),
+          m_bStream(opts.m_format != FORMAT_TABLE && opts.m_nSortColumn < 0) {}
+
+    void Clear() override {
+        m_console.EndProgress();
+        m_rows.clear();
+        m_nRows = 0;
+        m_bStarted = true;
+        WriteHead();
+    }
+
+    void Append(std::vector<CResultRow>&& batch) override {
+        if (!m_bStream) {
+            for (CResultRow& row : batch) m_rows.push_back(std::move(row));
+            return;
+        }
+        for (const CResultRow& row : batch) WriteRow(row);
+    }
+
+    void End() override {}
+
+    // After the matcher: writes kept rows and closes the json text.
+    void Finish(std::size_t nFiles, bool bComplete) {
+        if (!m_bStarted) return;
+        if (!m_bStream) {
+            if (m_opts.m_nSortColumn >= 0) SortRows(m_rows, m_opts.m_nSortColumn, m_opts.m_bDescending);
+            if (m_opts.m_format == FORMAT_TABLE) {
+                WriteTable(stdout, m_rows);
+                m_nRows = m_rows.size();
+            } else {
+                for (const CResultRow& row : m_rows) WriteRow(row);
+            }
+        }
+        if (m_opts.m_format == FORMAT_JSON) Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
+    }
+
+private:
+    void WriteHead() {
+        if (m_opts.m_format == FORMAT_TSV) {
+            Put(TsvHeader());
+        } else if (m_opts.m_format == FORMAT_JSON) {
+            static const char* const criteria[] = {"size", "checksum", "crc32", "contents"};
+            Put(JsonHead(criteria[m_opts.m_nCriterion], m_opts.m_strPartial, m_opts.m_bReflect != 0));
+        }
+    }
+
+    void WriteRow(const CResultRow& row) {
+        if (m_opts.m_format == FORMAT_TSV) Put(TsvRow(row));
+        else Put((m_nRows ? ",\n" : "\n") + JsonRow(row));
+        ++m_nRows;
+    }
+
+    void Put(const std::string& str) { std::fwrite(str.data(), 1, str.size(), stdout); }
+
+    const CCliOptions& m_opts;
+    CConsole& m_console;
+    const bool m_bStream;
+    bool m_bStarted = false;
+    std::vector<CResultRow> m_rows;
+    std::size_t m_nRows = 0;
+};
+
+// Runs one worker on its own thread; the calling thread draws progress every 100 ms and
+// turns Ctrl-C into the abort request.
+template <typename Work, typename Draw>
+void RunWorker(CSearchState& state, Work work, Draw draw) {
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool bDone = false;
+    std::thread worker([&] {
+        work([&] {
+            std::lock_guard lock(mutex);
+            bDone = true;
+            cv.notify_all();
+        });
+    });
+    {
+        std::unique_lock lock(mutex);
+        while (!cv.wait_for(lock, std::chrono::milliseconds(PROGRESS_TIMER_MS), [&] { return bDone; })) {
+            if (g_bInterrupted && !state.m_bAbort.load()) {
+                state.m_bCancelled.store(1);
+                state.m_bAbort.store(1);
+            }
+            lock.unlock();
+            draw();
+            lock.lock();
+        }
+    }
+    worker.join();
+}
+
+std::string Bar(std::int64_t nPos, std::int64_t nMax) {
+    constexpr int WIDTH = 30;
+    const int nFilled = nMax > 0 ? static_cast<int>(nPos * WIDTH / nMax) : 0;
+    const int nPercent = nMax > 0 ? static_cast<int>(nPos * 100 / nMax) : 0;
+    return "[" + std::string(nFilled, '#') + std::string(WIDTH - nFilled, '-') + "] " +
+           std::to_string(nPercent) + "%  " + std::to_string(nPos) + "/" + std::to_string(nMax);
+}
+
+std::string Printf(const char* pszFormat, long long a, long long b = 0) {
+    char sz[128];
+    std::snprintf(sz, sizeof sz, pszFormat, a, b);
+    return sz;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CCliOptions opts;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (auto strError = ParseCommandLine(args, opts)) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", PROGRAM,
+                     strError->c_str(), PROGRAM);
+        return EXIT_USAGE;
+    }
+    if (opts.m_bHelp) {
+        std::fputs(UsageText(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
+    CConsole console(::isatty(STDERR_FILENO) == 1);
+    static char szOutBuffer[1 << 16];
+    std::setvbuf(stdout, szOutBuffer, _IOFBF, sizeof szOutBuffer);
+
+    // A second Ctrl-C ends the program at once.
+    struct sigaction sa {};
+    sa.sa_handler = OnInterrupt;
+    sa.sa_flags = SA_RESETHAND;
+    sigemptyset(&sa.sa_mask);
+    ::sigaction(SIGINT, &sa, nullptr);
+
+    // Each mask of a row walks the folder again: name an unreadable path once.
+    std::mutex warnMutex;
+    std::set<std::string> warned;
+    auto warn = [&](const std::string& strPath, int nErrno) {
+        {
+            std::lock_guard lock(warnMutex);
+            if (!warned.insert(strPath).second) return;
+        }
+        console.Message(std::string(PROGRAM) + ": warning: cannot read '" +
+                        EscapeForTerminal(strPath) + "': " + std::strerror(nErrno));
+    };
+    std::vector<CFolderRow> rows;
+    for (const CFolderRow& row : opts.rows) {
+        // A missing folder is named here; the walk reports what it cannot read inside.
+        struct stat st {};
+        if (::stat(row.strFolder.c_str(), &st) != 0) {
+            warn(row.strFolder, errno);
+            continue;
+        }
+        if (!S_ISDIR(st.st_mode)) {
+            warn(row.strFolder, ENOTDIR);
+            continue;
+        }
+        rows.push_back(row);
+    }
+
+    CSearchState state;
+    RunWorker(
+        state,
+        [&](auto done) {
+            CCollectCallbacks callbacks;
+            callbacks.postCollectDone = done;
+            callbacks.onError = warn;
+            CollectFilesProc(rows, 1, state, callbacks);
+        },
+        [&] {
+            console.Progress("Searching files in specified folders: " +
+                             std::to_string(state.m_files.GetSize()) + " file(s) found");
+        });
+    if (state.m_bCancelled.load()) {
+        console.Message("Search aborted.");
+        return EXIT_CANCELLED;
+    }
+    const std::size_t nFiles = state.m_files.GetSize();
+    console.Message(Printf("Done - Found %lld file(s).", static_cast<long long>(nFiles)));
+
+    CSearchSettings settings;
+    settings.rows = opts.rows;
+    settings.m_nCriterion = opts.m_nCriterion;
+    settings.m_bReflect = opts.m_bReflect;
+    settings.m_strPartial = opts.m_strPartial;
+    CMatchTuning tuning;
+    tuning.m_nThreads = opts.m_nThreads;
+    CCliSink sink(opts, console);
+    RunWorker(
+        state,
+        [&](auto done) {
+            CMatchCallbacks callbacks;
+            callbacks.postMatchDone = done;
+            MatchFilesProc(settings, state, sink, callbacks, tuning);
+        },
+        [&] {
+            const std::int64_t nPos = state.m_nProgressPos.load();
+            const std::int64_t nMax = state.m_nProgressMax.load();
+            console.Progress("Matching files with specified criteria " + Bar(nPos, nMax));
+        });
+
+    const bool bCancelled = state.m_bCancelled.load() != 0;
+    sink.Finish(nFiles, !bCancelled);
+    const bool bWritten = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (bCancelled) {
+        console.Message("Match aborted.");
+        return EXIT_CANCELLED;
+    }
+    const long long nMatches = static_cast<long long>(state.m_matches.size());
+    console.Message(Printf("Match done. Found: %lld file(s).", nMatches));
+    console.Message("Twinex 1.0 RC1" +
+                    Printf(" - Matched %lld in %lld file(s)", nMatches, static_cast<long long>(nFiles)));
+    if (!bWritten) {
+        console.Message(std::string(PROGRAM) + ": cannot write the results: " + std::strerror(errno));
+        return 1;
+    }
+    return 0;
+}

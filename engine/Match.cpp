@@ -1,0 +1,183 @@
+// The matching worker and the byte-by-byte comparison of two files.
+
+#include "Match.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "Format.h"
+#include "MatchSets.h"
+
+namespace {
+
+constexpr std::size_t ROWS_PER_BATCH = 4096;
+constexpr std::size_t COMPARE_BLOCK = 256 * 1024;
+
+bool IsAborted(const std::atomic<int>& bAbort) {
+    return bAbort.load(std::memory_order_relaxed) != 0;
+}
+
+// Records one set of duplicates X1..Xn (array order) as the chain (X1,X2), (X2,X3), ...
+// and, with reflect, the closing pair (Xn,Xn-1), so that every file of the set stands once
+// as a source. These are the pairs that comparing each file with the last match gives
+// when the set is alone in its size.
+void RecordSet(const CFileInfoArray& files, const std::vector<std::size_t>& set, bool bReflect,
+               CSearchState& state) {
+    for (std::size_t i = 0; i + 1 < set.size(); ++i)
+        state.m_matches.push_back(MatchPair{&files[set[i]], &files[set[i + 1]]});
+    if (bReflect && set.size() >= 2)
+        state.m_matches.push_back(
+            MatchPair{&files[set[set.size() - 1]], &files[set[set.size() - 2]]});
+    state.m_nMatches.store(state.m_matches.size(), std::memory_order_relaxed);
+}
+
+// Times repeat (every file of a reflected set is written twice); formatting goes through
+// localtime and strftime, so the last few are remembered.
+class CTimeTexts {
+public:
+    const std::string& Get(std::int64_t t) {
+        for (const Entry& e : m_entries)
+            if (e.m_bUsed && e.m_t == t) return e.m_str;
+        Entry& e = m_entries[m_nNext++ % m_entries.size()];
+        e = Entry{true, t, FormatFileTime(t)};
+        return e.m_str;
+    }
+
+private:
+    struct Entry {
+        bool m_bUsed = false;
+        std::int64_t m_t = 0;
+        std::string m_str;
+    };
+    std::array<Entry, 4> m_entries;
+    std::size_t m_nNext = 0;
+};
+
+CResultRow MakeRow(const MatchPair& pair, CTimeTexts& times) {
+    const CFileInfo& src = *pair.pSource;
+    const CFileInfo& dst = *pair.pTarget;
+    CResultRow row;
+    row.m_strCells[COL_SOURCE] = src.GetFileName();
+    row.m_strCells[COL_SOURCE_FOLDER] = src.GetFileDrive() + src.GetFileDir();
+    row.m_strCells[COL_SOURCE_MODIFIED] = times.Get(src.GetTime());
+    row.m_strCells[COL_TARGET] = dst.GetFileName();
+    row.m_strCells[COL_TARGET_FOLDER] = dst.GetFileDrive() + dst.GetFileDir();
+    row.m_strCells[COL_TARGET_MODIFIED] = times.Get(dst.GetTime());
+    row.m_strCells[COL_SIZE] = FormatFileSize(src.GetLength());
+    row.m_strSourcePath = row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE];
+    row.m_strTargetPath = row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET];
+    row.m_nSize = src.GetLength();
+    row.m_tSource = src.GetTime();
+    row.m_tTarget = dst.GetTime();
+    return row;
+}
+
+// Empties the sink and writes one row per pair; stops before the next row on abort, keeping
+// the rows written so far.
+void FillSink(const CSearchState& state, IResultSink& sink) {
+    sink.Clear();
+    CTimeTexts times;
+    std::vector<CResultRow> batch;
+    batch.reserve(std::min(ROWS_PER_BATCH, state.m_matches.size()));
+    for (const MatchPair& pair : state.m_matches) {
+        if (IsAborted(state.m_bAbort)) break;
+        batch.push_back(MakeRow(pair, times));
+        if (batch.size() == ROWS_PER_BATCH) {
+            sink.Append(std::move(batch));
+            batch = {};
+            batch.reserve(ROWS_PER_BATCH);
+        }
+    }
+    if (!batch.empty()) sink.Append(std::move(batch));
+    sink.End();
+}
+
+}  // namespace
+
+void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+                    const CMatchCallbacks& callbacks, const CMatchTuning& tuning) {
+    const CFileInfoArray& files = state.m_files;
+    const std::size_t nFiles = files.GetSize();
+    state.m_nProgressPos.store(0);
+    state.m_nProgressMax.store(static_cast<std::int64_t>(nFiles));
+    state.m_bBusy.store(1);
+    state.m_bMatching.store(1);
+    if (callbacks.setStatus) callbacks.setStatus(IDS_STATUS_MATCHING);
+
+    // Pairs of an earlier run would point at files that may be gone.
+    state.m_matches.clear();
+    state.m_nMatches.store(0);
+
+    int nCriterion = settings.m_nCriterion;
+    if (nCriterion < MATCH_SIZE || nCriterion > MATCH_CONTENTS) nCriterion = MATCH_SIZE;
+    const std::uint64_t nLimit = settings.GetPartialBytes();
+    const bool bReflect = settings.m_bReflect != 0;
+
+    bool bComplete = false;
+    if (!IsAborted(state.m_bAbort)) {
+        bComplete = FindDuplicateSets(
+            files, nCriterion, nLimit, &state.m_bAbort, tuning,
+            [&](std::size_t nBegin, std::size_t, const CFileSets& sets) {
+                state.m_nProgressPos.store(static_cast<std::int64_t>(nBegin),
+                                           std::memory_order_relaxed);
+                for (const auto& set : sets) RecordSet(files, set, bReflect, state);
+            });
+    }
+
+    if (!bComplete || IsAborted(state.m_bAbort)) {
+        state.m_nProgressPos.store(0);  // the sink keeps its earlier rows
+    } else {
+        state.m_nProgressPos.store(static_cast<std::int64_t>(nFiles));
+        FillSink(state, sink);
+    }
+
+    state.m_bBusy.store(0);
+    state.m_bMatching.store(0);
+    if (callbacks.setStatus) callbacks.setStatus(IDS_STATUS_READY);
+    if (callbacks.postMatchDone) callbacks.postMatchDone();
+}
+
+void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+                    const CMatchCallbacks& callbacks) {
+    MatchFilesProc(settings, state, sink, callbacks, CMatchTuning{});
+}
+
+bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
+                         const std::atomic<int>* pAbort) {
+    std::uint64_t n = (nLimit != 0 && nLimit <= a.GetLength()) ? nLimit : a.GetLength();
+    // Nothing to compare: equal without opening anything, even when a file is unreadable.
+    if (n == 0) return true;
+    if (pAbort && pAbort->load(std::memory_order_relaxed)) return false;
+
+    const int fdA = OpenRegularFile(a.GetFilePath());
+    const int fdB = OpenRegularFile(b.GetFilePath());
+    bool bEqual = fdA >= 0 && fdB >= 0;
+    if (bEqual) {
+        const std::size_t nBlock = static_cast<std::size_t>(std::min<std::uint64_t>(n, COMPARE_BLOCK));
+        std::unique_ptr<char[]> bufA(new char[nBlock]), bufB(new char[nBlock]);
+        std::uint64_t nOffset = 0;
+        while (n > 0) {
+            if (pAbort && pAbort->load(std::memory_order_relaxed)) {
+                bEqual = false;
+                break;
+            }
+            const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(n, nBlock));
+            // A file that shrank gives fewer bytes than asked: no match.
+            if (ReadAt(fdA, bufA.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
+                ReadAt(fdB, bufB.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
+                std::memcmp(bufA.get(), bufB.get(), nWant) != 0) {
+                bEqual = false;
+                break;
+            }
+            nOffset += nWant;
+            n -= nWant;
+        }
+    }
+    if (fdA >= 0) ::close(fdA);
+    if (fdB >= 0) ::close(fdB);
+    return bEqual;
+}

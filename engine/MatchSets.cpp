@@ -1,0 +1,456 @@
+// Splitting runs of equal-sized files into sets of duplicates, on a few reading threads.
+
+#include "MatchSets.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_map>
+
+namespace {
+
+bool IsAborted(const std::atomic<int>* pAbort) {
+    return pAbort && pAbort->load(std::memory_order_relaxed) != 0;
+}
+
+void CloseFd(int& fd) {
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+}
+
+// The number of bytes compared for files of size nSize.
+std::uint64_t ComparedLength(std::uint64_t nSize, std::uint64_t nLimit) {
+    return (nLimit != 0 && nLimit <= nSize) ? nLimit : nSize;
+}
+
+// One file of a group being split; its descriptor stays open between blocks while the group
+// is small enough.
+struct CMember {
+    std::size_t m_nIndex = 0;
+    int m_fd = -1;
+};
+
+// Members still to be split from m_nOffset on; m_nPrevBlock sizes the next block.
+struct CSplitTask {
+    std::vector<CMember> m_members;
+    std::uint64_t m_nOffset = 0;
+    std::size_t m_nPrevBlock = 0;
+};
+
+// Files whose blocks compared equal so far. m_kept holds the first member's block when the
+// memory budget allowed; otherwise the newest member is read again to compare a newcomer,
+// which, equality being transitive, reads no file more than twice.
+struct CSubGroup {
+    std::vector<CMember> m_members;
+    std::unique_ptr<char[]> m_pKept;
+};
+
+void CloseAll(std::vector<CMember>& members) {
+    for (CMember& m : members) CloseFd(m.m_fd);
+}
+
+}  // namespace
+
+int OpenRegularFile(const std::string& strPath) {
+    const int fd = ::open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {
+    std::size_t nDone = 0;
+    while (nDone < nLength) {
+        const ssize_t n = ::pread(fd, pBuffer + nDone, nLength - nDone,
+                                  static_cast<off_t>(nOffset + nDone));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        nDone += static_cast<std::size_t>(n);
+    }
+    return static_cast<long long>(nDone);
+}
+
+CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std::size_t>& group,
+                              std::uint64_t nLimit, const std::atomic<int>* pAbort,
+                              const CMatchTuning& tuning) {
+    CFileSets result;
+    if (group.size() < 2) return result;
+    const std::uint64_t nLength = ComparedLength(files[group.front()].GetLength(), nLimit);
+    if (nLength == 0) {
+        // Empty files are equal without being read, even when they cannot be opened.
+        result.push_back(group);
+        return result;
+    }
+
+    std::vector<CSplitTask> stack(1);
+    for (std::size_t i : group) stack.back().m_members.push_back(CMember{i, -1});
+    std::vector<char> buffer, other;
+    const std::size_t nBudget = tuning.m_nMemoryBudget;
+
+    auto fail = [&](CSplitTask& task) {
+        CloseAll(task.m_members);
+        for (CSplitTask& t : stack) CloseAll(t.m_members);
+        return CFileSets{};
+    };
+
+    while (!stack.empty()) {
+        CSplitTask task = std::move(stack.back());
+        stack.pop_back();
+        const std::uint64_t nOffset = task.m_nOffset;
+        const std::uint64_t nRemaining = nLength - nOffset;
+        const std::size_t nCount = task.m_members.size();
+
+        std::uint64_t nBlock;
+        if (nOffset == 0 && nLength <= tuning.m_nWholeReadMax) {
+            nBlock = nLength;  // small files: one read each, whatever the group's size
+        } else {
+            // Small first blocks part files that differ early cheaply; later blocks grow.
+            // Memory stays bounded whatever the group's size: blocks beyond the budget are
+            // not kept but read again (see CSubGroup).
+            nBlock = nOffset == 0 ? tuning.m_nFirstBlock
+                                  : std::min<std::uint64_t>(tuning.m_nMaxBlock, task.m_nPrevBlock * 4);
+            nBlock = std::max<std::uint64_t>(nBlock, 1);
+        }
+        nBlock = std::min(nBlock, nRemaining);
+        const std::size_t nBlockBytes = static_cast<std::size_t>(nBlock);
+        const bool bLastBlock = nOffset + nBlock >= nLength;
+        const bool bKeepOpen = !bLastBlock && nCount <= tuning.m_nMaxOpenFiles;
+        if (buffer.size() < nBlockBytes) buffer.resize(nBlockBytes);
+
+        std::vector<CSubGroup> subs;
+        std::unordered_multimap<std::uint64_t, std::size_t> byHash;
+        std::size_t nKeptBytes = 0;
+
+        for (std::size_t k = 0; k < nCount; ++k) {
+            CMember& m = task.m_members[k];
+            if (IsAborted(pAbort)) {
+                for (CSubGroup& s : subs) CloseAll(s.m_members);
+                return fail(task);
+            }
+            if (m.m_fd < 0) {
+                m.m_fd = OpenRegularFile(files[m.m_nIndex].GetFilePath());
+                if (m.m_fd < 0) continue;  // unreadable: joins no set
+                if (bKeepOpen) ::posix_fadvise(m.m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+            }
+            const long long nGot = ReadAt(m.m_fd, buffer.data(), nBlockBytes, nOffset);
+            if (!bKeepOpen) CloseFd(m.m_fd);
+            if (nGot != static_cast<long long>(nBlockBytes)) {  // shrank or failed
+                CloseFd(m.m_fd);
+                continue;
+            }
+            const std::uint64_t nHash = tuning.m_bSameHashes ? 0 : XXH3_64bits(buffer.data(), nBlockBytes);
+            bool bPlaced = false;
+            for (auto [it, end] = byHash.equal_range(nHash); it != end && !bPlaced; ++it) {
+                CSubGroup& sub = subs[it->second];
+                bool bEqual;
+                if (sub.m_pKept) {
+                    bEqual = std::memcmp(sub.m_pKept.get(), buffer.data(), nBlockBytes) == 0;
+                } else {
+                    CMember& last = sub.m_members.back();
+                    int fd = last.m_fd >= 0 ? last.m_fd
+                                            : OpenRegularFile(files[last.m_nIndex].GetFilePath());
+                    if (other.size() < nBlockBytes) other.resize(nBlockBytes);
+                    bEqual = fd >= 0 &&
+                             ReadAt(fd, other.data(), nBlockBytes, nOffset) ==
+                                 static_cast<long long>(nBlockBytes) &&
+                             std::memcmp(other.data(), buffer.data(), nBlockBytes) == 0;
+                    if (fd != last.m_fd) CloseFd(fd);
+                }
+                if (bEqual) {
+                    sub.m_members.push_back(m);
+                    m.m_fd = -1;  // the set owns the descriptor now
+                    bPlaced = true;
+                }
+            }
+            if (bPlaced) continue;
+            CSubGroup sub;
+            sub.m_members.push_back(m);
+            m.m_fd = -1;
+            if (nKeptBytes + nBlockBytes <= nBudget) {
+                sub.m_pKept.reset(new char[nBlockBytes]);
+                std::memcpy(sub.m_pKept.get(), buffer.data(), nBlockBytes);
+                nKeptBytes += nBlockBytes;
+            }
+            byHash.emplace(nHash, subs.size());
+            subs.push_back(std::move(sub));
+        }
+
+        // Depth first, so that the open descriptors stay within the first group's size.
+        for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
+            CSubGroup& sub = *it;
+            if (sub.m_members.size() < 2) {
+                CloseAll(sub.m_members);
+            } else if (bLastBlock) {
+                CloseAll(sub.m_members);
+                std::vector<std::size_t> set;
+                set.reserve(sub.m_members.size());
+                for (const CMember& m : sub.m_members) set.push_back(m.m_nIndex);
+                result.push_back(std::move(set));
+            } else {
+                stack.push_back(CSplitTask{std::move(sub.m_members), nOffset + nBlock, nBlockBytes});
+            }
+        }
+    }
+    std::sort(result.begin(), result.end(),
+              [](const auto& a, const auto& b) { return a.front() < b.front(); });
+    return result;
+}
+
+namespace {
+
+// A piece of work: a slice [m_nBegin, m_nEnd) of the run [m_nRunBegin, m_nRunEnd).
+// Contents work on whole runs; checksums and CRCs on slices, so that one long run still
+// keeps every thread busy.
+struct CUnit {
+    std::size_t m_nSeq = 0;
+    std::size_t m_nRunBegin = 0, m_nRunEnd = 0;
+    std::size_t m_nBegin = 0, m_nEnd = 0;
+    bool m_bLastOfRun = true;
+};
+
+struct CUnitResult {
+    CUnit m_unit;
+    bool m_bKeyed = false;                             // checksum or CRC of each file
+    std::vector<std::optional<std::uint64_t>> m_keys;  // when keyed, one per file of the slice
+    CFileSets m_sets;                                  // otherwise
+};
+
+class CSetFinder {
+public:
+    CSetFinder(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
+               const std::atomic<int>* pAbort, const CMatchTuning& tuning, const FRunSets& onRun)
+        : m_files(files), m_nFiles(files.GetData().size()), m_nCriterion(nCriterion),
+          m_nLimit(nLimit), m_pAbort(pAbort), m_tuning(tuning), m_onRun(onRun) {}
+
+    bool Run() {
+        unsigned nThreads = m_tuning.m_nThreads;
+        if (nThreads == 0) nThreads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+        if (m_nCriterion == MATCH_SIZE) nThreads = 1;  // nothing to read
+        if (nThreads <= 1) return RunInline();
+        return RunThreaded(nThreads);
+    }
+
+private:
+    bool IsKeyed() const { return m_nCriterion == MATCH_CHECKSUM || m_nCriterion == MATCH_CRC32; }
+
+    // The next unit in array order; false when the array is exhausted. Caller holds the lock
+    // in threaded mode.
+    bool NextUnit(CUnit& unit) {
+        if (m_nSliceCursor >= m_nSliceRunEnd) {
+            std::size_t nBegin = m_nCursor;
+            while (nBegin < m_nFiles) {
+                std::size_t nEnd = nBegin + 1;
+                const std::uint64_t nSize = m_files[nBegin].GetLength();
+                while (nEnd < m_nFiles && m_files[nEnd].GetLength() == nSize) ++nEnd;
+                if (nEnd - nBegin >= 2) break;
+                nBegin = nEnd;
+            }
+            if (nBegin >= m_nFiles) {
+                m_nCursor = m_nFiles;
+                return false;
+            }
+            std::size_t nEnd = nBegin + 1;
+            while (nEnd < m_nFiles && m_files[nEnd].GetLength() == m_files[nBegin].GetLength())
+                ++nEnd;
+            m_nSliceRunBegin = m_nSliceCursor = nBegin;
+            m_nSliceRunEnd = m_nCursor = nEnd;
+        }
+        unit.m_nSeq = m_nNextSeq++;
+        unit.m_nRunBegin = m_nSliceRunBegin;
+        unit.m_nRunEnd = m_nSliceRunEnd;
+        unit.m_nBegin = m_nSliceCursor;
+        std::size_t nEnd = m_nSliceRunEnd;
+        const std::uint64_t nSize = m_files[m_nSliceRunBegin].GetLength();
+        if (IsKeyed() && nSize != 0) {
+            // Slices of at most 32 files or about 64 MiB of reading.
+            const std::uint64_t nPerFile = std::max<std::uint64_t>(ComparedLength(nSize, m_nLimit), 1);
+            const std::uint64_t nByBytes = std::max<std::uint64_t>((64ull << 20) / nPerFile, 1);
+            const std::size_t nSlice = static_cast<std::size_t>(std::min<std::uint64_t>(32, nByBytes));
+            nEnd = std::min(nEnd, m_nSliceCursor + nSlice);
+        }
+        unit.m_nEnd = nEnd;
+        unit.m_bLastOfRun = nEnd == m_nSliceRunEnd;
+        m_nSliceCursor = nEnd;
+        return true;
+    }
+
+    CUnitResult Compute(const CUnit& unit) const {
+        CUnitResult r;
+        r.m_unit = unit;
+        const std::uint64_t nSize = m_files[unit.m_nRunBegin].GetLength();
+        if (m_nCriterion == MATCH_SIZE || nSize == 0 ||
+            (m_nCriterion != MATCH_CHECKSUM && m_nCriterion != MATCH_CRC32 &&
+             m_nCriterion != MATCH_CONTENTS)) {
+            // Equal sizes are all this needs; empty files are equal under every criterion.
+            std::vector<std::size_t> all(unit.m_nEnd - unit.m_nBegin);
+            for (std::size_t i = 0; i < all.size(); ++i) all[i] = unit.m_nBegin + i;
+            r.m_sets.push_back(std::move(all));
+        } else if (m_nCriterion == MATCH_CONTENTS) {
+            std::vector<std::size_t> group(unit.m_nEnd - unit.m_nBegin);
+            for (std::size_t i = 0; i < group.size(); ++i) group[i] = unit.m_nBegin + i;
+            r.m_sets = PartitionByContents(m_files, group, m_nLimit, m_pAbort, m_tuning);
+        } else {
+            r.m_bKeyed = true;
+            r.m_keys.reserve(unit.m_nEnd - unit.m_nBegin);
+            for (std::size_t i = unit.m_nBegin; i < unit.m_nEnd; ++i) {
+                if (IsAborted(m_pAbort)) break;
+                if (m_nCriterion == MATCH_CHECKSUM)
+                    r.m_keys.push_back(m_files[i].GetChecksum(m_nLimit, m_pAbort));
+                else if (auto crc = m_files[i].GetCRC(m_nLimit, m_pAbort))
+                    r.m_keys.emplace_back(*crc);
+                else
+                    r.m_keys.emplace_back();
+            }
+        }
+        return r;
+    }
+
+    // Gathers the slices of a run and reports its sets once the last slice is in. Results
+    // computed while an abort was raised may be incomplete and are dropped.
+    void Take(CUnitResult&& r) {
+        if (IsAborted(m_pAbort)) return;
+        if (!r.m_bKeyed) {
+            m_onRun(r.m_unit.m_nRunBegin, r.m_unit.m_nRunEnd, r.m_sets);
+            return;
+        }
+        for (auto& key : r.m_keys) m_keys.push_back(key);
+        if (!r.m_unit.m_bLastOfRun) return;
+        CFileSets sets;
+        std::unordered_map<std::uint64_t, std::size_t> setOfKey;
+        for (std::size_t i = 0; i < m_keys.size(); ++i) {
+            if (!m_keys[i]) continue;  // unreadable: joins no set
+            auto [it, bNew] = setOfKey.emplace(*m_keys[i], sets.size());
+            if (bNew) sets.emplace_back();
+            sets[it->second].push_back(r.m_unit.m_nRunBegin + i);
+        }
+        std::erase_if(sets, [](const auto& s) { return s.size() < 2; });
+        m_keys.clear();
+        m_onRun(r.m_unit.m_nRunBegin, r.m_unit.m_nRunEnd, sets);
+    }
+
+    bool RunInline() {
+        CUnit unit;
+        while (NextUnit(unit)) {
+            if (IsAborted(m_pAbort)) return false;
+            CUnitResult r = Compute(unit);
+            if (IsAborted(m_pAbort)) return false;
+            Take(std::move(r));
+        }
+        return !IsAborted(m_pAbort);
+    }
+
+    bool RunThreaded(unsigned nThreads) {
+        // Workers stay within this many units of the one to be reported next, which bounds
+        // the results waiting in memory.
+        const std::size_t nMaxAhead = 64 + 16 * nThreads;
+        std::vector<std::thread> workers;
+        for (unsigned t = 0; t < nThreads; ++t) {
+            workers.emplace_back([this, nMaxAhead] {
+                for (;;) {
+                    CUnit unit;
+                    {
+                        std::unique_lock lock(m_mutex);
+                        m_cvWork.wait(lock, [&] {
+                            return m_bStop || m_nNextSeq < m_nEmitSeq + nMaxAhead;
+                        });
+                        if (m_bStop || IsAborted(m_pAbort) || !NextUnit(unit)) {
+                            m_bExhausted = m_bExhausted || m_nCursor >= m_nFiles;
+                            m_cvDone.notify_all();
+                            return;
+                        }
+                        if (m_nCursor >= m_nFiles && m_nSliceCursor >= m_nSliceRunEnd)
+                            m_bExhausted = true;
+                    }
+                    CUnitResult r = Compute(unit);
+                    {
+                        std::lock_guard lock(m_mutex);
+                        m_done.emplace(unit.m_nSeq, std::move(r));
+                    }
+                    m_cvDone.notify_all();
+                }
+            });
+        }
+
+        bool bComplete = false;
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            m_cvDone.wait_for(lock, std::chrono::milliseconds(20), [&] {
+                return m_done.count(m_nEmitSeq) != 0 || (m_bExhausted && m_nEmitSeq == m_nNextSeq);
+            });
+            if (IsAborted(m_pAbort)) break;
+            auto it = m_done.find(m_nEmitSeq);
+            if (it == m_done.end()) {
+                if (m_bExhausted && m_nEmitSeq == m_nNextSeq) {
+                    bComplete = true;
+                    break;
+                }
+                continue;
+            }
+            CUnitResult r = std::move(it->second);
+            m_done.erase(it);
+            ++m_nEmitSeq;
+            lock.unlock();
+            m_cvWork.notify_all();
+            Take(std::move(r));
+        }
+        {
+            std::lock_guard lock(m_mutex);
+            m_bStop = true;
+        }
+        m_cvWork.notify_all();
+        for (std::thread& t : workers) t.join();
+        return bComplete && !IsAborted(m_pAbort);
+    }
+
+    const CFileInfoArray& m_files;
+    const std::size_t m_nFiles;
+    const int m_nCriterion;
+    const std::uint64_t m_nLimit;
+    const std::atomic<int>* m_pAbort;
+    const CMatchTuning& m_tuning;
+    const FRunSets& m_onRun;
+
+    // Producer position (under m_mutex when threaded).
+    std::size_t m_nCursor = 0;
+    std::size_t m_nSliceRunBegin = 0, m_nSliceRunEnd = 0, m_nSliceCursor = 0;
+    std::size_t m_nNextSeq = 0;
+
+    std::mutex m_mutex;
+    std::condition_variable m_cvWork, m_cvDone;
+    std::map<std::size_t, CUnitResult> m_done;
+    std::size_t m_nEmitSeq = 0;
+    bool m_bExhausted = false;
+    bool m_bStop = false;
+
+    // Keys of the slices of the run being gathered (reporting thread only).
+    std::vector<std::optional<std::uint64_t>> m_keys;
+};
+
+}  // namespace
+
+bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
+                       const std::atomic<int>* pAbort, const CMatchTuning& tuning,
+                       const FRunSets& onRun) {
+    if (IsAborted(pAbort)) return false;
+    CSetFinder finder(files, nCriterion, nLimit, pAbort, tuning, onRun);
+    return finder.Run();
+}

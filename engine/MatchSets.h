@@ -1,0 +1,63 @@
+// Inside the matcher: how a run of equal-sized files falls into sets of duplicates.
+// Exposed for the tests, the benchmarks and twinex-cli's --threads; the program itself only
+// needs Match.h.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "Match.h"
+
+// Knobs of the matcher. The defaults suit a desktop; tests shrink them to reach every path.
+struct CMatchTuning {
+    unsigned m_nThreads = 0;                          // reading threads; 0: one per core (max 8)
+    std::size_t m_nWholeReadMax = 256 * 1024;         // compared lengths up to this: one read per file
+    std::size_t m_nFirstBlock = 64 * 1024;            // first block of a longer comparison
+    std::size_t m_nMaxBlock = 4 * 1024 * 1024;        // blocks grow up to this
+    std::size_t m_nMemoryBudget = 16 * 1024 * 1024;   // kept block bytes while splitting one group
+    std::size_t m_nMaxOpenFiles = 256;                // beyond this, files are reopened per block
+    bool m_bSameHashes = false;  // tests: every block hashes alike, so only the bytes decide
+};
+
+// Sets of duplicates, each a list of indices into the file array in ascending order, the sets
+// ordered by their first index.
+using CFileSets = std::vector<std::vector<std::size_t>>;
+
+// Called for every run [nBegin, nEnd) of two or more equal-sized files, in ascending order
+// of nBegin, with the sets found in it (possibly none).
+using FRunSets = std::function<void(std::size_t nBegin, std::size_t nEnd, const CFileSets& sets)>;
+
+// Splits every run of equal-sized files of `files` into sets by the criterion over the first
+// nLimit bytes (0: whole files). Two files join one set only when the criterion says they are
+// equal; unreadable files join none, except empty files, which match without being read.
+// Files alone in their size are never opened. Each file's checksum or CRC is computed at most
+// once, and under MATCH_CONTENTS no file's bytes are read more than twice. Reading runs on
+// tuning.m_nThreads threads; onRun is called on the calling thread, in array order, so the
+// result does not depend on the thread count. Returns false when *pAbort stopped it (onRun
+// may have been called for the runs before).
+bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
+                       const std::atomic<int>* pAbort, const CMatchTuning& tuning,
+                       const FRunSets& onRun);
+
+// The byte-by-byte split of one group of equal-sized files (indices into files, ascending)
+// over min(nLimit or size, size) bytes. Each file is opened once while it can stay open and
+// read once, except that a file whose block could not be kept in memory may be read a second
+// time to compare it with the next file of its set. Empty result when aborted.
+CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std::size_t>& group,
+                              std::uint64_t nLimit, const std::atomic<int>* pAbort,
+                              const CMatchTuning& tuning);
+
+// MatchFilesProc with explicit tuning (the four-argument form uses the defaults).
+void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+                    const CMatchCallbacks& callbacks, const CMatchTuning& tuning);
+
+// Opens a path read-only without following a final symbolic link and without blocking on
+// FIFOs; returns -1 unless it is a regular file.
+int OpenRegularFile(const std::string& strPath);
+
+// Reads up to nLength bytes at nOffset, retrying short reads; returns the count read (less
+// only at end of file) or -1 on error.
+long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset);

@@ -1,0 +1,423 @@
+// The matcher: which pairs it finds under each criterion, the rows it writes, and cancel.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+
+#include "Format.h"
+#include "Match.h"
+#include "MatchSets.h"
+#include "TempTree.h"
+
+namespace {
+
+// Records what the matcher did to it.
+class CRecordingSink : public IResultSink {
+public:
+    void Clear() override { m_events.push_back("clear"); }
+    void Append(std::vector<CResultRow>&& batch) override {
+        m_events.push_back("append " + std::to_string(batch.size()));
+        for (auto& row : batch) m_rows.push_back(std::move(row));
+        if (m_onAppend) m_onAppend();
+    }
+    void End() override { m_events.push_back("end"); }
+
+    std::vector<std::string> m_events;
+    std::vector<CResultRow> m_rows;
+    std::function<void()> m_onAppend;
+};
+
+using CPairs = std::vector<std::pair<std::string, std::string>>;
+
+struct CRun {
+    CPairs m_pairs;  // source and target names, row order
+    std::vector<int> m_statuses;
+    int m_nDone = 0;
+};
+
+// Collects the tree (file names order the ties of equal size) and matches it.
+class MatchTest : public ::testing::Test {
+protected:
+    void Collect(const std::string& strSub = "") {
+        m_state.m_files.RemoveAll();
+        m_state.m_files.AddDir(m_tree.Root() + strSub, "*.*", true, &m_state.m_bAbort);
+    }
+
+    CRun Match(int nCriterion, const std::string& strPartial = "64", int bReflect = 1,
+               const CMatchTuning& tuning = {}) {
+        CSearchSettings settings;
+        settings.m_nCriterion = nCriterion;
+        settings.m_strPartial = strPartial;
+        settings.m_bReflect = bReflect;
+        CRun run;
+        CMatchCallbacks callbacks;
+        callbacks.setStatus = [&](int nId) { run.m_statuses.push_back(nId); };
+        callbacks.postMatchDone = [&] { ++run.m_nDone; };
+        m_sink = CRecordingSink{};
+        MatchFilesProc(settings, m_state, m_sink, callbacks, tuning);
+        for (const CResultRow& row : m_sink.m_rows)
+            run.m_pairs.emplace_back(row.m_strCells[COL_SOURCE], row.m_strCells[COL_TARGET]);
+        return run;
+    }
+
+    CTempTree m_tree;
+    CSearchState m_state;
+    CRecordingSink m_sink;
+};
+
+const int g_criteria[] = {MATCH_SIZE, MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS};
+
+std::string Bytes(std::size_t n, unsigned nSeed) {
+    std::string str(n, '\0');
+    std::mt19937 rng(nSeed);
+    for (char& c : str) c = static_cast<char>(rng());
+    return str;
+}
+
+TEST_F(MatchTest, RunsOfOneSizeGiveEachSetItsOwnChain) {
+    // Each case: contents of files 1..n (equal sizes), then the pairs expected without and
+    // with reflect under the byte criteria. Under Size every case is one set of all files.
+    struct {
+        std::vector<std::string> contents;
+        CPairs noReflect, reflect;
+    } cases[] = {
+        {{"aaaaaaaaaa", "aaaaaaaaaa", "aaaaaaaaaa"},
+         {{"1", "2"}, {"2", "3"}},
+         {{"1", "2"}, {"2", "3"}, {"3", "2"}}},
+        {{"aaaaaaaaaa", "bbbbbbbbbb", "aaaaaaaaaa"}, {{"1", "3"}}, {{"1", "3"}, {"3", "1"}}},
+        // The first file has no twin; the later set is still found.
+        {{"cccccccccc", "aaaaaaaaaa", "aaaaaaaaaa"}, {{"2", "3"}}, {{"2", "3"}, {"3", "2"}}},
+        // Two sets in one size, in the order of their first file.
+        {{"aaaaaaaaaa", "bbbbbbbbbb", "aaaaaaaaaa", "bbbbbbbbbb"},
+         {{"1", "3"}, {"2", "4"}},
+         {{"1", "3"}, {"3", "1"}, {"2", "4"}, {"4", "2"}}},
+        {{"aaaaaaaaaX", "aaaaaaaaaY"}, {}, {}},
+    };
+    int nCase = 0;
+    for (const auto& c : cases) {
+        const std::string strSub = "case" + std::to_string(nCase++) + "/";
+        for (std::size_t i = 0; i < c.contents.size(); ++i)
+            m_tree.Add(strSub + std::to_string(i + 1), c.contents[i]);
+        Collect(strSub);
+        for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
+            EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, c.noReflect) << nCriterion;
+            EXPECT_EQ(Match(nCriterion, "64", 1).m_pairs, c.reflect) << nCriterion;
+        }
+        const std::size_t n = c.contents.size();
+        EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_pairs.size(), n - 1);
+        const CPairs sizeRows = Match(MATCH_SIZE, "64", 1).m_pairs;
+        ASSERT_EQ(sizeRows.size(), n);
+        std::set<std::string> sources;
+        for (const auto& [src, dst] : sizeRows) sources.insert(src);
+        EXPECT_EQ(sources.size(), n) << "with reflect every file stands once as a source";
+    }
+}
+
+TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizes) {
+    const std::string strB = m_tree.Add("sub/b", "xyzxyzxyzxyz");
+    const std::string strA = m_tree.Add("a", "xyzxyzxyzxyz");
+    m_tree.Add("c", "12");
+    m_tree.Add("d", "12");
+    Collect();
+    const CRun run = Match(MATCH_CRC32, "64", 0);
+    ASSERT_EQ(run.m_pairs, (CPairs{{"c", "d"}, {"a", "b"}}));
+    const CResultRow& row = m_sink.m_rows[1];
+    EXPECT_EQ(row.m_strCells[COL_SOURCE_FOLDER], m_tree.Root());
+    EXPECT_EQ(row.m_strCells[COL_TARGET_FOLDER], m_tree.Root() + "sub/");
+    EXPECT_EQ(row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE], strA);
+    EXPECT_EQ(row.m_strSourcePath, strA);
+    EXPECT_EQ(row.m_strTargetPath, strB);
+    EXPECT_EQ(row.m_strCells[COL_SIZE], "0.01 KB");
+    EXPECT_EQ(row.m_nSize, 12u);
+    struct stat st {};
+    ASSERT_EQ(::stat(strA.c_str(), &st), 0);
+    EXPECT_EQ(row.m_tSource, st.st_mtime);
+    EXPECT_EQ(row.m_strCells[COL_SOURCE_MODIFIED], FormatFileTime(st.st_mtime));
+    EXPECT_EQ(run.m_statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
+    EXPECT_EQ(run.m_nDone, 1);
+    EXPECT_EQ(m_state.m_nProgressPos.load(), 4);
+    EXPECT_EQ(m_state.m_nProgressMax.load(), 4);
+    EXPECT_EQ(m_state.m_nMatches.load(), m_state.m_matches.size());
+    EXPECT_EQ(m_state.m_bBusy.load() + m_state.m_bMatching.load(), 0);
+}
+
+TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
+    for (int nFiles : {0, 1}) {
+        if (nFiles) m_tree.Add("only", "x");
+        Collect();
+        for (int nCriterion : g_criteria) {
+            const CRun run = Match(nCriterion);
+            EXPECT_TRUE(run.m_pairs.empty());
+            EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "end"}));
+            EXPECT_EQ(run.m_nDone, 1);
+        }
+    }
+}
+
+TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
+    // Equal in the first 64 KiB, different after; and short files that differ at the end.
+    std::string strLong = Bytes(100 * 1024, 1);
+    m_tree.Add("1", strLong);
+    strLong[80 * 1024] ^= 1;
+    m_tree.Add("2", strLong);
+    m_tree.Add("3", "short file A");
+    m_tree.Add("4", "short file B");
+    Collect();
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
+        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
+        EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, CPairs{}) << nCriterion;
+        EXPECT_EQ(Match(nCriterion, "80", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
+        EXPECT_EQ(Match(nCriterion, "81", 0).m_pairs, CPairs{}) << nCriterion;
+    }
+    EXPECT_EQ(Match(MATCH_SIZE, "0", 0).m_pairs, (CPairs{{"3", "4"}, {"1", "2"}}));
+}
+
+TEST_F(MatchTest, UnreadableFilesJoinNoSetButEmptyFilesAlwaysMatch) {
+    m_tree.Add("e1", "");
+    m_tree.Add("e2", "");
+    m_tree.Add("g1", "gone gone");
+    m_tree.Add("g2", "gone gone");
+    m_tree.Add("k1", "kept kept kept");
+    m_tree.Add("k2", "kept kept kept");
+    m_tree.Add("k3", "kept kept kept");
+    Collect();
+    // After collection: every empty file and both "gone" files vanish, one "kept" file
+    // becomes a FIFO (it must not be opened, let alone block), one becomes a link to a twin.
+    for (const char* psz : {"e1", "e2", "g1", "g2", "k2", "k3"}) std::filesystem::remove(m_tree.Path(psz));
+    ASSERT_EQ(::mkfifo(m_tree.Path("k2").c_str(), 0600), 0);
+    std::filesystem::create_symlink(m_tree.Path("k1"), m_tree.Path("k3"));
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS})
+        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"e1", "e2"}})) << nCriterion;
+    // Size opens nothing.
+    EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_pairs,
+              (CPairs{{"e1", "e2"}, {"g1", "g2"}, {"k1", "k2"}, {"k2", "k3"}}));
+}
+
+TEST_F(MatchTest, AFileThatShrankMatchesOnlyOverWhatItStillHolds) {
+    const std::string str = Bytes(100 * 1024, 2);
+    for (const char* psz : {"1", "2", "3"}) m_tree.Add(psz, str);
+    Collect();
+    std::filesystem::resize_file(m_tree.Path("2"), 70 * 1024);
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
+        EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, (CPairs{{"1", "3"}})) << nCriterion;
+        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}, {"2", "3"}})) << nCriterion;
+    }
+}
+
+TEST_F(MatchTest, CancelBeforeTheScanLeavesTheSinkAlone) {
+    m_tree.Add("1", "same");
+    m_tree.Add("2", "same");
+    Collect();
+    for (int nCriterion : g_criteria) {
+        CSearchSettings settings;
+        settings.m_nCriterion = nCriterion;
+        CRecordingSink sink;
+        int nDone = 0;
+        std::vector<int> statuses;
+        CMatchCallbacks callbacks;
+        // The request arrives as the scan starts.
+        callbacks.setStatus = [&](int nId) {
+            statuses.push_back(nId);
+            if (nId == IDS_STATUS_MATCHING) m_state.m_bAbort = 1;
+        };
+        callbacks.postMatchDone = [&] { ++nDone; };
+        MatchFilesProc(settings, m_state, sink, callbacks);
+        EXPECT_TRUE(sink.m_events.empty());
+        EXPECT_EQ(m_state.m_nProgressPos.load(), 0);
+        EXPECT_EQ(nDone, 1);
+        EXPECT_EQ(statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
+        m_state.m_bAbort = 0;
+    }
+}
+
+TEST_F(MatchTest, CancelDuringTheFillKeepsTheRowsWritten) {
+    for (int i = 0; i < 4100; ++i) m_tree.Add("e" + std::to_string(i), "");
+    Collect();
+    CSearchSettings settings;
+    settings.m_nCriterion = MATCH_SIZE;
+    settings.m_bReflect = 0;
+    CRecordingSink sink;
+    sink.m_onAppend = [&] { m_state.m_bAbort = 1; };
+    int nDone = 0;
+    MatchFilesProc(settings, m_state, sink, CMatchCallbacks{nullptr, [&] { ++nDone; }});
+    EXPECT_EQ(m_state.m_matches.size(), 4099u);
+    EXPECT_EQ(sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
+    EXPECT_EQ(nDone, 1);
+}
+
+TEST(FindDuplicateSetsTest, CancelDuringTheScanStopsReporting) {
+    CTempTree tree;
+    for (int nSize = 1; nSize <= 40; ++nSize)
+        for (const char* psz : {"a", "b"}) tree.Add(std::to_string(nSize) + psz, std::string(nSize, 'x'));
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*.*", true, nullptr);
+    for (unsigned nThreads : {1u, 2u}) {
+        for (int nCriterion : {MATCH_CRC32, MATCH_CONTENTS}) {
+            std::atomic<int> bAbort{0};
+            int nRuns = 0;
+            CMatchTuning tuning;
+            tuning.m_nThreads = nThreads;
+            const bool bComplete = FindDuplicateSets(files, nCriterion, 0, &bAbort, tuning,
+                                                     [&](std::size_t, std::size_t, const CFileSets&) {
+                                                         ++nRuns;
+                                                         bAbort = 1;
+                                                     });
+            EXPECT_FALSE(bComplete);
+            EXPECT_EQ(nRuns, 1);
+        }
+    }
+}
+
+// A tree that reaches every path of the contents split: small and large files, sets of up
+// to five, files that differ in their first, middle or last byte, several sets per size.
+class SplitPathsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::mt19937 rng(7);
+        int nFile = 0;
+        for (std::size_t nSize : {1u, 700u, 4096u, 9000u, 70000u, 300000u}) {
+            for (int nBase = 0; nBase < 3; ++nBase) {
+                const std::string strBase = Bytes(nSize, rng());
+                for (int nCopy = 0; nCopy < 1 + nBase * 2; ++nCopy) {
+                    std::string str = strBase;
+                    // Copies 1 and 3 of the last base differ from it in the first or last byte.
+                    if (nBase == 2 && nCopy % 2) str[nCopy == 1 ? 0 : nSize - 1] ^= 0x40;
+                    char szName[16];
+                    std::snprintf(szName, sizeof szName, "f%03d", nFile++);
+                    m_tree.Add(std::string(nFile % 2 ? "x/" : "y/") + szName, str);
+                }
+            }
+        }
+        m_files.AddDir(m_tree.Root(), "*.*", true, nullptr);
+    }
+
+    // The sets by brute force: files grouped by their first nLimit bytes.
+    CFileSets Expected(std::uint64_t nLimit) const {
+        std::map<std::pair<std::uint64_t, std::string>, std::vector<std::size_t>> byBytes;
+        for (std::size_t i = 0; i < m_files.GetSize(); ++i) {
+            std::ifstream in(m_files[i].GetFilePath(), std::ios::binary);
+            std::string str((std::istreambuf_iterator<char>(in)), {});
+            if (nLimit) str.resize(std::min<std::size_t>(str.size(), nLimit));
+            byBytes[{m_files[i].GetLength(), str}].push_back(i);
+        }
+        CFileSets sets;
+        for (auto& [key, set] : byBytes)
+            if (set.size() >= 2) sets.push_back(set);
+        std::sort(sets.begin(), sets.end());
+        return sets;
+    }
+
+    CFileSets Found(int nCriterion, std::uint64_t nLimit, const CMatchTuning& tuning) const {
+        CFileSets all;
+        EXPECT_TRUE(FindDuplicateSets(m_files, nCriterion, nLimit, nullptr, tuning,
+                                      [&](std::size_t nBegin, std::size_t nEnd, const CFileSets& sets) {
+                                          for (const auto& set : sets) {
+                                              EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
+                                              EXPECT_TRUE(set.front() >= nBegin && set.back() < nEnd);
+                                              all.push_back(set);
+                                          }
+                                      }));
+        EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
+        return all;
+    }
+
+    CTempTree m_tree;
+    CFileInfoArray m_files;
+};
+
+TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
+    CMatchTuning tunings[7];
+    tunings[0].m_nThreads = 1;
+    tunings[1].m_nThreads = 3;
+    tunings[2].m_nWholeReadMax = 0;  // block by block from the first byte
+    tunings[2].m_nFirstBlock = 1000;
+    tunings[3] = tunings[2];
+    tunings[3].m_nMemoryBudget = 0;  // no block kept: compare by reading again
+    tunings[3].m_bSameHashes = true;
+    tunings[4] = tunings[2];
+    tunings[4].m_nMaxOpenFiles = 2;  // reopen per block
+    tunings[5].m_nMemoryBudget = 0;  // small files whole, none kept
+    tunings[5].m_nThreads = 2;
+    tunings[5].m_bSameHashes = true;
+    tunings[6].m_bSameHashes = true;  // kept blocks told apart by their bytes
+    for (std::uint64_t nLimit : {0ull, 4096ull, 65536ull}) {
+        const CFileSets expected = Expected(nLimit);
+        ASSERT_GE(expected.size(), 12u);
+        for (const CMatchTuning& tuning : tunings) {
+            EXPECT_EQ(Found(MATCH_CONTENTS, nLimit, tuning), expected) << nLimit;
+            EXPECT_EQ(Found(MATCH_CHECKSUM, nLimit, tuning), expected) << nLimit;
+            EXPECT_EQ(Found(MATCH_CRC32, nLimit, tuning), expected) << nLimit;
+        }
+    }
+}
+
+TEST_F(SplitPathsTest, ThreadCountDoesNotChangeThePairs) {
+    CSearchState one, many;
+    for (CSearchState* p : {&one, &many}) p->m_files.AddDir(m_tree.Root(), "*.*", true, nullptr);
+    CSearchSettings settings;
+    settings.m_strPartial = "0";
+    for (int nCriterion : g_criteria) {
+        settings.m_nCriterion = nCriterion;
+        CRecordingSink sinkOne, sinkMany;
+        MatchFilesProc(settings, one, sinkOne, {}, CMatchTuning{1});
+        MatchFilesProc(settings, many, sinkMany, {}, CMatchTuning{4});
+        ASSERT_EQ(sinkOne.m_rows.size(), sinkMany.m_rows.size());
+        for (std::size_t i = 0; i < sinkOne.m_rows.size(); ++i) {
+            EXPECT_EQ(sinkOne.m_rows[i].m_strSourcePath, sinkMany.m_rows[i].m_strSourcePath);
+            EXPECT_EQ(sinkOne.m_rows[i].m_strTargetPath, sinkMany.m_rows[i].m_strTargetPath);
+        }
+    }
+}
+
+TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
+    CTempTree tree;
+    const std::string str = Bytes(600 * 1024, 3);  // longer than one read block
+    std::string strLastDiffers = str;
+    strLastDiffers.back() ^= 1;
+    tree.Add("a", str);
+    tree.Add("same", str);
+    tree.Add("last", strLastDiffers);
+    tree.Add("short", str.substr(0, 1000));
+    tree.Add("empty", "");
+    ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0600), 0);
+    std::filesystem::create_symlink(tree.Path("same"), tree.Path("link"));
+    auto dir = std::make_shared<const std::string>(tree.Root());
+    auto file = [&](const char* pszName, std::uint64_t nSize) {
+        return CFileInfo(dir, pszName, nSize, 0, 0, 0);
+    };
+    const std::uint64_t n = str.size();
+    std::atomic<int> bAbort{0};
+    struct {
+        CFileInfo a, b;
+        std::uint64_t nLimit;
+        bool bExpected;
+    } cases[] = {
+        {file("a", n), file("same", n), 0, true},
+        {file("a", n), file("last", n), 0, false},
+        {file("a", n), file("last", n), n - 1, true},
+        {file("a", n), file("last", n), n, false},
+        {file("a", n), file("last", n), n + 1, false},  // a limit beyond the size: whole file
+        {file("a", n), file("short", n), 0, false},     // shrank after collection
+        {file("a", n), file("short", n), 1000, true},
+        {file("a", n), file("missing", n), 0, false},
+        {file("missing", n), file("missing", n), 0, false},
+        {file("a", n), file("fifo", n), 0, false},  // never opened for reading, never blocks
+        {file("a", n), file("link", n), 0, false},  // links are not followed
+        {file("missing", 0), file("missing", 0), 0, true},  // nothing to compare
+        {file("empty", 0), file("a", n), 0, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompareFileContents(c.a, c.b, c.nLimit, &bAbort), c.bExpected)
+            << c.a.GetFileName() << " " << c.b.GetFileName() << " " << c.nLimit;
+    bAbort = 1;
+    EXPECT_FALSE(CompareFileContents(file("a", n), file("same", n), 0, &bAbort));
+}
+
+}  // namespace
