@@ -1,0 +1,72 @@
+// A stand-in for the main window: records status texts, answers questions from a script,
+// and receives rows the way the real view does (queued to the user-interface thread).
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <QThread>
+#include <QWidget>
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Prompt.h"
+#include "ResultRow.h"
+#include "WizardHost.h"
+
+// Runs the event loop until the predicate holds or the time is up.
+bool WaitFor(const std::function<bool()>& fnDone, int nTimeoutMs = 10000);
+
+class CScriptedPrompt : public IPrompt {
+public:
+    struct CAsked {
+        QString strText;
+        QString strCaption;
+        EIcon nIcon;
+        bool bQuestion;
+    };
+    // Answers for the next questions, in order. A question with no answer left is a test
+    // failure (and is answered No).
+    void Answer(std::initializer_list<bool> answers);
+    bool AskYesNo(const QString& strText, const QString& strCaption, EIcon nIcon) override;
+    void Tell(const QString& strText, const QString& strCaption, EIcon nIcon) override;
+
+    std::vector<CAsked> m_asked;
+    std::deque<bool> m_answers;
+};
+
+class CRecordingSink : public QObject, public IResultSink {
+public:
+    void Clear() override;
+    void Append(std::vector<CResultRow>&& batch) override;
+    void End() override;
+
+    std::vector<CResultRow> m_rows;  // user-interface thread only
+    int m_nEnds = 0;
+    std::atomic<int> m_nCallsOnGuiThread{0};
+};
+
+class CTestHost : public IWizardHost {
+public:
+    CTestHost();
+    ~CTestHost() override;
+    QWidget* GetHostWindow() override { return &m_window; }
+    void SetMessageText(int nStringId) override;
+    void UpdateTitle() override;
+    IResultSink& GetResultSink() override { return m_sink; }
+    IPrompt& GetPrompt() override { return m_prompt; }
+
+    QString Title() const { return m_window.windowTitle(); }
+
+    QWidget m_window;
+    CRecordingSink m_sink;
+    CScriptedPrompt m_prompt;
+    std::vector<int> m_statusIds;
+    bool m_bStatusOffGuiThread = false;
+};
+
+// The title a finished search leaves, as the main window forms it.
+QString MatchTitle(int nMatched, int nFiles);

@@ -1,0 +1,216 @@
+#include "Page1Dlg.h"
+
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "DirDialog.h"
+#include "FileDropListCtrl.h"
+#include "Prompt.h"
+#include "WizardArt.h"
+#include "WizardHost.h"
+
+QString g_strMask;
+int g_bRecurse = 1;
+std::function<bool(const QUrl&)> g_fnOpenUrl = [](const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+};
+
+namespace {
+
+constexpr int kMaxMaskLength = 256;
+
+QByteArray WithoutTrailingSlash(QByteArray strPath) {
+    while (strPath.size() > 1 && strPath.endsWith('/')) strPath.chop(1);
+    return strPath;
+}
+
+// Two texts name the same folder when they are equal up to a trailing slash. Texts that
+// differ only in letter case name the same folder only when the file system says so
+// (a case-insensitive mount): on an ordinary Linux file system /a/Photos and /a/photos
+// are two folders, and refusing the second would leave its files unsearched.
+bool IsSameFolder(const QByteArray& strA, const QByteArray& strB) {
+    const QByteArray a = WithoutTrailingSlash(strA);
+    const QByteArray b = WithoutTrailingSlash(strB);
+    if (a == b) return true;
+    if (QFile::decodeName(a).compare(QFile::decodeName(b), Qt::CaseInsensitive) != 0)
+        return false;
+    struct stat stA, stB;
+    if (::stat(a.constData(), &stA) != 0 || ::stat(b.constData(), &stB) != 0) return false;
+    return stA.st_dev == stB.st_dev && stA.st_ino == stB.st_ino;
+}
+
+}  // namespace
+
+bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath) {
+    if (!strPath.isEmpty() && !strPath.endsWith('/')) strPath += '/';
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+        if (IsSameFolder(list.GetItemPath(i), strPath)) return false;
+
+    auto* pItem = new QTreeWidgetItem;
+    pItem->setText(0, QFile::decodeName(strPath));
+    pItem->setData(0, CFileDropListCtrl::PathRole, strPath);
+    pItem->setIcon(0, list.style()->standardIcon(QStyle::SP_DirIcon));
+    pItem->setText(1, g_strMask);
+    pItem->setText(2, g_bRecurse ? QStringLiteral("Yes") : QStringLiteral("No"));
+    pItem->setTextAlignment(2, Qt::AlignCenter);
+    list.insertTopLevelItem(0, pItem);
+    g_bFolderListChanged = 1;
+    return true;
+}
+
+int FolderDropCallback(CFileDropListCtrl* pList, const QByteArray& strPath,
+                       const std::uint32_t& nType) {
+    if (nType != DL_TYPE_FOLDER || !pList) return 0;
+    AddFolderRow(*pList, strPath);
+    return 0;
+}
+
+CPage1Dlg::CPage1Dlg(IWizardHost& host, QWidget* pParent)
+    : CWizardPage(host, QStringLiteral("Search Duplicates Wizard - Step 1 of 3"), pParent) {
+    g_bFolderListChanged = 0;
+    setPixmap(QWizard::WatermarkPixmap, DrawSidePicture(ESidePicture::Folders));
+
+    auto* pHeading = new QLabel(QStringLiteral("Folders selection:"), this);
+    m_btnRecurse = new QCheckBox(QStringLiteral("Recurse subfolders for next drop"), this);
+    auto* pHint = new QLabel(QStringLiteral("Drag and drop folders from your file manager.\n"
+                                            "Wizard will collect files from these folders to "
+                                            "search for duplicates."),
+                             this);
+    pHint->setWordWrap(true);
+    m_listFolders = new CFileDropListCtrl(this);
+    auto* pMaskLabel = new QLabel(QStringLiteral("File mask for next drop:"), this);
+    m_editMask = new QLineEdit(this);
+    m_editMask->setFixedWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 16);
+    pMaskLabel->setBuddy(m_editMask);
+    auto* pMaskExample = new QLabel(QStringLiteral("(e.g. *.txt;*.doc)"), this);
+    m_btnBrowse = new QPushButton(QStringLiteral("Browse &Folder..."), this);
+    m_btnFileManager = new QPushButton(QStringLiteral("&File Manager..."), this);
+    m_btnClear = new QPushButton(QStringLiteral("&Clear List"), this);
+    for (QPushButton* pButton : {m_btnBrowse, m_btnFileManager, m_btnClear})
+        pButton->setAutoDefault(false);
+
+    auto* pTop = new QHBoxLayout;
+    pTop->addWidget(pHeading);
+    pTop->addStretch(1);
+    pTop->addWidget(m_btnRecurse);
+    auto* pMaskRow = new QHBoxLayout;
+    pMaskRow->addWidget(pMaskLabel);
+    pMaskRow->addWidget(m_editMask);
+    pMaskRow->addWidget(pMaskExample);
+    pMaskRow->addStretch(1);
+    auto* pButtons = new QHBoxLayout;
+    for (QPushButton* pButton : {m_btnBrowse, m_btnFileManager, m_btnClear})
+        pButtons->addWidget(pButton, 1);
+    auto* pLayout = new QVBoxLayout(this);
+    pLayout->addLayout(pTop);
+    pLayout->addWidget(pHint);
+    pLayout->addWidget(m_listFolders, 1);
+    pLayout->addLayout(pMaskRow);
+    pLayout->addLayout(pButtons);
+
+    // The tab order is the order of the original form, not the order on screen.
+    setTabOrder(m_listFolders, m_btnRecurse);
+    setTabOrder(m_btnRecurse, m_editMask);
+    setTabOrder(m_editMask, m_btnBrowse);
+    setTabOrder(m_btnBrowse, m_btnFileManager);
+    setTabOrder(m_btnFileManager, m_btnClear);
+
+    connect(m_btnRecurse, &QCheckBox::toggled, this,
+            [](bool bChecked) { g_bRecurse = bChecked ? 1 : 0; });
+    connect(m_editMask, &QLineEdit::textChanged, this,
+            [](const QString& strText) { g_strMask = strText.left(kMaxMaskLength); });
+    connect(m_btnBrowse, &QPushButton::clicked, this, &CPage1Dlg::OnBrowseFolder);
+    connect(m_btnFileManager, &QPushButton::clicked, this, &CPage1Dlg::OnFileManager);
+    connect(m_btnClear, &QPushButton::clicked, this, &CPage1Dlg::OnClearList);
+}
+
+CPage1Dlg::~CPage1Dlg() = default;
+
+void CPage1Dlg::OnSetActive() {
+    SetWizardButtons(PSWIZB_NEXT);
+    if (!m_bFirstActive) return;
+    m_bFirstActive = false;
+
+    m_btnRecurse->setChecked(true);
+    g_bRecurse = 1;
+    m_editMask->setText(QStringLiteral("*.*"));
+    g_strMask = QStringLiteral("*.*");
+
+    m_listFolders->setColumnCount(3);
+    m_listFolders->setHeaderLabels(
+        {QStringLiteral("File / Folder"), QStringLiteral("File Masks"), QStringLiteral("Subdir")});
+    m_listFolders->headerItem()->setTextAlignment(2, Qt::AlignCenter);
+    m_listFolders->header()->setSectionsClickable(false);
+    m_listFolders->header()->setStretchLastSection(false);
+    // Widths of the original form, scaled to the font in use.
+    const double dScale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
+    m_listFolders->setColumnWidth(0, int(180 * dScale));
+    m_listFolders->setColumnWidth(1, int(100 * dScale));
+    m_listFolders->setColumnWidth(2, int(40 * dScale));
+    m_listFolders->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listFolders->setAllColumnsShowFocus(true);
+
+    CFileDropListCtrl::DROPLISTMODE mode;
+    mode.iMask = CFileDropListCtrl::DROPLISTMODE::DL_ACCEPT_FILES |
+                 CFileDropListCtrl::DROPLISTMODE::DL_ACCEPT_FOLDERS |
+                 CFileDropListCtrl::DROPLISTMODE::DL_USE_CALLBACK;
+    mode.pfnCallback = FolderDropCallback;
+    m_listFolders->SetDropMode(mode);
+}
+
+bool CPage1Dlg::OnQueryCancel() { return QueryQuitWizard(m_host.GetPrompt()); }
+
+bool CPage1Dlg::validatePage() {
+    if (m_listFolders->topLevelItemCount() > 0) return true;
+    m_host.GetPrompt().Tell(QStringLiteral("Folders list is empty.\nPlease select at least one "
+                                           "folder before continuing."),
+                            QStringLiteral("Empty List"), IPrompt::ICON_ERROR);
+    return false;
+}
+
+std::vector<CFolderRow> CPage1Dlg::GetFolderRows() const {
+    std::vector<CFolderRow> rows;
+    for (int i = 0; i < m_listFolders->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* pItem = m_listFolders->topLevelItem(i);
+        CFolderRow row;
+        row.strFolder = m_listFolders->GetItemPath(i).toStdString();
+        row.strMasks = QFile::encodeName(pItem->text(1)).toStdString();
+        row.strSubdir = pItem->text(2).toStdString();
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+void CPage1Dlg::OnBrowseFolder() {
+    CDirDialog dlg;
+    dlg.m_strTitle = QStringLiteral("Select folder to add to search list");
+    dlg.m_strWindowTitle = QStringLiteral("Browse Folder");
+    if (dlg.DoBrowse(this) != 1) return;
+    // A name the file system would not know again (a symbolic link, a text that did not
+    // survive the dialog's decoding) is never listed.
+    if (GetDropItemType(dlg.m_strSelDir) != DL_TYPE_FOLDER) return;
+    AddFolderRow(*m_listFolders, dlg.m_strSelDir);
+}
+
+void CPage1Dlg::OnFileManager() {
+    if (g_fnOpenUrl) g_fnOpenUrl(QUrl::fromLocalFile(QDir::homePath()));
+}
+
+void CPage1Dlg::OnClearList() {
+    if (m_host.GetPrompt().AskYesNo(QStringLiteral("Clear folders list.\nAre you sure?"),
+                                    QStringLiteral("Clear List"), IPrompt::ICON_WARNING))
+        m_listFolders->clear();
+}

@@ -1,0 +1,45 @@
+#include "SearchWizard.h"
+
+#include "Page1Dlg.h"
+#include "Page2Dlg.h"
+#include "Page3Dlg.h"
+#include "WizardHost.h"
+#include "WizardSheet.h"
+
+CSearchWizard::CSearchWizard(IWizardHost& host)
+    : m_host(host), m_pSheet(std::make_unique<CWizardSheet>(host.GetHostWindow())) {
+    m_host.m_pPage1 = new CPage1Dlg(host);
+    m_host.m_pPage2 = new CPage2Dlg(host);
+    m_host.m_pPage3 = new CPage3Dlg(host);
+    m_pSheet->addPage(m_host.m_pPage1);
+    m_pSheet->addPage(m_host.m_pPage2);
+    m_pSheet->addPage(m_host.m_pPage3);
+}
+
+CSearchWizard::~CSearchWizard() {
+    // Stop the search first: its worker reads the progress page's arrays.
+    if (m_host.m_pPage3) m_host.m_pPage3->AbortAndWait();
+    QObject::disconnect(m_pSheet.get(), &QWizard::currentIdChanged, nullptr, nullptr);
+    m_pSheet->hide();
+    delete m_host.m_pPage1;
+    m_host.m_pPage1 = nullptr;
+    delete m_host.m_pPage2;
+    m_host.m_pPage2 = nullptr;
+    delete m_host.m_pPage3;
+    m_host.m_pPage3 = nullptr;
+    m_pSheet.reset();
+}
+
+int CSearchWizard::Exec() { return m_pSheet->exec(); }
+
+void RunSearchWizard(IWizardHost& host) {
+    if (host.m_pPage1 || host.m_pPage2 || host.m_pPage3) return;
+    CSearchWizard wizard(host);
+    wizard.Exec();  // Finish and Cancel end the same way
+}
+
+void CloseSearchWizard(IWizardHost& host) {
+    if (!host.m_pPage3) return;
+    host.m_pPage3->AbortAndWait();
+    if (CWizardSheet* pSheet = host.m_pPage3->GetSheet()) pSheet->ForceClose();
+}

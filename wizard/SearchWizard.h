@@ -1,0 +1,33 @@
+// The launcher of the Search Duplicates Wizard.
+#pragma once
+
+#include <memory>
+
+class IWizardHost;
+class CWizardSheet;
+
+// One wizard run: fresh pages, stored in the host's page pointers while the run lasts.
+// Destroying it stops any search, waits for its worker, deletes the pages and clears the
+// pointers. Tests show the sheet without a modal loop; RunSearchWizard runs it modally.
+class CSearchWizard {
+public:
+    explicit CSearchWizard(IWizardHost& host);
+    ~CSearchWizard();
+    CSearchWizard(const CSearchWizard&) = delete;
+    CSearchWizard& operator=(const CSearchWizard&) = delete;
+
+    CWizardSheet& GetSheet() const { return *m_pSheet; }
+    int Exec();
+
+private:
+    IWizardHost& m_host;
+    std::unique_ptr<CWizardSheet> m_pSheet;
+};
+
+// Builds the wizard, runs it modally and returns when it closes. Does nothing while
+// another wizard of this host runs.
+void RunSearchWizard(IWizardHost& host);
+
+// For the main window as it closes: stops a running search, waits for its worker and
+// closes the wizard without asking. Does nothing when no wizard runs.
+void CloseSearchWizard(IWizardHost& host);
