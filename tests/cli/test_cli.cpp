@@ -1,0 +1,289 @@
+// twinex-cli: output encodings and sorting, then the built program on temporary trees.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "CliOptions.h"
+#include "CliOutput.h"
+#include "TempTree.h"
+
+extern char** environ;
+
+namespace {
+
+std::string ReadAll(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+struct CResult {
+    int m_nStatus = -1;
+    std::string m_strOut, m_strErr;
+};
+
+// Runs twinex-cli with its output in files of a scratch folder.
+class CCliProcess {
+public:
+    explicit CCliProcess(const std::vector<std::string>& args) {
+        std::vector<char*> argv{const_cast<char*>(TWINEX_CLI_PATH)};
+        for (const std::string& str : args) argv.push_back(const_cast<char*>(str.c_str()));
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, 2, m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        EXPECT_EQ(posix_spawn(&m_pid, TWINEX_CLI_PATH, &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    std::string Err() const { return ReadAll(m_strErr); }
+    void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
+
+    CResult Wait() {
+        int nStatus = 0;
+        ::waitpid(m_pid, &nStatus, 0);
+        return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus), ReadAll(m_strOut),
+                ReadAll(m_strErr)};
+    }
+
+private:
+    CTempTree m_scratch;
+    std::string m_strOut = m_scratch.Path("out"), m_strErr = m_scratch.Path("err");
+    pid_t m_pid = -1;
+};
+
+CResult RunCli(const std::vector<std::string>& args) { return CCliProcess(args).Wait(); }
+
+std::vector<std::string> Split(const std::string& str, char c) {
+    std::vector<std::string> parts(1);
+    for (char ch : str) {
+        if (ch == c) parts.emplace_back();
+        else parts.back() += ch;
+    }
+    return parts;
+}
+
+std::string UnescapeTsv(const std::string& str) {
+    std::string out;
+    for (std::size_t i = 0; i < str.size(); ++i) {
+        if (str[i] != '\\' || i + 1 == str.size()) {
+            out += str[i];
+            continue;
+        }
+        const char c = str[++i];
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c;
+    }
+    return out;
+}
+
+CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t) {
+    CResultRow row;
+    row.m_strCells[COL_SOURCE] = strName;
+    row.m_nSize = nSize;
+    row.m_tSource = t;
+    return row;
+}
+
+TEST(CliOutputTest, EncodingsAreExactAndSafe) {
+    EXPECT_EQ(EscapeTsv("a\tb\nc\\d\re"), "a\\tb\\nc\\\\d\re");
+    EXPECT_EQ(EscapeForTerminal("a\tb\n\x1b[2J\x7f"), "a\\tb\\n\\x1b[2J\\x7f");
+    // Valid: ASCII, 2-4 byte forms. Invalid: stray continuation, overlong, surrogate, > U+10FFFF, cut.
+    EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"));
+    for (const char* psz : {"\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82"})
+        EXPECT_FALSE(IsValidUtf8(psz)) << psz;
+    EXPECT_EQ(ToValidUtf8("a\xffz\xc3\xa9"), "a\xef\xbf\xbdz\xc3\xa9");
+    std::string strAll;
+    for (int i = 0; i < 256; ++i) strAll += static_cast<char>(i);
+    for (std::size_t n : {0u, 1u, 2u, 3u, 256u}) {
+        std::string strBack;
+        ASSERT_TRUE(DecodeBase64(EncodeBase64(strAll.substr(0, n)), strBack));
+        EXPECT_EQ(strBack, strAll.substr(0, n));
+    }
+    EXPECT_EQ(EncodeBase64("\xff\xfe"), "//4=");
+    std::string strJunk;
+    EXPECT_FALSE(DecodeBase64("ab$d", strJunk));
+    EXPECT_FALSE(DecodeBase64("abc", strJunk));
+}
+
+TEST(CliOutputTest, SortFollowsTheViewRules) {
+    const std::vector<CResultRow> rows = {Row("b", 1048576, 30), Row("README.TXT", 10240, 10),
+                                          Row("_x", 9216, 20), Row("readme.txt", 9216, 20),
+                                          Row("a", 100, 40)};
+    auto order = [&](int nColumn, bool bDescending) {
+        std::vector<CResultRow> sorted = rows;
+        SortRows(sorted, nColumn, bDescending);
+        std::string str;
+        for (const CResultRow& row : sorted) str += row.m_strCells[COL_SOURCE] + " ";
+        return str;
+    };
+    // Sizes by bytes, not by their text; ties keep the matcher's order in both directions.
+    EXPECT_EQ(order(COL_SIZE, false), "a _x readme.txt README.TXT b ");
+    EXPECT_EQ(order(COL_SIZE, true), "b README.TXT _x readme.txt a ");
+    EXPECT_EQ(order(COL_SOURCE_MODIFIED, false), "README.TXT _x readme.txt b a ");
+    // '_' sorts before letters; letter case is ignored.
+    EXPECT_EQ(order(COL_SOURCE, false), "_x a b README.TXT readme.txt ");
+    EXPECT_EQ(order(COL_SOURCE, true), "README.TXT readme.txt b a _x ");
+    EXPECT_EQ(ParseSortColumn("Target-Modified"), COL_TARGET_MODIFIED);
+    EXPECT_EQ(ParseSortColumn("6"), COL_SIZE);
+    EXPECT_EQ(ParseSortColumn("7"), -1);
+}
+
+TEST(CliTest, BadUsageExitsWithStatusTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--by", "md5", "/tmp"},
+        {"--partial", "-1", "/tmp"},
+        {"--partial", "12k", "/tmp"},
+        {"--format=xml", "/tmp"},
+        {"--sort", "Folders", "/tmp"},
+        {"--descending", "/tmp"},
+        {"--reflect=yes", "/tmp"},
+        {"/tmp", "--mask"},
+        {"--frobnicate", "/tmp"},
+    };
+    for (const auto& args : cases) {
+        const CResult r = RunCli(args);
+        EXPECT_EQ(r.m_nStatus, 2) << r.m_strErr;
+        EXPECT_EQ(r.m_strOut, "");
+        EXPECT_NE(r.m_strErr.find("Try 'twinex-cli --help'"), std::string::npos) << r.m_strErr;
+    }
+    const CResult help = RunCli({"--help"});
+    EXPECT_EQ(help.m_nStatus, 0);
+    EXPECT_NE(help.m_strOut.find("Usage: twinex-cli"), std::string::npos);
+}
+
+TEST(CliTest, TsvKeepsSevenCellsForAnyName) {
+    CTempTree tree;
+    const std::vector<std::string> names = {"tab\there", "new\nline", "back\\slash", "plain"};
+    for (const std::string& str : names) {
+        tree.Add("a/" + str, "contents of " + str);
+        tree.Add("b/" + str, "contents of " + str);
+    }
+    const CResult r = RunCli({"--format", "tsv", "--no-reflect", tree.Root()});
+    ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    std::vector<std::string> lines = Split(r.m_strOut, '\n');
+    ASSERT_EQ(lines.back(), "");
+    lines.pop_back();
+    ASSERT_EQ(lines.size(), 1 + names.size());
+    EXPECT_EQ(lines[0], "Source\tFolder\tModified\tTarget\tFolder\tModified\tSize");
+    std::set<std::string> found;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> cells = Split(lines[i], '\t');
+        ASSERT_EQ(cells.size(), 7u) << lines[i];
+        EXPECT_EQ(UnescapeTsv(cells[0]), UnescapeTsv(cells[3]));
+        EXPECT_EQ(UnescapeTsv(cells[1]), tree.Root() + "a/");
+        EXPECT_TRUE(std::filesystem::exists(UnescapeTsv(cells[1]) + UnescapeTsv(cells[0])));
+        found.insert(UnescapeTsv(cells[0]));
+    }
+    EXPECT_EQ(found, std::set<std::string>(names.begin(), names.end()));
+    EXPECT_NE(r.m_strErr.find("Match done. Found: 4 file(s).\nTwinex 1.0 RC1 - Matched 4 in 8 file(s)\n"),
+              std::string::npos)
+        << r.m_strErr;
+}
+
+TEST(CliTest, JsonCarriesExactPathsForAnyBytes) {
+    CTempTree tree;
+    const std::string strOdd = "odd\xff\xfe name \"q\" \x01";
+    const std::set<std::string> paths = {tree.Add(strOdd, "twin bytes"), tree.Add("sub/\xc3\xa9t\xc3\xa9", "twin bytes"),
+                                         tree.Add("third", "twin bytes")};
+    tree.Add("single", "no twin here");
+    const CResult r = RunCli({"--format", "json", "--by", "contents", tree.Root()});
+    ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    const nlohmann::json doc = nlohmann::json::parse(r.m_strOut);
+    EXPECT_EQ(doc["format"], "twinex-results");
+    EXPECT_EQ(doc["version"], 1);
+    EXPECT_EQ(doc["files"], 4);
+    EXPECT_EQ(doc["complete"], true);
+    ASSERT_EQ(doc["rows"].size(), 3u);
+    EXPECT_EQ(doc["matches"], 3);
+    auto path = [](const nlohmann::json& row, const std::string& strKey) {
+        std::string str = row[strKey].get<std::string>();
+        if (row.contains(strKey + "_base64")) EXPECT_TRUE(DecodeBase64(row[strKey + "_base64"], str));
+        return str;
+    };
+    std::set<std::string> sources;
+    for (const auto& row : doc["rows"]) {
+        const std::string strSource = path(row, "source");
+        sources.insert(strSource);
+        EXPECT_TRUE(paths.count(path(row, "target")));
+        EXPECT_EQ(row.contains("source_base64"), strSource == tree.Path(strOdd));
+        EXPECT_EQ(row["size"], 10);
+        struct stat st {};
+        ASSERT_EQ(::lstat(strSource.c_str(), &st), 0);
+        EXPECT_EQ(row["source_mtime"], st.st_mtime);
+    }
+    EXPECT_EQ(sources, paths);
+}
+
+TEST(CliTest, MaskAndRecurseApplyToTheFoldersAfterThem) {
+    CTempTree tree;
+    for (const char* psz : {"a/x.txt", "a/sub/x.doc", "b/y.txt", "b/sub/y.txt", "b/y.doc", "c/z.TXT", "c/sub/z.txt"})
+        tree.Add(psz, "same");
+    const CResult r = RunCli({"--format", "tsv", tree.Path("a"), "--no-recurse", "--mask", " *.doc ;*.txt",
+                              tree.Path("b"), "--recurse", "--mask=*.txt", tree.Path("missing"), tree.Path("c")});
+    ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    std::set<std::string> sources;
+    for (const std::string& strLine : Split(r.m_strOut, '\n')) {
+        const std::vector<std::string> cells = Split(strLine, '\t');
+        if (cells.size() == 7 && cells[0] != "Source") sources.insert(cells[1] + cells[0]);
+    }
+    const std::set<std::string> expected = {tree.Path("a/x.txt"), tree.Path("a/sub/x.doc"), tree.Path("b/y.txt"),
+                                            tree.Path("b/y.doc"), tree.Path("c/z.TXT"), tree.Path("c/sub/z.txt")};
+    EXPECT_EQ(sources, expected);
+    EXPECT_NE(r.m_strErr.find("warning: cannot read '" + tree.Path("missing") + "/'"), std::string::npos)
+        << r.m_strErr;
+}
+
+TEST(CliTest, TableAlignsTheColumns) {
+    CTempTree tree;
+    tree.Add("short", std::string(2000, 'x'));
+    tree.Add("a much longer name", std::string(2000, 'x'));
+    tree.Add("deeper/folder/tab\tname", "tiny");
+    tree.Add("t2", "tiny");
+    const CResult r = RunCli({"--sort", "size", "--descending", tree.Root()});
+    ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    std::vector<std::string> lines = Split(r.m_strOut, '\n');
+    lines.pop_back();
+    ASSERT_EQ(lines.size(), 5u);
+    for (const std::string& strLine : lines) EXPECT_EQ(strLine.size(), lines[0].size()) << strLine;
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "Size");
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 7), "1.95 KB");
+    EXPECT_EQ(lines[4].substr(lines[4].size() - 7), "0.00 KB");
+    EXPECT_NE(r.m_strOut.find("tab\\tname"), std::string::npos);
+}
+
+TEST(CliTest, InterruptCancelsTheMatch) {
+    CTempTree tree;
+    // Two large sparse twins: reading them takes seconds, collecting them no time.
+    for (const char* psz : {"big1", "big2"}) {
+        tree.Add(psz, "");
+        std::filesystem::resize_file(tree.Path(psz), 8ull << 30);
+    }
+    CCliProcess process({"--by", "contents", "--partial", "0", "--format", "json", tree.Root()});
+    const auto start = std::chrono::steady_clock::now();
+    while (process.Err().find("Done - Found 2 file(s).") == std::string::npos &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    process.Signal(SIGINT);
+    const CResult r = process.Wait();
+    EXPECT_EQ(r.m_nStatus, 130);
+    EXPECT_NE(r.m_strErr.find("Match aborted."), std::string::npos) << r.m_strErr;
+    EXPECT_EQ(r.m_strErr.find("Match done."), std::string::npos);
+    EXPECT_EQ(r.m_strOut, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+}  // namespace
