@@ -1,0 +1,198 @@
+#include "MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+
+#include <iterator>
+
+#include "AboutDlg.h"
+#include "Commands.h"
+#include "KeyboardLocks.h"
+#include "ResTables.h"
+#include "ResultActions.h"
+#include "ResultModel.h"
+#include "SearchState.h"
+#include "Title.h"
+#include "TwinexApp.h"
+#include "TwinexView.h"
+
+namespace {
+
+struct CCommandHandler {
+    int nCommandId;
+    void (CMainFrame::*pHandler)();
+};
+
+// The frame's command table.
+constexpr CCommandHandler g_handlers[] = {
+    {ID_VIEW_GRIDLINES, &CMainFrame::OnViewGridLines},
+    {ID_SEARCH_CLEARRESULTS, &CMainFrame::OnSearchClearResults},
+    {ID_SEARCH_DUPLICATES, &CMainFrame::OnSearchDuplicates},
+    {ID_EDIT_SELECTALL, &CMainFrame::OnEditSelectAll},
+    {ID_EDIT_DELETE, &CMainFrame::OnEditDelete},
+    {ID_EDIT_SHIFTDELETE, &CMainFrame::OnEditShiftDelete},
+    {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
+    {ID_APP_EXIT, &CMainFrame::OnAppExit},
+    {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+};
+
+constexpr int g_indicatorIds[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
+constexpr unsigned g_indicatorLocks[3] = {LOCK_CAPS, LOCK_NUM, LOCK_SCROLL};
+constexpr int LOCK_POLL_MS = 250;
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
+    : QMainWindow(pParent),
+      m_wndStatusBar(new QStatusBar(this)),
+      m_pMessagePane(new QLabel(this)),
+      m_pCommands(new CCommandSet(this)),
+      m_pView(new CTwinexView(this)),
+      m_pDoc(pDoc),
+      m_messageBoxPrompt(this),
+      m_pPrompt(&m_messageBoxPrompt) {
+    g_nCollectedFiles = 0;
+    setWindowTitle(FormatInitialTitle());
+    setCentralWidget(m_pView);
+    SetActiveResultView(m_pView);
+
+    m_pCommands->BuildMenuBar(menuBar(), IDR_MAINFRAME);
+    m_pCommands->BindAccelerators(IDR_MAINFRAME, this);
+    GetCommandAction(ID_VIEW_GRIDLINES)->setCheckable(true);
+    GetCommandAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    connect(m_pCommands, &CCommandSet::Command, this, &CMainFrame::OnCommand);
+    for (QMenu* pMenu : menuBar()->findChildren<QMenu*>())
+        connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::OnUpdateCommandUI);
+
+    m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    m_wndStatusBar->addWidget(m_pMessagePane, 1);
+    for (int i = 0; i < 3; ++i) {
+        auto* pPane = new QLabel(this);
+        const QString strText = LoadResString(g_indicatorIds[i]);
+        pPane->setMinimumWidth(pPane->fontMetrics().horizontalAdvance(strText) + 12);
+        pPane->setAlignment(Qt::AlignCenter);
+        pPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_pIndicators[i] = pPane;
+        m_wndStatusBar->addPermanentWidget(pPane);
+    }
+    setStatusBar(m_wndStatusBar);
+    SetMessageText(AFX_IDS_IDLEMESSAGE);
+
+    // Lock state only where the platform reports it; elsewhere the panes stay blank.
+    if (const auto locks = ReadKeyboardLocks()) {
+        UpdateIndicators(*locks);
+        m_pLockTimer = new QTimer(this);
+        connect(m_pLockTimer, &QTimer::timeout, this, [this] {
+            if (const auto now = ReadKeyboardLocks()) UpdateIndicators(*now);
+        });
+        m_pLockTimer->start(LOCK_POLL_MS);
+    }
+    OnUpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+    if (GetResultView() == m_pView) SetActiveResultView(nullptr);
+}
+
+void CMainFrame::SetMessageText(int nStringId) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, nStringId] { SetMessageText(nStringId); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    m_pMessagePane->setText(LoadPrompt(nStringId));
+}
+
+void CMainFrame::UpdateTitle() {
+    setWindowTitle(FormatTitleForRows(m_pView->GetModel()->GetRowCount(), g_nCollectedFiles));
+}
+
+IResultSink& CMainFrame::GetResultSink() { return m_pView->GetModel()->GetSink(); }
+
+void CMainFrame::SetPrompt(IPrompt* pPrompt) {
+    m_pPrompt = pPrompt ? pPrompt : &m_messageBoxPrompt;
+}
+
+QAction* CMainFrame::GetCommandAction(int nCommandId) const {
+    return m_pCommands->GetAction(nCommandId);
+}
+
+QString CMainFrame::GetMessagePaneText() const { return m_pMessagePane->text(); }
+
+QString CMainFrame::GetIndicatorText(int nIndicatorId) const {
+    for (int i = 0; i < 3; ++i)
+        if (g_indicatorIds[i] == nIndicatorId) return m_pIndicators[i]->text();
+    return QString();
+}
+
+void CMainFrame::UpdateIndicators(unsigned nLocks) {
+    for (int i = 0; i < 3; ++i)
+        m_pIndicators[i]->setText((nLocks & g_indicatorLocks[i]) ? LoadResString(g_indicatorIds[i])
+                                                                 : QString());
+}
+
+void CMainFrame::OnCommand(int nCommandId) {
+    for (const CCommandHandler& h : g_handlers) {
+        if (h.nCommandId == nCommandId) {
+            (this->*h.pHandler)();
+            break;
+        }
+    }
+    OnUpdateCommandUI();
+}
+
+void CMainFrame::OnUpdateCommandUI() {
+    GetCommandAction(ID_VIEW_GRIDLINES)->setChecked(m_pView->GetGridLines());
+    GetCommandAction(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+}
+
+void CMainFrame::OnViewGridLines() { m_pView->SetGridLines(!m_pView->GetGridLines()); }
+
+void CMainFrame::OnViewStatusBar() { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); }
+
+void CMainFrame::OnSearchClearResults() {
+    if (!m_pPrompt->AskYesNo(LoadResString(IDS_CLEAR_RESULTS_TEXT),
+                             LoadResString(IDS_CLEAR_RESULTS_CAPTION), IPrompt::ICON_WARNING))
+        return;
+    m_pView->GetModel()->Clear();
+    setWindowTitle(FormatTitle());
+}
+
+void CMainFrame::OnSearchDuplicates() {
+    // The Search Duplicates Wizard: builds the three pages into m_pPage1..3 and runs them.
+}
+
+void CMainFrame::OnEditSelectAll() { SelectAllItems(); }
+
+void CMainFrame::OnEditDelete() {
+    // DeleteSelectedFiles(this, allow undo unless Shift is down).
+}
+
+void CMainFrame::OnEditShiftDelete() {
+    // DeleteSelectedFiles(this, no undo).
+}
+
+void CMainFrame::OnAppAbout() {
+    if (auto* pApp = qobject_cast<CTwinexApp*>(QCoreApplication::instance())) {
+        pApp->OnAppAbout();
+        return;
+    }
+    CAboutDlg dlg(this);
+    dlg.exec();
+}
+
+void CMainFrame::OnAppExit() { close(); }
+
+void CMainFrame::showEvent(QShowEvent* pEvent) {
+    QMainWindow::showEvent(pEvent);
+    if (!m_bInitialUpdateDone) {
+        m_bInitialUpdateDone = true;
+        m_pView->OnInitialUpdate();
+    }
+}

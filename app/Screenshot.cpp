@@ -1,0 +1,101 @@
+#include "Screenshot.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+#include "Collect.h"
+#include "MainFrame.h"
+#include "Match.h"
+#include "ResultModel.h"
+#include "SearchState.h"
+#include "Title.h"
+#include "TwinexView.h"
+
+namespace {
+
+// Time for the rows to arrive and the window to paint before the grab.
+constexpr int SETTLE_MS = 400;
+
+// Runs a whole search on this thread; the rows reach the view through its sink when the
+// event loop runs.
+void RunSearch(CMainFrame& frame, const QStringList& folders) {
+    CSearchSettings settings;
+    for (const QString& strFolder : folders) {
+        CFolderRow row;
+        row.strFolder = QFile::encodeName(strFolder).toStdString();
+        if (row.strFolder.empty() || row.strFolder.back() != '/') row.strFolder += '/';
+        settings.rows.push_back(row);
+    }
+    CSearchState state;
+    CCollectCallbacks collect;
+    collect.setStatus = [&frame](int nId) { frame.SetMessageText(nId); };
+    collect.postCollectDone = [] {};
+    CollectFilesProc(settings.rows, 1, state, collect);
+
+    CMatchCallbacks match;
+    match.setStatus = [&frame](int nId) { frame.SetMessageText(nId); };
+    match.postMatchDone = [] {};
+    MatchFilesProc(settings, state, frame.GetResultSink(), match);
+
+    g_nCollectedFiles = static_cast<int>(state.m_files.GetSize());
+    frame.setWindowTitle(FormatTitle(static_cast<int>(state.m_matches.size()), g_nCollectedFiles));
+}
+
+// The widget to grab for each state, after the state is set up. Later states (wizard pages,
+// questions, menus) add their entries here.
+using FScreenshotState = std::function<QWidget*(CMainFrame&)>;
+
+const std::map<QString, FScreenshotState>& States() {
+    static const std::map<QString, FScreenshotState> states = {
+        {QStringLiteral("main"), [](CMainFrame& frame) -> QWidget* { return &frame; }},
+    };
+    return states;
+}
+
+}  // namespace
+
+std::optional<CScreenshotOptions> ParseScreenshotOptions(const QStringList& args) {
+    CScreenshotOptions options;
+    bool bAny = false;
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        const QString& strArg = args[i];
+        if (strArg == QLatin1String("--screenshot")) {
+            options.strOutput = args[++i];
+            bAny = true;
+        } else if (strArg == QLatin1String("--screenshot-search")) {
+            options.folders.append(args[++i]);
+        } else if (strArg == QLatin1String("--screenshot-state")) {
+            options.strState = args[++i];
+        }
+    }
+    if (!bAny) return std::nullopt;
+    return options;
+}
+
+bool StartScreenshot(CMainFrame& frame, const CScreenshotOptions& options) {
+    const auto it = States().find(options.strState);
+    if (it == States().end()) {
+        std::fprintf(stderr, "twinex: unknown screenshot state '%s'\n",
+                     qPrintable(options.strState));
+        return false;
+    }
+    if (!options.folders.isEmpty()) RunSearch(frame, options.folders);
+
+    const FScreenshotState fnState = it->second;
+    const QString strOutput = options.strOutput;
+    QTimer::singleShot(0, &frame, [&frame, fnState, strOutput] {
+        QWidget* pTarget = fnState(frame);
+        QTimer::singleShot(SETTLE_MS, &frame, [pTarget, strOutput] {
+            const bool bSaved = pTarget && pTarget->grab().save(strOutput, "PNG");
+            if (!bSaved) std::fprintf(stderr, "twinex: cannot save %s\n", qPrintable(strOutput));
+            QCoreApplication::exit(bSaved ? 0 : 1);
+        });
+    });
+    return true;
+}

@@ -1,0 +1,109 @@
+#include "ResTables.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Texts are ASCII; the order does not matter, ids are unique.
+constexpr CStringEntry g_strings[] = {
+    {IDR_MAINFRAME, "Twinex Version 1.0 RC1\n\n\n\n\n\n"},
+    {AFX_IDS_APP_TITLE, "Twinex Version 1.0 RC1"},
+    {AFX_IDS_IDLEMESSAGE, "Ready"},
+    {IDS_SEARCHING_FILES, "Searching files in specified folders"},
+    {IDS_MATCHING_FILES, "Matching files with specified criteria"},
+    {ID_INDICATOR_CAPS, "CAP"},
+    {ID_INDICATOR_NUM, "NUM"},
+    {ID_INDICATOR_SCRL, "SCRL"},
+    {ID_VIEW_GRIDLINES, "Show or hide grid lines on the result view\nToggle GridLines"},
+    {ID_SEARCH_CLEARRESULTS, "Clear result view\nClear Result View"},
+    {ID_SEARCH_DUPLICATES,
+     "Execute Search Duplicate Wizard to search for duplicate files\nSearch Duplicate Wizard"},
+    {ID_EDIT_SELECTALL, "Select all items in the window\nSelect All"},
+    {ID_EDIT_DELETE, "Delete the selected items\nDelete"},
+    {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {ID_APP_EXIT, "Quit the application\nExit"},
+    {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},
+    {IDS_TITLE_BASE, "Twinex 1.0 RC1"},
+    {IDS_TITLE_MATCHED, " - Matched %d in %d file(s)"},
+    {IDS_CLEAR_RESULTS_TEXT, "Are you sure?"},
+    {IDS_CLEAR_RESULTS_CAPTION, "Clear Search Results"},
+    {IDS_COL_SOURCE, "Source"},
+    {IDS_COL_SOURCE_FOLDER, "Folder"},
+    {IDS_COL_SOURCE_MODIFIED, "Modified"},
+    {IDS_COL_TARGET, "Target"},
+    {IDS_COL_TARGET_FOLDER, "Folder"},
+    {IDS_COL_TARGET_MODIFIED, "Modified"},
+    {IDS_COL_SIZE, "Size"},
+    {IDS_ABOUT_CAPTION, "About Twinex"},
+    {IDS_ABOUT_VERSION, "Twinex Version 1.0 RC1"},
+    {IDS_ABOUT_NOTICE, "Copyright (C) the Twinex developers"},
+    {IDS_ABOUT_README,
+     "Please refer to README.md for more information regarding features of Twinex and list of "
+     "beta testers."},
+    {IDS_ABOUT_OK, "OK"},
+    {IDS_NO_ASSOCIATION, "There is no application associated with the given file name extension."},
+};
+
+constexpr CMenuEntry g_menuMain[] = {
+    {MENU_POPUP, 0, "&File"},
+    {MENU_ITEM, ID_APP_EXIT, "E&xit"},
+    {MENU_END_POPUP, 0, nullptr},
+    {MENU_POPUP, 0, "&Edit"},
+    {MENU_ITEM, ID_EDIT_DELETE, "&Delete\tDel"},
+    {MENU_SEPARATOR, 0, nullptr},
+    {MENU_ITEM, ID_EDIT_SELECTALL, "Select &All\tCtrl+A"},
+    {MENU_END_POPUP, 0, nullptr},
+    {MENU_POPUP, 0, "&View"},
+    {MENU_ITEM, ID_VIEW_GRIDLINES, "Grid &Lines"},
+    {MENU_ITEM, ID_VIEW_STATUS_BAR, "&Status Bar"},
+    {MENU_END_POPUP, 0, nullptr},
+    {MENU_POPUP, 0, "&Search"},
+    {MENU_ITEM, ID_SEARCH_DUPLICATES, "&Duplicates...\tCtrl+D"},
+    {MENU_SEPARATOR, 0, nullptr},
+    {MENU_ITEM, ID_SEARCH_CLEARRESULTS, "&Clear Results"},
+    {MENU_END_POPUP, 0, nullptr},
+    {MENU_POPUP, 0, "&Help"},
+    {MENU_ITEM, ID_APP_ABOUT, "&About Twinex..."},
+    {MENU_END_POPUP, 0, nullptr},
+};
+
+constexpr CMenuEntry g_menuPopup[] = {
+    {MENU_POPUP, 0, "Popup"},
+    {MENU_ITEM, ID_POPUP_DELETE, "&Delete"},
+    {MENU_SEPARATOR, 0, nullptr},
+    {MENU_ITEM, ID_POPUP_SELECTALL, "Select &All"},
+    {MENU_END_POPUP, 0, nullptr},
+};
+
+constexpr CAccelEntry g_accelMain[] = {
+    {QKeyCombination(Qt::ControlModifier, Qt::Key_A), ID_EDIT_SELECTALL},
+    {QKeyCombination(Qt::ControlModifier, Qt::Key_D), ID_SEARCH_DUPLICATES},
+    {QKeyCombination(Qt::Key_Delete), ID_EDIT_DELETE},
+    {QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete), ID_EDIT_SHIFTDELETE},
+};
+
+}  // namespace
+
+std::span<const CStringEntry> GetStringTable() { return g_strings; }
+
+QString LoadResString(int nId) {
+    const auto it = std::find_if(std::begin(g_strings), std::end(g_strings),
+                                 [nId](const CStringEntry& e) { return e.nId == nId; });
+    return it == std::end(g_strings) ? QString() : QString::fromLatin1(it->pszText);
+}
+
+QString LoadPrompt(int nId) { return LoadResString(nId).section(QLatin1Char('\n'), 0, 0); }
+
+std::span<const CMenuEntry> GetMenuTable(int nMenuId) {
+    switch (nMenuId) {
+    case IDR_MAINFRAME: return g_menuMain;
+    case IDR_POPUP: return g_menuPopup;
+    default: return {};
+    }
+}
+
+std::span<const CAccelEntry> GetAccelTable(int nAccelId) {
+    if (nAccelId == IDR_MAINFRAME) return g_accelMain;
+    return {};
+}

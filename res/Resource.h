@@ -1,0 +1,64 @@
+// Resource ids: menus, accelerators, dialogs, images, commands and strings.
+#pragma once
+
+// Document template: the main frame's menu, accelerator table, icon and template string.
+constexpr int IDR_MAINFRAME = 128;
+// The result view's context menu.
+constexpr int IDR_POPUP = 150;
+
+// Dialogs.
+constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_PAGE1 = 130;
+constexpr int IDD_PAGE2 = 131;
+constexpr int IDD_PAGE3 = 132;
+
+// Images: wizard side pictures and the folder-list image.
+constexpr int IDB_PAGE1 = 138;
+constexpr int IDB_FOLDER = 139;
+constexpr int IDB_PAGE2 = 142;
+constexpr int IDB_PAGE3 = 143;
+
+// Commands.
+constexpr int ID_SEPARATOR = 0;
+constexpr int ID_VIEW_GRIDLINES = 32772;
+constexpr int ID_SEARCH_CLEARRESULTS = 32773;
+constexpr int ID_SEARCH_DUPLICATES = 32774;
+constexpr int ID_EDIT_SELECTALL = 32794;
+constexpr int ID_EDIT_DELETE = 32795;
+constexpr int ID_EDIT_SHIFTDELETE = 32796;
+constexpr int ID_POPUP_DELETE = 32799;
+constexpr int ID_POPUP_SELECTALL = 32800;
+constexpr int ID_FILE_NEW = 57600;
+constexpr int ID_FILE_OPEN = 57601;
+constexpr int ID_APP_ABOUT = 57664;
+constexpr int ID_APP_EXIT = 57665;
+constexpr int ID_VIEW_STATUS_BAR = 59393;
+constexpr int AFX_IDW_STATUS_BAR = 59393;
+
+// Strings with a number of their own.
+constexpr int AFX_IDS_APP_TITLE = 57344;
+constexpr int AFX_IDS_IDLEMESSAGE = 57345;
+constexpr int IDS_SEARCHING_FILES = 57346;
+constexpr int IDS_MATCHING_FILES = 57347;
+constexpr int ID_INDICATOR_CAPS = 59137;
+constexpr int ID_INDICATOR_NUM = 59138;
+constexpr int ID_INDICATOR_SCRL = 59139;
+
+// Texts that the dialogs and handlers use; numbered here so that every text lives in the table.
+constexpr int IDS_TITLE_BASE = 61001;           // "Twinex 1.0 RC1"
+constexpr int IDS_TITLE_MATCHED = 61002;        // " - Matched %d in %d file(s)"
+constexpr int IDS_CLEAR_RESULTS_TEXT = 61003;   // "Are you sure?"
+constexpr int IDS_CLEAR_RESULTS_CAPTION = 61004;
+constexpr int IDS_COL_SOURCE = 61010;           // column headers, in column order
+constexpr int IDS_COL_SOURCE_FOLDER = 61011;
+constexpr int IDS_COL_SOURCE_MODIFIED = 61012;
+constexpr int IDS_COL_TARGET = 61013;
+constexpr int IDS_COL_TARGET_FOLDER = 61014;
+constexpr int IDS_COL_TARGET_MODIFIED = 61015;
+constexpr int IDS_COL_SIZE = 61016;
+constexpr int IDS_ABOUT_CAPTION = 61020;
+constexpr int IDS_ABOUT_VERSION = 61021;
+constexpr int IDS_ABOUT_NOTICE = 61022;
+constexpr int IDS_ABOUT_README = 61023;
+constexpr int IDS_ABOUT_OK = 61024;
+constexpr int IDS_NO_ASSOCIATION = 61030;       // opening a file with no associated application

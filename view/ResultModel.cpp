@@ -1,0 +1,352 @@
+#include "ResultModel.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+
+#include <algorithm>
+#include <cstring>
+
+#include "FileIcons.h"
+#include "Format.h"
+#include "ResTables.h"
+#include "ResultSink.h"
+
+namespace {
+
+constexpr unsigned char LowerAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+QString DecodePath(std::string_view bytes) {
+    // Lossy only for display: the exact bytes stay in the row for every action.
+    return QFile::decodeName(
+        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+// Above this many separate runs of removed rows, one model reset is cheaper than one removal
+// per run (each of which moves the tail of the row array).
+constexpr std::size_t MAX_REMOVAL_RUNS = 32;
+
+// A sort key: the first 8 bytes (lowered) after the prefix all keys share, big-endian, so
+// most comparisons are one integer compare; numbers go in whole.
+struct CSortKey {
+    std::uint64_t nKey;
+    std::uint32_t nRow;
+};
+
+std::string_view TextKey(const CResultItem& item, int nColumn) {
+    switch (nColumn) {
+    case COL_SOURCE: return item.GetSourceName();
+    case COL_SOURCE_FOLDER: return item.GetSourceFolder();
+    case COL_TARGET: return item.GetTargetName();
+    case COL_TARGET_FOLDER: return item.GetTargetFolder();
+    default: return {};
+    }
+}
+
+std::uint64_t PrefixKey(std::string_view s, std::size_t nSkip) {
+    std::uint64_t nKey = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        const std::size_t nPos = nSkip + i;
+        const unsigned char c = nPos < s.size() ? LowerAscii(static_cast<unsigned char>(s[nPos])) : 0;
+        nKey = (nKey << 8) | c;
+    }
+    return nKey;
+}
+
+// Length of the prefix (under _stricmp) that every row's key of nColumn shares.
+std::size_t CommonPrefix(const std::vector<CResultItem>& rows, int nColumn) {
+    const std::string_view first = TextKey(rows.front(), nColumn);
+    std::size_t nLen = first.size();
+    for (const CResultItem& item : rows) {
+        const std::string_view s = TextKey(item, nColumn);
+        nLen = std::min(nLen, s.size());
+        std::size_t i = 0;
+        while (i < nLen && LowerAscii(static_cast<unsigned char>(s[i])) ==
+                               LowerAscii(static_cast<unsigned char>(first[i])))
+            ++i;
+        nLen = i;
+        if (nLen == 0) break;
+    }
+    return nLen;
+}
+
+}  // namespace
+
+std::string_view CResultItem::NamePart(std::string_view strPath) {
+    const std::size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string_view::npos ? strPath : strPath.substr(nSlash + 1);
+}
+
+std::string_view CResultItem::FolderPart(std::string_view strPath) {
+    const std::size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string_view::npos ? std::string_view() : strPath.substr(0, nSlash + 1);
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = LowerAscii(static_cast<unsigned char>(a[i]));
+        const int cb = LowerAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return ca - cb;
+    }
+    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+}
+
+CResultModel::CResultModel(QObject* pParent)
+    : QAbstractTableModel(pParent),
+      m_pSelection(new QItemSelectionModel(this, this)),
+      m_pSink(std::make_unique<CResultSink>(this)) {}
+
+CResultModel::~CResultModel() = default;
+
+int CResultModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : GetRowCount();
+}
+
+int CResultModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : COL_COUNT;
+}
+
+std::string CResultModel::GetCellText(int nRow, int nColumn) const {
+    const CResultItem& item = GetItem(nRow);
+    switch (nColumn) {
+    case COL_SOURCE_MODIFIED: return FormatFileTime(item.m_tSource);
+    case COL_TARGET_MODIFIED: return FormatFileTime(item.m_tTarget);
+    case COL_SIZE: return FormatFileSize(item.m_nSize);
+    default: return std::string(TextKey(item, nColumn));
+    }
+}
+
+QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
+    if (!index.isValid() || index.row() >= GetRowCount()) return QVariant();
+    const int nColumn = index.column();
+    const CResultItem& item = GetItem(index.row());
+    switch (nRole) {
+    case Qt::DisplayRole:
+        switch (nColumn) {
+        case COL_SOURCE_MODIFIED:
+        case COL_TARGET_MODIFIED:
+        case COL_SIZE: return QString::fromLocal8Bit(GetCellText(index.row(), nColumn));
+        default: return DecodePath(TextKey(item, nColumn));
+        }
+    case Qt::DecorationRole:
+        if (nColumn != COL_SOURCE) return QVariant();
+        if (item.m_nIcon < 0) item.m_nIcon = CFileIcons::GetIndex(item.m_strSourcePath);
+        return CFileIcons::GetIcon(item.m_nIcon);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::Alignment(
+            (nColumn == COL_SIZE ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    default: return QVariant();
+    }
+}
+
+QVariant CResultModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const {
+    if (orientation != Qt::Horizontal || nSection < 0 || nSection >= COL_COUNT) return QVariant();
+    if (nRole == Qt::DisplayRole) return LoadResString(IDS_COL_SOURCE + nSection);
+    if (nRole == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(
+            (nSection == COL_SIZE ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+    return QVariant();
+}
+
+void CResultModel::SetItemData(int nRow, std::uint32_t nData) {
+    m_rows[static_cast<std::size_t>(nRow)].m_nItemData = nData;
+}
+
+void CResultModel::Clear() {
+    beginResetModel();
+    m_rows.clear();
+    m_rows.shrink_to_fit();
+    endResetModel();
+    emit SortOrderLost();
+}
+
+void CResultModel::AppendRows(std::vector<CResultRow>&& batch) {
+    if (batch.empty()) return;
+    const int nFirst = GetRowCount();
+    beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(batch.size()) - 1);
+    m_rows.reserve(m_rows.size() + batch.size());
+    for (CResultRow& row : batch) {
+        CResultItem item;
+        item.m_strSourcePath = row.m_strSourcePath.empty()
+                                   ? row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE]
+                                   : std::move(row.m_strSourcePath);
+        item.m_strTargetPath = row.m_strTargetPath.empty()
+                                   ? row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET]
+                                   : std::move(row.m_strTargetPath);
+        item.m_nSize = row.m_nSize;
+        item.m_tSource = row.m_tSource;
+        item.m_tTarget = row.m_tTarget;
+        m_rows.push_back(std::move(item));
+    }
+    endInsertRows();
+    emit SortOrderLost();
+}
+
+void CResultModel::EndRows() { emit RowsEnded(); }
+
+int CResultModel::RemoveRowsIf(const std::function<bool(const CResultItem&)>& pred) {
+    const std::size_t n = m_rows.size();
+    std::vector<char> remove(n);
+    std::vector<std::pair<int, int>> runs;  // first, last of each run of removed rows
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!pred(m_rows[i])) continue;
+        remove[i] = 1;
+        const int nRow = static_cast<int>(i);
+        if (!runs.empty() && runs.back().second == nRow - 1)
+            runs.back().second = nRow;
+        else
+            runs.emplace_back(nRow, nRow);
+    }
+    if (runs.empty()) return 0;
+
+    int nRemoved = 0;
+    for (const auto& [nFirst, nLast] : runs) nRemoved += nLast - nFirst + 1;
+
+    if (runs.size() <= MAX_REMOVAL_RUNS) {
+        // From the back, so the earlier runs' row numbers stay valid.
+        for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+            beginRemoveRows(QModelIndex(), it->first, it->second);
+            m_rows.erase(m_rows.begin() + it->first, m_rows.begin() + it->second + 1);
+            endRemoveRows();
+        }
+        return nRemoved;
+    }
+
+    // Many runs: compact in one pass and carry the selection over by hand.
+    std::vector<int> selected = GetSelectedRows();
+    std::vector<int> newRow(n, -1);
+    int nNext = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!remove[i]) newRow[i] = nNext++;
+
+    beginResetModel();
+    std::size_t nOut = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (remove[i]) continue;
+        if (nOut != i) m_rows[nOut] = std::move(m_rows[i]);
+        ++nOut;
+    }
+    m_rows.resize(nOut);
+    endResetModel();
+
+    QItemSelection selection;
+    int nRunStart = -1, nRunEnd = -1;
+    auto flush = [&] {
+        if (nRunStart >= 0)
+            selection.select(index(nRunStart, 0), index(nRunEnd, COL_COUNT - 1));
+    };
+    for (int nOld : selected) {
+        const int nNew = newRow[static_cast<std::size_t>(nOld)];
+        if (nNew < 0) continue;
+        if (nRunStart >= 0 && nNew == nRunEnd + 1) {
+            nRunEnd = nNew;
+        } else {
+            flush();
+            nRunStart = nRunEnd = nNew;
+        }
+    }
+    flush();
+    if (!selection.isEmpty()) m_pSelection->select(selection, QItemSelectionModel::Select);
+    return nRemoved;
+}
+
+bool CResultModel::IsSelected(int nRow) const {
+    return m_pSelection->isSelected(index(nRow, 0));
+}
+
+void CResultModel::SetSelected(int nRow, bool bSelected) {
+    m_pSelection->select(index(nRow, 0),
+                         (bSelected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                             QItemSelectionModel::Rows);
+}
+
+std::vector<int> CResultModel::GetSelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : m_pSelection->selection()) {
+        if (range.left() > 0) continue;  // rows are selected whole; column 0 decides
+        for (int nRow = range.top(); nRow <= range.bottom(); ++nRow) rows.push_back(nRow);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void CResultModel::SelectAll() {
+    if (m_rows.empty()) return;
+    // One range over the whole table: the selection model keeps that cheaply through sorts.
+    m_pSelection->select(QItemSelection(index(0, 0), index(GetRowCount() - 1, COL_COUNT - 1)),
+                         QItemSelectionModel::Select);
+}
+
+void CResultModel::OnColumnClick(int nColumn) {
+    if (nColumn < 0 || nColumn >= COL_COUNT) return;
+    if (nColumn == m_nSortColumn) {
+        m_bSortAscending = !m_bSortAscending;
+    } else {
+        m_nSortColumn = nColumn;
+        m_bSortAscending = true;
+    }
+    SortRows(m_nSortColumn, m_bSortAscending);
+    emit Sorted(m_nSortColumn, m_bSortAscending);
+}
+
+void CResultModel::SortRows(int nColumn, bool bAscending) {
+    const std::size_t n = m_rows.size();
+    if (n < 2 || nColumn < 0 || nColumn >= COL_COUNT) return;
+
+    std::vector<CSortKey> keys(n);
+    const bool bText = nColumn != COL_SIZE && nColumn != COL_SOURCE_MODIFIED &&
+                       nColumn != COL_TARGET_MODIFIED;
+    const std::size_t nSkip = bText ? CommonPrefix(m_rows, nColumn) : 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CResultItem& item = m_rows[i];
+        std::uint64_t nKey;
+        if (nColumn == COL_SIZE)
+            nKey = item.m_nSize;
+        else if (nColumn == COL_SOURCE_MODIFIED || nColumn == COL_TARGET_MODIFIED)
+            // Flip the sign bit so signed times order as unsigned integers.
+            nKey = static_cast<std::uint64_t>(nColumn == COL_SOURCE_MODIFIED ? item.m_tSource
+                                                                             : item.m_tTarget) ^
+                   (std::uint64_t{1} << 63);
+        else
+            nKey = PrefixKey(TextKey(item, nColumn), nSkip);
+        keys[i] = {nKey, static_cast<std::uint32_t>(i)};
+    }
+
+    const std::size_t nTail = nSkip + 8;
+    auto less = [&](const CSortKey& a, const CSortKey& b) {
+        if (a.nKey != b.nKey) return a.nKey < b.nKey;
+        if (!bText) return false;
+        const std::string_view sa = TextKey(m_rows[a.nRow], nColumn);
+        const std::string_view sb = TextKey(m_rows[b.nRow], nColumn);
+        return CompareNoCase(sa.substr(std::min(nTail, sa.size())),
+                             sb.substr(std::min(nTail, sb.size()))) < 0;
+    };
+    if (bAscending)
+        std::stable_sort(keys.begin(), keys.end(), less);
+    else
+        std::stable_sort(keys.begin(), keys.end(),
+                         [&](const CSortKey& a, const CSortKey& b) { return less(b, a); });
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<CResultItem> sorted;
+    sorted.reserve(n);
+    std::vector<int> newRow(n);
+    for (std::size_t j = 0; j < n; ++j) {
+        sorted.push_back(std::move(m_rows[keys[j].nRow]));
+        newRow[keys[j].nRow] = static_cast<int>(j);
+    }
+    m_rows.swap(sorted);
+
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& idx : from)
+        to.append(index(newRow[static_cast<std::size_t>(idx.row())], idx.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+IResultSink& CResultModel::GetSink() { return *m_pSink; }
