@@ -141,10 +141,7 @@ void CPage3Dlg::AbortAndWait() {
     if (m_bSearching) {
         m_bSearching = false;
         // A collection cut short is never matched later.
-        if (m_bCollectRuns && m_state.m_bAbort) {
-            ForgetFiles();
-            g_bFolderListChanged = 1;
-        }
+        if (m_bCollectRuns && m_state.m_bAbort) ForgetFiles();
     }
 }
 
@@ -183,11 +180,9 @@ void CPage3Dlg::OnTimer() {
 void CPage3Dlg::OnCollectDone() {
     JoinWorker();
     m_timer.stop();
-    // A partial collection is never kept; one that was skipped is complete and stays.
-    if (m_state.m_bAbort && m_bCollectRuns) {
-        ForgetFiles();
-        g_bFolderListChanged = 1;
-    }
+    // A partial collection is never kept. One that was skipped is the complete earlier
+    // collection: it stays, since the folder flag (still 0) says to match it again.
+    if (m_state.m_bAbort && m_bCollectRuns) ForgetFiles();
     if (m_state.m_bCancelled) {
         m_bSearching = false;
         SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);

@@ -32,12 +32,15 @@ protected:
                 state.m_bBusy = 1;
                 state.m_bCollecting = 1;
                 callbacks.setStatus(IDS_STATUS_SEARCHING);
-                m_collectGate.Pass(state);
-                for (const CFolderRow& row : rows)
+                for (const CFolderRow& row : rows) {
                     if (!state.m_bAbort) state.m_files.AddDir(row.strFolder, "*.*", false, &state.m_bAbort);
+                    m_collectGate.Pass(state);  // files of the first row are in
+                }
                 state.m_bBusy = 0;
                 state.m_bCollecting = 0;
                 callbacks.setStatus(IDS_STATUS_READY);
+            } else {
+                m_skipGate.Pass(state);
             }
             callbacks.postCollectDone();
         };
@@ -66,6 +69,7 @@ protected:
             callbacks.setStatus(IDS_STATUS_READY);
             callbacks.postMatchDone();
         };
+        m_skipGate.m_bOpen = true;
         m_strFolder = QByteArray::fromStdString(m_tree.AddDir("a"));
         m_tree.Add("a/1", "1");
         m_tree.Add("a/2", "22");
@@ -79,7 +83,7 @@ protected:
 
     CTempTree m_tree;
     QByteArray m_strFolder;
-    CGate m_collectGate, m_matchGate;
+    CGate m_collectGate, m_matchGate, m_skipGate;
     std::atomic<int> m_nCollectCalls{0}, m_nMatchCalls{0};
 };
 
@@ -190,6 +194,31 @@ TEST_F(ProgressPage, CancelledMatchLeavesTitleRowsAndFolderFlagAlone) {
     EXPECT_EQ(m_host.m_sink.m_rows.size(), nRows);
     EXPECT_EQ(g_bFolderListChanged, 1);
     EXPECT_EQ(CollectText(), "Done - Found 3 file(s).");
+}
+
+TEST_F(ProgressPage, ACancelAsTheEarlierCollectionIsReusedKeepsThoseFiles) {
+    OpenWizard();
+    m_collectGate.m_bOpen = m_matchGate.m_bOpen = true;
+    StartSearch(m_strFolder);
+    ASSERT_TRUE(WaitSearchEnd());
+
+    m_skipGate.m_bOpen = false;
+    Click(QWizard::BackButton);
+    Click(QWizard::NextButton);
+    ASSERT_TRUE(WaitEntered(m_skipGate));
+    m_host.m_prompt.Answer({true});
+    Click(QWizard::CancelButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(CollectText(), "Search aborted.");
+
+    // The files were complete: the next search matches them again, all of them.
+    m_skipGate.m_bOpen = true;
+    Click(QWizard::BackButton);
+    Click(QWizard::NextButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(CollectText(), "Done - Found 3 file(s).");
+    EXPECT_EQ(m_host.Title(), MatchTitle(3, 3));
+    EXPECT_EQ(m_nCollectCalls, 3);
 }
 
 TEST_F(ProgressPage, ClosingWhileAWorkerRunsStopsAndWaitsForIt) {
