@@ -235,7 +235,7 @@ bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* 
     if (pAbort && pAbort->load(std::memory_order_relaxed) != 0) return false;
     // The top folder is the user's choice, so a link naming it is followed; O_DIRECTORY keeps
     // FIFOs and files out.
-    const int fd = open(strTop.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(strTop.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         if (onError) onError(strTop, errno);
         return true;

@@ -320,7 +320,9 @@ public:
     }
 
     void AddFile(std::string_view strName, const struct stat& st) override {
-        if (!m_pDir) {
+        // Offsets are 32-bit: a folder whose names outgrow them continues in a new block.
+        if (!m_pDir ||
+            m_pDir->m_strNames.size() + strName.size() > std::numeric_limits<std::uint32_t>::max()) {
             m_pDir = new CFileInfo::CDir;
             m_pDir->m_strPath = *m_pDirPath;
         }

@@ -43,7 +43,8 @@ struct CSearchSettings {
     int m_bReflect = 1;
     std::string m_strPartial = "64";  // kilobytes as typed; 0 means whole files
 
-    // The partial-compare size in bytes: the text read like atoi, times 1024.
+    // The partial-compare size in bytes: the first line (20 characters at most) read like
+    // atoi, times 1024, in 64 bits. Negative numbers give 0 (whole files); huge ones saturate.
     std::uint64_t GetPartialBytes() const;
 };
 

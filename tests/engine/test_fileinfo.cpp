@@ -203,6 +203,10 @@ TEST_F(CollectTest, NeverFollowsLinksNorOpensSpecialFiles) {
     ASSERT_EQ(symlink(m_tree.Path("real").c_str(), m_tree.Path("link-to-real").c_str()), 0);
     ASSERT_EQ(symlink("missing", m_tree.Path("real/dangling").c_str()), 0);
     ASSERT_EQ(mkfifo(m_tree.Path("real/fifo").c_str(), 0600), 0);
+    CTempTree outside;
+    const std::string strOutFile = outside.Add("out-file", "elsewhere");
+    ASSERT_EQ(symlink(strOutFile.c_str(), m_tree.Path("real/link-out").c_str()), 0);
+    ASSERT_EQ(symlink(outside.Root().c_str(), m_tree.Path("real/dir-out").c_str()), 0);
 
     EXPECT_EQ(Add(m_tree.Root()), 1);  // returns: the FIFO did not block the walk
     EXPECT_EQ(Relative(m_files, m_tree), std::vector<std::string>{"real/file"});
@@ -244,6 +248,23 @@ TEST_F(CollectTest, AbortedCallAddsNothing) {
     EXPECT_EQ(m_files.GetSize(), 1u);
     EXPECT_EQ(m_files[0].GetChecksum(0, &abort), std::nullopt);
     EXPECT_EQ(m_files[0].GetCRC(0, &abort), std::nullopt);
+}
+
+TEST_F(CollectTest, AbortStopsTheWalkWithinTheFolderItIsReading) {
+    for (int i = 0; i < 20; ++i) m_tree.Add("d" + std::to_string(i) + "/f", "x");
+    struct CAbortAtFirstFile : IDirVisitor {
+        std::atomic<int> abort{0};
+        int nFiles = 0;
+        void EnterDir(const std::string&) override {}
+        void LeaveDir() override {}
+        bool WantFile(std::string_view) override { return true; }
+        void AddFile(std::string_view, const struct stat&) override {
+            ++nFiles;
+            abort = 1;
+        }
+    } visitor;
+    EXPECT_FALSE(WalkTree(m_tree.Root(), true, &visitor.abort, visitor, {}));
+    EXPECT_EQ(visitor.nFiles, 1);
 }
 
 TEST_F(CollectTest, DeepAndWideTreesKeepFewFoldersOpen) {
