@@ -3,15 +3,18 @@
 #include "MatchSets.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -74,6 +77,38 @@ int OpenRegularFile(const std::string& strPath) {
     return fd;
 }
 
+CFolderFds::~CFolderFds() {
+    for (auto& [pDir, fd] : m_fds) ::close(fd);
+}
+
+int CFolderFds::Open(const CFileInfo& file) {
+    const std::string& strDir = file.GetFileDir();
+    auto it = m_fds.find(&strDir);
+    if (it == m_fds.end()) {
+        if (m_nCapacity == 0) return OpenRegularFile(file.GetFilePath());
+        while (m_fds.size() >= m_nCapacity) {
+            ::close(m_fds[m_order.front()]);
+            m_fds.erase(m_order.front());
+            m_order.pop_front();
+        }
+        // O_PATH: only a handle for lookups; it needs no read permission on the folder,
+        // just as opening the full path does not.
+        const int fdDir = ::open(strDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (fdDir < 0) return -1;
+        it = m_fds.emplace(&strDir, fdDir).first;
+        m_order.push_back(&strDir);
+    }
+    const std::string strName(file.GetNameView());
+    const int fd = ::openat(it->second, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {
     std::size_t nDone = 0;
     while (nDone < nLength) {
@@ -89,9 +124,54 @@ long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffs
     return static_cast<long long>(nDone);
 }
 
+std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std::uint64_t nLimit,
+                                     const std::atomic<int>* pAbort, CFolderFds& folders) {
+    constexpr std::size_t BUFFER = 256 * 1024;
+    struct CScratch {
+        std::unique_ptr<char[]> m_pBuffer{new char[BUFFER]};
+        XXH3_state_t* m_pState = XXH3_createState();
+        ~CScratch() { XXH3_freeState(m_pState); }
+    };
+    thread_local CScratch scratch;
+    if (IsAborted(pAbort) || !scratch.m_pState) return std::nullopt;
+    const int fd = folders.Open(file);
+    if (fd < 0) return std::nullopt;
+
+    const bool bCrc = nCriterion == MATCH_CRC32;
+    std::uint32_t nCrc = static_cast<std::uint32_t>(crc32_z(0, Z_NULL, 0));
+    XXH3_64bits_reset(scratch.m_pState);
+    // Ask for one byte more than the recorded size: a file that has not changed then ends
+    // with its first read. The whole current file counts, as with GetChecksum.
+    std::uint64_t nLeft = nLimit ? nLimit : std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t nNext = std::min<std::uint64_t>(file.GetLength() + 1, BUFFER);
+    if (nLeft > BUFFER) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    std::uint64_t nOffset = 0;
+    bool bOk = true;
+    while (nLeft > 0) {
+        const std::size_t nWant = static_cast<std::size_t>(std::min(nLeft, nNext));
+        const long long nGot = ReadAt(fd, scratch.m_pBuffer.get(), nWant, nOffset);
+        if (nGot < 0 || IsAborted(pAbort)) {
+            bOk = false;
+            break;
+        }
+        const std::size_t n = static_cast<std::size_t>(nGot);
+        if (bCrc) nCrc = static_cast<std::uint32_t>(crc32_z(nCrc, reinterpret_cast<const Bytef*>(scratch.m_pBuffer.get()), n));
+        else XXH3_64bits_update(scratch.m_pState, scratch.m_pBuffer.get(), n);
+        if (n < nWant) break;  // end of file
+        nOffset += n;
+        nLeft -= n;
+        nNext = BUFFER;
+    }
+    ::close(fd);
+    if (!bOk) return std::nullopt;
+    return bCrc ? std::uint64_t{nCrc} : XXH3_64bits_digest(scratch.m_pState);
+}
+
 CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std::size_t>& group,
                               std::uint64_t nLimit, const std::atomic<int>* pAbort,
-                              const CMatchTuning& tuning) {
+                              const CMatchTuning& tuning, CFolderFds* pFolders) {
+    CFolderFds noFolders(0);
+    CFolderFds& folders = pFolders ? *pFolders : noFolders;
     CFileSets result;
     if (group.size() < 2) return result;
     const std::uint64_t nLength = ComparedLength(files[group.front()].GetLength(), nLimit);
@@ -147,7 +227,7 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
                 return fail(task);
             }
             if (m.m_fd < 0) {
-                m.m_fd = OpenRegularFile(files[m.m_nIndex].GetFilePath());
+                m.m_fd = folders.Open(files[m.m_nIndex]);
                 if (m.m_fd < 0) continue;  // unreadable: joins no set
                 if (bKeepOpen) ::posix_fadvise(m.m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
             }
@@ -166,8 +246,7 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
                     bEqual = std::memcmp(sub.m_pKept.get(), buffer.data(), nBlockBytes) == 0;
                 } else {
                     CMember& last = sub.m_members.back();
-                    int fd = last.m_fd >= 0 ? last.m_fd
-                                            : OpenRegularFile(files[last.m_nIndex].GetFilePath());
+                    int fd = last.m_fd >= 0 ? last.m_fd : folders.Open(files[last.m_nIndex]);
                     if (other.size() < nBlockBytes) other.resize(nBlockBytes);
                     bEqual = fd >= 0 &&
                              ReadAt(fd, other.data(), nBlockBytes, nOffset) ==
@@ -293,7 +372,7 @@ private:
         return true;
     }
 
-    CUnitResult Compute(const CUnit& unit) const {
+    CUnitResult Compute(const CUnit& unit, CFolderFds& folders) const {
         CUnitResult r;
         r.m_unit = unit;
         const std::uint64_t nSize = m_files[unit.m_nRunBegin].GetLength();
@@ -307,18 +386,13 @@ private:
         } else if (m_nCriterion == MATCH_CONTENTS) {
             std::vector<std::size_t> group(unit.m_nEnd - unit.m_nBegin);
             for (std::size_t i = 0; i < group.size(); ++i) group[i] = unit.m_nBegin + i;
-            r.m_sets = PartitionByContents(m_files, group, m_nLimit, m_pAbort, m_tuning);
+            r.m_sets = PartitionByContents(m_files, group, m_nLimit, m_pAbort, m_tuning, &folders);
         } else {
             r.m_bKeyed = true;
             r.m_keys.reserve(unit.m_nEnd - unit.m_nBegin);
             for (std::size_t i = unit.m_nBegin; i < unit.m_nEnd; ++i) {
                 if (IsAborted(m_pAbort)) break;
-                if (m_nCriterion == MATCH_CHECKSUM)
-                    r.m_keys.push_back(m_files[i].GetChecksum(m_nLimit, m_pAbort));
-                else if (auto crc = m_files[i].GetCRC(m_nLimit, m_pAbort))
-                    r.m_keys.emplace_back(*crc);
-                else
-                    r.m_keys.emplace_back();
+                r.m_keys.push_back(FileKey(m_files[i], m_nCriterion, m_nLimit, m_pAbort, folders));
             }
         }
         return r;
@@ -347,11 +421,23 @@ private:
         m_onRun(r.m_unit.m_nRunBegin, r.m_unit.m_nRunEnd, sets);
     }
 
+    // Folders each thread may keep open: what the descriptor limit leaves after the files
+    // that the contents split keeps open.
+    std::size_t FolderCapacity(unsigned nThreads) const {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 0;
+        const std::uint64_t nSoft = limit.rlim_cur == RLIM_INFINITY ? 1u << 20 : limit.rlim_cur;
+        const std::uint64_t nReserved = 128 + std::uint64_t(nThreads) * m_tuning.m_nMaxOpenFiles;
+        if (nSoft <= nReserved + 32) return 0;
+        return static_cast<std::size_t>(std::min<std::uint64_t>((nSoft - nReserved) / (2 * nThreads), 1u << 16));
+    }
+
     bool RunInline() {
+        CFolderFds folders(FolderCapacity(1));
         CUnit unit;
         while (NextUnit(unit)) {
             if (IsAborted(m_pAbort)) return false;
-            CUnitResult r = Compute(unit);
+            CUnitResult r = Compute(unit, folders);
             if (IsAborted(m_pAbort)) return false;
             Take(std::move(r));
         }
@@ -363,8 +449,10 @@ private:
         // the results waiting in memory.
         const std::size_t nMaxAhead = 64 + 16 * nThreads;
         std::vector<std::thread> workers;
+        const std::size_t nFolders = FolderCapacity(nThreads);
         for (unsigned t = 0; t < nThreads; ++t) {
-            workers.emplace_back([this, nMaxAhead] {
+            workers.emplace_back([this, nMaxAhead, nFolders] {
+                CFolderFds folders(nFolders);
                 for (;;) {
                     CUnit unit;
                     {
@@ -380,7 +468,7 @@ private:
                         if (m_nCursor >= m_nFiles && m_nSliceCursor >= m_nSliceRunEnd)
                             m_bExhausted = true;
                     }
-                    CUnitResult r = Compute(unit);
+                    CUnitResult r = Compute(unit, folders);
                     {
                         std::lock_guard lock(m_mutex);
                         m_done.emplace(unit.m_nSeq, std::move(r));

@@ -6,7 +6,11 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Match.h"
@@ -42,13 +46,40 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
                        const std::atomic<int>* pAbort, const CMatchTuning& tuning,
                        const FRunSets& onRun);
 
+// Folder descriptors kept open so that files are opened by their name alone: the kernel then
+// looks up one name instead of every component of a deep path, which is most of the cost of
+// reading a small file. One per thread; at most nCapacity folders stay open.
+class CFolderFds {
+public:
+    explicit CFolderFds(std::size_t nCapacity) : m_nCapacity(nCapacity) {}
+    ~CFolderFds();
+    CFolderFds(const CFolderFds&) = delete;
+    CFolderFds& operator=(const CFolderFds&) = delete;
+
+    // The file opened read-only, without following a final symbolic link and without
+    // blocking on FIFOs; -1 unless it is a regular file.
+    int Open(const CFileInfo& file);
+
+private:
+    std::size_t m_nCapacity;
+    std::unordered_map<const std::string*, int> m_fds;  // by the folder text the files share
+    std::deque<const std::string*> m_order;             // oldest first, for eviction
+};
+
 // The byte-by-byte split of one group of equal-sized files (indices into files, ascending)
 // over min(nLimit or size, size) bytes. Each file is opened once while it can stay open and
 // read once, except that a file whose block could not be kept in memory may be read a second
 // time to compare it with the next file of its set. Empty result when aborted.
 CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std::size_t>& group,
                               std::uint64_t nLimit, const std::atomic<int>* pAbort,
-                              const CMatchTuning& tuning);
+                              const CMatchTuning& tuning, CFolderFds* pFolders = nullptr);
+
+// The checksum (MATCH_CHECKSUM: XXH3-64) or CRC-32 (MATCH_CRC32) of the first nLimit bytes
+// (0: all) of the file as it is now: the values of CFileInfo::GetChecksum and GetCRC, read
+// through folder descriptors with as few calls as a small file allows. nullopt when the file
+// cannot be read as a regular file or on abort.
+std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std::uint64_t nLimit,
+                                     const std::atomic<int>* pAbort, CFolderFds& folders);
 
 // MatchFilesProc with explicit tuning (the four-argument form uses the defaults).
 void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,

@@ -376,6 +376,22 @@ TEST_F(SplitPathsTest, ThreadCountDoesNotChangeThePairs) {
     }
 }
 
+TEST_F(SplitPathsTest, FileKeysAreTheRecordsOwnChecksums) {
+    // One file grows and one shrinks after collection: both hash what they hold now.
+    std::ofstream(m_files[5].GetFilePath(), std::ios::app) << "grown";
+    std::filesystem::resize_file(m_files[40].GetFilePath(), m_files[40].GetLength() / 2);
+    CFolderFds folders(4);
+    for (std::uint64_t nLimit : {0ull, 1000ull, 65536ull}) {
+        for (std::size_t i = 0; i < m_files.GetSize(); ++i) {
+            const CFileInfo& f = m_files[i];
+            EXPECT_EQ(FileKey(f, MATCH_CHECKSUM, nLimit, nullptr, folders), f.GetChecksum(nLimit, nullptr));
+            const auto crc = f.GetCRC(nLimit, nullptr);
+            ASSERT_TRUE(crc);
+            EXPECT_EQ(FileKey(f, MATCH_CRC32, nLimit, nullptr, folders), std::optional<std::uint64_t>(*crc));
+        }
+    }
+}
+
 TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
     CTempTree tree;
     const std::string str = Bytes(600 * 1024, 3);  // longer than one read block
