@@ -446,8 +446,10 @@ private:
 
     bool RunThreaded(unsigned nThreads) {
         // Workers stay within this many units of the one to be reported next, which bounds
-        // the results waiting in memory.
-        const std::size_t nMaxAhead = 64 + 16 * nThreads;
+        // the results waiting in memory. The reporting thread wakes every few milliseconds
+        // or when the window is full, not once per unit: units are often only a few files.
+        const std::size_t nMaxAhead = 1024;
+        const auto tick = std::chrono::milliseconds(10);
         std::vector<std::thread> workers;
         const std::size_t nFolders = FolderCapacity(nThreads);
         for (unsigned t = 0; t < nThreads; ++t) {
@@ -457,48 +459,49 @@ private:
                     CUnit unit;
                     {
                         std::unique_lock lock(m_mutex);
-                        m_cvWork.wait(lock, [&] {
-                            return m_bStop || m_nNextSeq < m_nEmitSeq + nMaxAhead;
-                        });
+                        auto free = [&] { return m_bStop || m_nNextSeq < m_nEmitSeq + nMaxAhead; };
+                        if (!free()) {
+                            ++m_nWaiting;
+                            if (m_done.count(m_nEmitSeq)) m_cvDone.notify_all();
+                            m_cvWork.wait(lock, free);
+                            --m_nWaiting;
+                        }
                         if (m_bStop || IsAborted(m_pAbort) || !NextUnit(unit)) {
                             m_bExhausted = m_bExhausted || m_nCursor >= m_nFiles;
                             m_cvDone.notify_all();
                             return;
                         }
-                        if (m_nCursor >= m_nFiles && m_nSliceCursor >= m_nSliceRunEnd)
-                            m_bExhausted = true;
                     }
                     CUnitResult r = Compute(unit, folders);
-                    {
-                        std::lock_guard lock(m_mutex);
-                        m_done.emplace(unit.m_nSeq, std::move(r));
-                    }
-                    m_cvDone.notify_all();
+                    std::lock_guard lock(m_mutex);
+                    m_done.emplace(unit.m_nSeq, std::move(r));
+                    if (unit.m_nSeq == m_nEmitSeq && (m_nWaiting > 0 || m_bExhausted))
+                        m_cvDone.notify_all();
                 }
             });
         }
 
         bool bComplete = false;
-        for (;;) {
-            std::unique_lock lock(m_mutex);
-            m_cvDone.wait_for(lock, std::chrono::milliseconds(20), [&] {
-                return m_done.count(m_nEmitSeq) != 0 || (m_bExhausted && m_nEmitSeq == m_nNextSeq);
-            });
-            if (IsAborted(m_pAbort)) break;
-            auto it = m_done.find(m_nEmitSeq);
-            if (it == m_done.end()) {
-                if (m_bExhausted && m_nEmitSeq == m_nNextSeq) {
-                    bComplete = true;
-                    break;
+        std::vector<CUnitResult> ready;
+        while (!bComplete && !IsAborted(m_pAbort)) {
+            bool bWaiting;
+            {
+                std::unique_lock lock(m_mutex);
+                m_cvDone.wait_for(lock, tick, [&] {
+                    return (m_done.count(m_nEmitSeq) && (m_nWaiting > 0 || m_bExhausted)) ||
+                           (m_bExhausted && m_nEmitSeq == m_nNextSeq);
+                });
+                for (auto it = m_done.find(m_nEmitSeq); it != m_done.end(); it = m_done.find(m_nEmitSeq)) {
+                    ready.push_back(std::move(it->second));
+                    m_done.erase(it);
+                    ++m_nEmitSeq;
                 }
-                continue;
+                bComplete = m_bExhausted && m_nEmitSeq == m_nNextSeq;
+                bWaiting = m_nWaiting > 0;
             }
-            CUnitResult r = std::move(it->second);
-            m_done.erase(it);
-            ++m_nEmitSeq;
-            lock.unlock();
-            m_cvWork.notify_all();
-            Take(std::move(r));
+            if (bWaiting) m_cvWork.notify_all();
+            for (CUnitResult& r : ready) Take(std::move(r));
+            ready.clear();
         }
         {
             std::lock_guard lock(m_mutex);
@@ -527,6 +530,7 @@ private:
     std::map<std::size_t, CUnitResult> m_done;
     std::size_t m_nEmitSeq = 0;
     bool m_bExhausted = false;
+    unsigned m_nWaiting = 0;  // workers held back by the window
     bool m_bStop = false;
 
     // Keys of the slices of the run being gathered (reporting thread only).
