@@ -18,6 +18,7 @@
 #include "ResultActions.h"
 #include "ResultModel.h"
 #include "SearchState.h"
+#include "SearchWizard.h"
 #include "Title.h"
 #include "TwinexApp.h"
 #include "TwinexView.h"
@@ -164,9 +165,7 @@ void CMainFrame::OnSearchClearResults() {
     setWindowTitle(FormatTitle());
 }
 
-void CMainFrame::OnSearchDuplicates() {
-    // The Search Duplicates Wizard: builds the three pages into m_pPage1..3 and runs them.
-}
+void CMainFrame::OnSearchDuplicates() { RunSearchWizard(*this); }
 
 void CMainFrame::OnEditSelectAll() { SelectAllItems(); }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "FileIcons.h"
 #include "Format.h"
@@ -27,13 +28,6 @@ QString DecodePath(std::string_view bytes) {
 // per run (each of which moves the tail of the row array).
 constexpr std::size_t MAX_REMOVAL_RUNS = 32;
 
-// A sort key: the first 8 bytes (lowered) after the prefix all keys share, big-endian, so
-// most comparisons are one integer compare; numbers go in whole.
-struct CSortKey {
-    std::uint64_t nKey;
-    std::uint32_t nRow;
-};
-
 std::string_view TextKey(const CResultItem& item, int nColumn) {
     switch (nColumn) {
     case COL_SOURCE: return item.GetSourceName();
@@ -44,31 +38,99 @@ std::string_view TextKey(const CResultItem& item, int nColumn) {
     }
 }
 
+bool IsTextColumn(int nColumn) {
+    return nColumn == COL_SOURCE || nColumn == COL_SOURCE_FOLDER || nColumn == COL_TARGET ||
+           nColumn == COL_TARGET_FOLDER;
+}
+
+// FNV-1a over the lowered bytes: texts equal under CompareNoCase hash alike.
+std::uint64_t HashNoCase(std::string_view s) {
+    std::uint64_t h = 14695981039346656037ull;
+    for (char c : s) {
+        h ^= LowerAscii(static_cast<unsigned char>(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+// The first 8 bytes (lowered) from nSkip on, big-endian and zero-padded: for texts without NUL
+// bytes, comparing these numbers orders like CompareNoCase over those bytes.
 std::uint64_t PrefixKey(std::string_view s, std::size_t nSkip) {
     std::uint64_t nKey = 0;
     for (std::size_t i = 0; i < 8; ++i) {
         const std::size_t nPos = nSkip + i;
-        const unsigned char c = nPos < s.size() ? LowerAscii(static_cast<unsigned char>(s[nPos])) : 0;
+        const unsigned char c =
+            nPos < s.size() ? LowerAscii(static_cast<unsigned char>(s[nPos])) : 0;
         nKey = (nKey << 8) | c;
     }
     return nKey;
 }
 
-// Length of the prefix (under _stricmp) that every row's key of nColumn shares.
-std::size_t CommonPrefix(const std::vector<CResultItem>& rows, int nColumn) {
-    const std::string_view first = TextKey(rows.front(), nColumn);
-    std::size_t nLen = first.size();
-    for (const CResultItem& item : rows) {
-        const std::string_view s = TextKey(item, nColumn);
-        nLen = std::min(nLen, s.size());
-        std::size_t i = 0;
-        while (i < nLen && LowerAscii(static_cast<unsigned char>(s[i])) ==
-                               LowerAscii(static_cast<unsigned char>(first[i])))
-            ++i;
-        nLen = i;
-        if (nLen == 0) break;
+// The rank of every row's text among the distinct texts (under CompareNoCase) of the column.
+// Rows often share a folder, so the distinct texts are found first with a hash table and only
+// they are sorted; the rows are then ordered by an integer. Linear apart from that sort.
+std::vector<std::uint32_t> RankTexts(const std::vector<std::string_view>& texts) {
+    const std::size_t n = texts.size();
+    std::vector<std::uint32_t> ids(n);
+    std::vector<std::uint32_t> firstRow;  // a row holding each distinct text, by id
+
+    struct CSlot {
+        std::uint64_t nHash;
+        std::uint32_t nId;  // UINT32_MAX: empty
+    };
+    std::size_t nSlots = 16;
+    while (nSlots < 2 * n) nSlots <<= 1;
+    std::vector<CSlot> table(nSlots, CSlot{0, UINT32_MAX});
+    const std::size_t nMask = nSlots - 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t h = HashNoCase(texts[i]);
+        for (std::size_t k = h & nMask;; k = (k + 1) & nMask) {
+            CSlot& slot = table[k];
+            if (slot.nId == UINT32_MAX) {
+                slot = {h, static_cast<std::uint32_t>(firstRow.size())};
+                firstRow.push_back(static_cast<std::uint32_t>(i));
+                ids[i] = slot.nId;
+                break;
+            }
+            if (slot.nHash == h && CompareNoCase(texts[firstRow[slot.nId]], texts[i]) == 0) {
+                ids[i] = slot.nId;
+                break;
+            }
+        }
     }
-    return nLen;
+    table = {};
+
+    // Sort the distinct texts: an integer compare on 8 bytes past their common prefix
+    // decides most pairs.
+    const std::size_t nDistinct = firstRow.size();
+    std::size_t nSkip = texts[firstRow[0]].size();
+    for (std::uint32_t nRow : firstRow) {
+        const std::string_view a = texts[firstRow[0]], b = texts[nRow];
+        std::size_t j = 0;
+        const std::size_t nMax = std::min(nSkip, b.size());
+        while (j < nMax && LowerAscii(static_cast<unsigned char>(a[j])) ==
+                               LowerAscii(static_cast<unsigned char>(b[j])))
+            ++j;
+        nSkip = j;
+    }
+    struct CKey {
+        std::uint64_t nPrefix;
+        std::uint32_t nId;
+    };
+    std::vector<CKey> keys(nDistinct);
+    for (std::size_t d = 0; d < nDistinct; ++d)
+        keys[d] = {PrefixKey(texts[firstRow[d]], nSkip), static_cast<std::uint32_t>(d)};
+    const std::size_t nTail = nSkip + 8;
+    std::sort(keys.begin(), keys.end(), [&](const CKey& a, const CKey& b) {
+        if (a.nPrefix != b.nPrefix) return a.nPrefix < b.nPrefix;
+        const std::string_view sa = texts[firstRow[a.nId]], sb = texts[firstRow[b.nId]];
+        return CompareNoCase(sa.substr(std::min(nTail, sa.size())),
+                             sb.substr(std::min(nTail, sb.size()))) < 0;
+    });
+    std::vector<std::uint32_t> rankOfId(nDistinct);
+    for (std::size_t r = 0; r < nDistinct; ++r) rankOfId[keys[r].nId] = static_cast<std::uint32_t>(r);
+    for (std::uint32_t& nId : ids) nId = rankOfId[nId];
+    return ids;
 }
 
 }  // namespace
@@ -162,24 +224,36 @@ void CResultModel::Clear() {
     emit SortOrderLost();
 }
 
+CResultItem CResultModel::MakeItem(CResultRow&& row) {
+    CResultItem item;
+    item.m_strSourcePath = row.m_strSourcePath.empty()
+                               ? row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE]
+                               : std::move(row.m_strSourcePath);
+    item.m_strTargetPath = row.m_strTargetPath.empty()
+                               ? row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET]
+                               : std::move(row.m_strTargetPath);
+    item.m_nSize = row.m_nSize;
+    item.m_tSource = row.m_tSource;
+    item.m_tTarget = row.m_tTarget;
+    return item;
+}
+
 void CResultModel::AppendRows(std::vector<CResultRow>&& batch) {
+    std::vector<CResultItem> items;
+    items.reserve(batch.size());
+    for (CResultRow& row : batch) items.push_back(MakeItem(std::move(row)));
+    batch = {};
+    AppendItems(std::move(items));
+}
+
+void CResultModel::AppendItems(std::vector<CResultItem>&& batch) {
     if (batch.empty()) return;
     const int nFirst = GetRowCount();
     beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(batch.size()) - 1);
-    m_rows.reserve(m_rows.size() + batch.size());
-    for (CResultRow& row : batch) {
-        CResultItem item;
-        item.m_strSourcePath = row.m_strSourcePath.empty()
-                                   ? row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE]
-                                   : std::move(row.m_strSourcePath);
-        item.m_strTargetPath = row.m_strTargetPath.empty()
-                                   ? row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET]
-                                   : std::move(row.m_strTargetPath);
-        item.m_nSize = row.m_nSize;
-        item.m_tSource = row.m_tSource;
-        item.m_tTarget = row.m_tTarget;
-        m_rows.push_back(std::move(item));
-    }
+    if (m_rows.empty())
+        m_rows = std::move(batch);
+    else
+        std::move(batch.begin(), batch.end(), std::back_inserter(m_rows));
     endInsertRows();
     emit SortOrderLost();
 }
@@ -275,9 +349,10 @@ std::vector<int> CResultModel::GetSelectedRows() const {
 
 void CResultModel::SelectAll() {
     if (m_rows.empty()) return;
-    // One range over the whole table: the selection model keeps that cheaply through sorts.
+    // One fresh range over the whole table (what was selected before is inside it anyway): the
+    // selection model carries exactly that shape through a sort without listing every row.
     m_pSelection->select(QItemSelection(index(0, 0), index(GetRowCount() - 1, COL_COUNT - 1)),
-                         QItemSelectionModel::Select);
+                         QItemSelectionModel::ClearAndSelect);
 }
 
 void CResultModel::OnColumnClick(int nColumn) {
@@ -296,47 +371,47 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
     const std::size_t n = m_rows.size();
     if (n < 2 || nColumn < 0 || nColumn >= COL_COUNT) return;
 
-    std::vector<CSortKey> keys(n);
-    const bool bText = nColumn != COL_SIZE && nColumn != COL_SOURCE_MODIFIED &&
-                       nColumn != COL_TARGET_MODIFIED;
-    const std::size_t nSkip = bText ? CommonPrefix(m_rows, nColumn) : 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const CResultItem& item = m_rows[i];
-        std::uint64_t nKey;
-        if (nColumn == COL_SIZE)
-            nKey = item.m_nSize;
-        else if (nColumn == COL_SOURCE_MODIFIED || nColumn == COL_TARGET_MODIFIED)
-            // Flip the sign bit so signed times order as unsigned integers.
-            nKey = static_cast<std::uint64_t>(nColumn == COL_SOURCE_MODIFIED ? item.m_tSource
-                                                                             : item.m_tTarget) ^
-                   (std::uint64_t{1} << 63);
-        else
-            nKey = PrefixKey(TextKey(item, nColumn), nSkip);
-        keys[i] = {nKey, static_cast<std::uint32_t>(i)};
-    }
-
-    const std::size_t nTail = nSkip + 8;
-    auto less = [&](const CSortKey& a, const CSortKey& b) {
-        if (a.nKey != b.nKey) return a.nKey < b.nKey;
-        if (!bText) return false;
-        const std::string_view sa = TextKey(m_rows[a.nRow], nColumn);
-        const std::string_view sb = TextKey(m_rows[b.nRow], nColumn);
-        return CompareNoCase(sa.substr(std::min(nTail, sa.size())),
-                             sb.substr(std::min(nTail, sb.size()))) < 0;
-    };
-    if (bAscending)
-        std::stable_sort(keys.begin(), keys.end(), less);
-    else
+    // order[j]: the row that goes to place j. Equal keys keep their order, in either direction.
+    std::vector<std::uint32_t> order(n);
+    if (IsTextColumn(nColumn)) {
+        std::vector<std::string_view> texts(n);
+        for (std::size_t i = 0; i < n; ++i) texts[i] = TextKey(m_rows[i], nColumn);
+        const std::vector<std::uint32_t> ranks = RankTexts(texts);
+        // Counting sort by rank: stable, and linear.
+        const std::uint32_t nRanks = *std::max_element(ranks.begin(), ranks.end()) + 1;
+        std::vector<std::uint32_t> next(nRanks + 1, 0);
+        for (std::uint32_t r : ranks) ++next[bAscending ? r + 1 : nRanks - r];
+        for (std::uint32_t r = 1; r <= nRanks; ++r) next[r] += next[r - 1];
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::uint32_t r = bAscending ? ranks[i] : nRanks - 1 - ranks[i];
+            order[next[r]++] = static_cast<std::uint32_t>(i);
+        }
+    } else {
+        // The size, or the time with its sign bit flipped so that signed times order as
+        // unsigned numbers; inverted for a descending sort.
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const CResultItem& item = m_rows[i];
+            std::uint64_t nKey =
+                nColumn == COL_SIZE
+                    ? item.m_nSize
+                    : static_cast<std::uint64_t>(nColumn == COL_SOURCE_MODIFIED ? item.m_tSource
+                                                                                : item.m_tTarget) ^
+                          (std::uint64_t{1} << 63);
+            keys[i] = {bAscending ? nKey : ~nKey, static_cast<std::uint32_t>(i)};
+        }
         std::stable_sort(keys.begin(), keys.end(),
-                         [&](const CSortKey& a, const CSortKey& b) { return less(b, a); });
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t j = 0; j < n; ++j) order[j] = keys[j].second;
+    }
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<CResultItem> sorted;
     sorted.reserve(n);
     std::vector<int> newRow(n);
     for (std::size_t j = 0; j < n; ++j) {
-        sorted.push_back(std::move(m_rows[keys[j].nRow]));
-        newRow[keys[j].nRow] = static_cast<int>(j);
+        sorted.push_back(std::move(m_rows[order[j]]));
+        newRow[order[j]] = static_cast<int>(j);
     }
     m_rows.swap(sorted);
 

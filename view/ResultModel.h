@@ -66,6 +66,10 @@ public:
     void Clear();
     // Adds a batch at the end, in the order given, with one insert.
     void AppendRows(std::vector<CResultRow>&& batch);
+    void AppendItems(std::vector<CResultItem>&& batch);
+    // A row as the model keeps it: the paths moved out of row (or built from its cells when
+    // the row has none), the numbers copied. Any thread.
+    static CResultItem MakeItem(CResultRow&& row);
     // Removes every row for which pred is true, keeping the order and the selection of the
     // others; pred is called once per row, in row order. Linear in the number of rows.
     // Returns the number of rows removed.

@@ -13,11 +13,15 @@ void CResultSink::Clear() {
 
 void CResultSink::Append(std::vector<CResultRow>&& batch) {
     if (batch.empty()) return;
-    // The queued call must be copyable; the batch itself is moved, never copied.
-    auto pBatch = std::make_shared<std::vector<CResultRow>>(std::move(batch));
+    // The rows become the model's compact items here, on the caller's thread: the cell texts
+    // are freed where they were made, and the user-interface thread only appends.
+    auto pItems = std::make_shared<std::vector<CResultItem>>();
+    pItems->reserve(batch.size());
+    for (CResultRow& row : batch) pItems->push_back(CResultModel::MakeItem(std::move(row)));
+    batch = {};
     CResultModel* pModel = m_pModel;
     QMetaObject::invokeMethod(
-        pModel, [pModel, pBatch] { pModel->AppendRows(std::move(*pBatch)); },
+        pModel, [pModel, pItems] { pModel->AppendItems(std::move(*pItems)); },
         Qt::QueuedConnection);
 }
 

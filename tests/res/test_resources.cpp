@@ -1,0 +1,102 @@
+// The resource tables and what is built from them.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "Commands.h"
+#include "ResImages.h"
+#include "ResTables.h"
+#include "Title.h"
+
+namespace {
+
+// "Popup: item | item | - | item" per popup, as the user sees the menu.
+QStringList Describe(const QList<QAction*>& actions) {
+    QStringList popups;
+    for (QAction* pTop : actions) {
+        QStringList items;
+        for (QAction* pItem : pTop->menu()->actions())
+            items << (pItem->isSeparator() ? QStringLiteral("-") : pItem->text());
+        popups << pTop->text() + QStringLiteral(": ") + items.join(QStringLiteral(" | "));
+    }
+    return popups;
+}
+
+}  // namespace
+
+TEST(StringTable, IdsAreUniqueAndEveryMenuCommandHasAPrompt) {
+    std::set<int> ids;
+    for (const CStringEntry& e : GetStringTable()) EXPECT_TRUE(ids.insert(e.nId).second) << e.nId;
+    for (const CMenuEntry& e : GetMenuTable(IDR_MAINFRAME))
+        if (e.nKind == MENU_ITEM) EXPECT_FALSE(LoadPrompt(e.nCommandId).isEmpty()) << e.nCommandId;
+    // The prompt is the text before "\n"; the template string's first field is the first title.
+    EXPECT_EQ(LoadPrompt(ID_EDIT_DELETE), QStringLiteral("Delete the selected items"));
+    EXPECT_EQ(FormatInitialTitle(), QStringLiteral("Twinex Version 1.0 RC1"));
+    EXPECT_TRUE(LoadResString(12345).isEmpty());
+}
+
+TEST(TitleRule, BaseTitleOrCounts) {
+    EXPECT_EQ(FormatTitle(), QStringLiteral("Twinex 1.0 RC1"));
+    EXPECT_EQ(FormatTitle(7, 120), QStringLiteral("Twinex 1.0 RC1 - Matched 7 in 120 file(s)"));
+    EXPECT_EQ(FormatTitle(0, 57), QStringLiteral("Twinex 1.0 RC1 - Matched 0 in 57 file(s)"));
+    EXPECT_EQ(FormatTitleForRows(3, 120), FormatTitle(3, 120));
+    EXPECT_EQ(FormatTitleForRows(0, 120), FormatTitle());
+}
+
+TEST(CommandSet, MenusAndKeysComeFromTheTables) {
+    QWidget window;
+    QMenuBar bar(&window);
+    CCommandSet commands;
+    commands.BuildMenuBar(&bar, IDR_MAINFRAME);
+    commands.BindAccelerators(IDR_MAINFRAME, &window);
+    EXPECT_EQ(Describe(bar.actions()),
+              (QStringList{"&File: E&xit", "&Edit: &Delete\tDel | - | Select &All\tCtrl+A",
+                           "&View: Grid &Lines | &Status Bar",
+                           "&Search: &Duplicates...\tCtrl+D | - | &Clear Results",
+                           "&Help: &About Twinex..."}));
+
+    EXPECT_EQ(commands.GetAction(ID_EDIT_SELECTALL)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));
+    EXPECT_EQ(commands.GetAction(ID_SEARCH_DUPLICATES)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
+    EXPECT_EQ(commands.GetAction(ID_EDIT_DELETE)->shortcut(), QKeySequence(Qt::Key_Delete));
+    // Shift+Del has no menu item; its action lives on the window so the key still works.
+    QAction* pShiftDelete = commands.GetAction(ID_EDIT_SHIFTDELETE);
+    EXPECT_EQ(pShiftDelete->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    EXPECT_TRUE(window.actions().contains(pShiftDelete));
+    EXPECT_EQ(commands.GetAction(ID_VIEW_GRIDLINES)->statusTip(),
+              QStringLiteral("Show or hide grid lines on the result view"));
+
+    QSignalSpy spy(&commands, &CCommandSet::Command);
+    commands.GetAction(ID_SEARCH_CLEARRESULTS)->trigger();
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy.at(0).at(0).toInt(), ID_SEARCH_CLEARRESULTS);
+}
+
+TEST(CommandSet, ContextMenuHasItsOwnCommands) {
+    QWidget parent;
+    CCommandSet commands;
+    QMenu* pMenu = commands.BuildPopupMenu(IDR_POPUP, &parent);
+    ASSERT_NE(pMenu, nullptr);
+    const QList<QAction*> items = pMenu->actions();
+    ASSERT_EQ(items.size(), 3);
+    EXPECT_EQ(items[0], commands.GetAction(ID_POPUP_DELETE));
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&Delete"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("Select &All"));
+    EXPECT_EQ(commands.BuildPopupMenu(999, &parent), nullptr);
+}
+
+TEST(ResImages, EveryPictureIsCompiledIn) {
+    InitResImages();
+    const QList<QSize> sizes = GetAppIcon().availableSizes();
+    for (int n : {16, 22, 24, 32, 48, 64, 128, 256}) EXPECT_TRUE(sizes.contains(QSize(n, n))) << n;
+    for (int nId : {IDB_PAGE1, IDB_PAGE2, IDB_PAGE3})
+        EXPECT_EQ(LoadResBitmap(nId).size(), QSize(164, 314)) << nId;
+    EXPECT_EQ(LoadResBitmap(IDB_FOLDER).size(), QSize(16, 16));
+    EXPECT_TRUE(LoadResBitmap(1).isNull());
+}

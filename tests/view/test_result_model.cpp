@@ -1,0 +1,229 @@
+// The row model: cells derived from paths, the sort rules, row removal, selection, the sink.
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <thread>
+
+#include "QtTestSupport.h"
+#include "ResultModel.h"
+
+namespace {
+
+CResultRow MakeRow(const std::string& strSource, std::uint64_t nSize, std::int64_t tSource = 0,
+                   const std::string& strTarget = "/t/target") {
+    CResultRow row;
+    row.m_strSourcePath = strSource;
+    row.m_strTargetPath = strTarget;
+    row.m_nSize = nSize;
+    row.m_tSource = tSource;
+    row.m_tTarget = tSource;
+    return row;
+}
+
+void Fill(CResultModel& model, const std::vector<CResultRow>& rows) {
+    model.AppendRows(std::vector<CResultRow>(rows));
+}
+
+std::vector<std::string> Column(const CResultModel& model, int nColumn) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < model.GetRowCount(); ++i) texts.push_back(model.GetCellText(i, nColumn));
+    return texts;
+}
+
+std::vector<std::string> SourcePaths(const CResultModel& model) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < model.GetRowCount(); ++i) paths.push_back(model.GetSourcePath(i));
+    return paths;
+}
+
+}  // namespace
+
+TEST(CompareNoCase, OrdersLikeStricmp) {
+    EXPECT_EQ(CompareNoCase("README.TXT", "readme.txt"), 0);
+    EXPECT_LT(CompareNoCase("a_b", "aab"), 0);   // '_' (0x5F) before every lowered letter
+    EXPECT_LT(CompareNoCase("A_B", "aab"), 0);
+    EXPECT_GT(CompareNoCase("Z", "_"), 0);       // 'z' after '_' although 'Z' (0x5A) is below it
+    EXPECT_LT(CompareNoCase("abc", "abcd"), 0);  // a beginning comes first
+    EXPECT_GT(CompareNoCase("\xc3\xa9", "z"), 0);  // bytes above 0x7F compare unsigned
+    EXPECT_NE(CompareNoCase("\xc3\xa9", "\xc3\x89"), 0);  // and are not case-mapped
+}
+
+TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
+    CResultModel model;
+    const std::string strOdd = "/data/d\xe9j\xe0/na\xefve.txt";  // Latin-1 bytes, not UTF-8
+    Fill(model, {MakeRow(strOdd, 1048576, 0, "/other/copy.txt")});
+    ASSERT_EQ(model.GetRowCount(), 1);
+    EXPECT_EQ(model.GetCellText(0, COL_SOURCE), "na\xefve.txt");
+    EXPECT_EQ(model.GetCellText(0, COL_SOURCE_FOLDER), "/data/d\xe9j\xe0/");
+    EXPECT_EQ(model.GetCellText(0, COL_SOURCE_FOLDER) + model.GetCellText(0, COL_SOURCE), strOdd);
+    EXPECT_EQ(model.GetCellText(0, COL_TARGET), "copy.txt");
+    EXPECT_EQ(model.GetCellText(0, COL_TARGET_FOLDER), "/other/");
+    EXPECT_EQ(model.GetCellText(0, COL_SIZE), "1.00 MB");
+    EXPECT_EQ(model.GetSourcePath(0), strOdd);
+    // Display decodes (lossily) but shows something for every cell.
+    EXPECT_FALSE(model.data(model.index(0, COL_SOURCE)).toString().isEmpty());
+    EXPECT_EQ(model.data(model.index(0, COL_SIZE), Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                  Qt::AlignRight,
+              Qt::AlignRight);
+
+    // A row that carries only cell texts gets its paths from them.
+    CResultRow cellsOnly;
+    cellsOnly.m_strCells[COL_SOURCE] = "a.bin";
+    cellsOnly.m_strCells[COL_SOURCE_FOLDER] = "/x/";
+    cellsOnly.m_strCells[COL_TARGET] = "b.bin";
+    cellsOnly.m_strCells[COL_TARGET_FOLDER] = "/y/";
+    Fill(model, {cellsOnly});
+    EXPECT_EQ(model.GetSourcePath(1), "/x/a.bin");
+    EXPECT_EQ(model.GetTargetPath(1), "/y/b.bin");
+}
+
+TEST(ResultModelSort, HeaderClicksFollowTheToggleRules) {
+    CResultModel model;
+    // Sizes whose texts sort the other way round: "1.00 MB" < "10.00 KB" < "9.00 KB" as text.
+    Fill(model, {MakeRow("/a/nine", 9 * 1024), MakeRow("/a/mega", 1048576),
+                 MakeRow("/a/ten", 10 * 1024)});
+    const std::vector<std::string> byValueDesc = {"1.00 MB", "10.00 KB", "9.00 KB"};
+    const std::vector<std::string> byValueAsc = {"9.00 KB", "10.00 KB", "1.00 MB"};
+
+    model.OnColumnClick(COL_SIZE);  // the state starts as (Size, ascending)
+    EXPECT_FALSE(model.IsSortAscending());
+    EXPECT_EQ(Column(model, COL_SIZE), byValueDesc);
+    model.OnColumnClick(COL_SIZE);
+    EXPECT_EQ(Column(model, COL_SIZE), byValueAsc);
+
+    model.OnColumnClick(COL_SOURCE);
+    EXPECT_EQ(model.GetSortColumn(), COL_SOURCE);
+    EXPECT_TRUE(model.IsSortAscending());
+    EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"mega", "nine", "ten"}));
+    model.OnColumnClick(COL_SOURCE);
+    EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"ten", "nine", "mega"}));
+    model.OnColumnClick(COL_TARGET);
+    model.OnColumnClick(COL_SOURCE);  // back on a column: ascending again
+    EXPECT_TRUE(model.IsSortAscending());
+    EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"mega", "nine", "ten"}));
+}
+
+TEST(ResultModelSort, ClickOnAnEmptyListChangesOnlyTheState) {
+    CResultModel model;
+    QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+    model.OnColumnClick(COL_SOURCE_FOLDER);
+    EXPECT_EQ(model.GetSortColumn(), COL_SOURCE_FOLDER);
+    EXPECT_TRUE(model.IsSortAscending());
+    EXPECT_EQ(layout.count(), 0);
+}
+
+TEST(ResultModelSort, TimesByValueAndEqualKeysKeepTheirOrder) {
+    CResultModel model;
+    // Names equal but for case keep their arrival order in both directions.
+    Fill(model, {MakeRow("/p/README.TXT", 1, 200), MakeRow("/p/b", 2, -5),
+                 MakeRow("/q/readme.txt", 3, 100), MakeRow("/p/a_z", 4, 1700000000)});
+    model.SortRows(COL_SOURCE, true);
+    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/a_z", "/p/b", "/p/README.TXT",
+                                                            "/q/readme.txt"}));
+    model.SortRows(COL_SOURCE, false);
+    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/README.TXT", "/q/readme.txt",
+                                                            "/p/b", "/p/a_z"}));
+    model.SortRows(COL_SOURCE_MODIFIED, true);  // a time before 1970 comes first
+    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/b", "/q/readme.txt",
+                                                            "/p/README.TXT", "/p/a_z"}));
+}
+
+TEST(ResultModelSort, MatchesAStableReferenceSort) {
+    // Folders with long shared beginnings, case variants, '_' and high bytes, and numbers with
+    // many ties: every column in both directions must agree with a plain stable sort.
+    std::mt19937 rng(12345);
+    const char alphabet[] = {'a', 'B', 'b', '_', 'Z', '0', '.', '\xe9', '\xc3'};
+    auto randomText = [&](int nMax) {
+        std::string s;
+        const int n = std::uniform_int_distribution<int>(0, nMax)(rng);
+        for (int i = 0; i < n; ++i) s += alphabet[rng() % sizeof alphabet];
+        return s;
+    };
+    std::vector<CResultRow> rows;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string strFolder = "/home/user/long/shared/prefix/" + randomText(12) + "/";
+        CResultRow row = MakeRow(strFolder + randomText(3), rng() % 5, static_cast<int>(rng() % 7) - 3);
+        row.m_tTarget = i;  // identifies the row
+        rows.push_back(row);
+    }
+    auto compare = [](int nColumn, const CResultItem& a, const CResultItem& b) {
+        switch (nColumn) {
+        case COL_SOURCE: return CompareNoCase(a.GetSourceName(), b.GetSourceName());
+        case COL_SOURCE_FOLDER: return CompareNoCase(a.GetSourceFolder(), b.GetSourceFolder());
+        case COL_SOURCE_MODIFIED: return (a.m_tSource > b.m_tSource) - (a.m_tSource < b.m_tSource);
+        default: return (a.m_nSize > b.m_nSize) - (a.m_nSize < b.m_nSize);
+        }
+    };
+    for (int nColumn : {COL_SOURCE, COL_SOURCE_FOLDER, COL_SOURCE_MODIFIED, COL_SIZE}) {
+        for (bool bAscending : {true, false}) {
+            CResultModel model;
+            Fill(model, rows);
+            model.SortRows(nColumn, bAscending);
+
+            std::vector<CResultItem> expected;
+            for (const CResultRow& row : rows) expected.push_back(CResultModel::MakeItem(CResultRow(row)));
+            std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
+                const int r = compare(nColumn, a, b);
+                return bAscending ? r < 0 : r > 0;
+            });
+            for (int i = 0; i < model.GetRowCount(); ++i)
+                ASSERT_EQ(model.GetItem(i).m_tTarget, expected[static_cast<std::size_t>(i)].m_tTarget)
+                    << "column " << nColumn << (bAscending ? " ascending" : " descending")
+                    << ", row " << i;
+        }
+    }
+}
+
+TEST(ResultModelSelection, FollowsRowsThroughSortAndRemoval) {
+    CResultModel model;
+    std::vector<CResultRow> rows;
+    for (int i = 0; i < 200; ++i) rows.push_back(MakeRow("/f/" + std::to_string(1000 + i), 200 - i));
+    Fill(model, rows);
+    model.SetSelected(20, true);   // "/f/1020", size 180
+    model.SetSelected(150, true);  // "/f/1150", size 50
+    model.SortRows(COL_SIZE, true);  // reverses the rows
+    EXPECT_EQ(model.GetSelectedRows(), (std::vector<int>{49, 179}));
+    EXPECT_TRUE(model.IsSelected(179));
+    EXPECT_EQ(model.GetSourcePath(179), "/f/1020");
+
+    // Few runs: one removal per run. Many runs (every other row): one compaction.
+    EXPECT_EQ(model.RemoveRowsIf([](const CResultItem& item) { return item.m_nSize > 190; }), 10);
+    EXPECT_EQ(model.GetRowCount(), 190);
+    EXPECT_EQ(model.RemoveRowsIf([](const CResultItem& item) { return item.m_nSize % 2 == 1; }), 95);
+    ASSERT_EQ(model.GetRowCount(), 95);
+    for (int i = 0; i < model.GetRowCount(); ++i)
+        EXPECT_EQ(model.GetSize(i), static_cast<std::uint64_t>(2 + 2 * i));
+    std::vector<std::string> selected;
+    for (int nRow : model.GetSelectedRows()) selected.push_back(model.GetSourcePath(nRow));
+    EXPECT_EQ(selected, (std::vector<std::string>{"/f/1150", "/f/1020"}));
+
+    model.SelectAll();
+    EXPECT_EQ(model.GetSelectedRows().size(), 95u);
+    EXPECT_EQ(model.RemoveRowsIf([](const CResultItem&) { return false; }), 0);
+}
+
+TEST(ResultSink, WorkerBatchesArriveInOrderWithOneInsertEach) {
+    CResultModel model;
+    Fill(model, {MakeRow("/old/row", 1)});
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy ended(&model, &CResultModel::RowsEnded);
+
+    std::thread worker([&model] {
+        IResultSink& sink = model.GetSink();
+        sink.Clear();
+        for (int b = 0; b < 3; ++b) {
+            std::vector<CResultRow> batch;
+            for (int i = 0; i < 100; ++i) batch.push_back(MakeRow("/w/" + std::to_string(b * 100 + i), 7));
+            sink.Append(std::move(batch));
+        }
+        sink.End();
+    });
+    worker.join();
+    ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
+    EXPECT_EQ(inserts.count(), 3);
+    ASSERT_EQ(model.GetRowCount(), 300);
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(model.GetSourcePath(i), "/w/" + std::to_string(i));
+}
