@@ -52,13 +52,49 @@ struct CSplitTask {
     std::size_t m_nPrevBlock = 0;
 };
 
+struct CBlock {
+    std::unique_ptr<char[]> m_p;
+    std::size_t m_nCapacity = 0;
+};
+
+// Block buffers of one thread, reused from group to group: a fresh large allocation costs a
+// page fault per page.
+class CBlockPool {
+public:
+    CBlock Get(std::size_t n) {
+        for (std::size_t i = m_free.size(); i-- > 0;) {
+            if (m_free[i].m_nCapacity >= n) {
+                CBlock b = std::move(m_free[i]);
+                m_free.erase(m_free.begin() + static_cast<std::ptrdiff_t>(i));
+                m_nBytes -= b.m_nCapacity;
+                return b;
+            }
+        }
+        return CBlock{std::unique_ptr<char[]>(new char[n]), n};
+    }
+    void Put(CBlock&& b) {
+        if (!b.m_p) return;
+        if (m_free.size() >= 16 || m_nBytes + b.m_nCapacity > (32u << 20)) return;
+        m_nBytes += b.m_nCapacity;
+        m_free.push_back(std::move(b));
+    }
+
+private:
+    std::vector<CBlock> m_free;
+    std::size_t m_nBytes = 0;
+};
+
 // Files whose blocks compared equal so far. m_kept holds the first member's block when the
 // memory budget allowed; otherwise the newest member is read again to compare a newcomer,
 // which, equality being transitive, reads no file more than twice.
 struct CSubGroup {
     std::vector<CMember> m_members;
-    std::unique_ptr<char[]> m_pKept;
+    CBlock m_kept;
 };
+
+// Groups this small are split by comparing each block with every kept one; larger groups
+// look blocks up by their hash first.
+constexpr std::size_t LINEAR_GROUP = 8;
 
 void CloseAll(std::vector<CMember>& members) {
     for (CMember& m : members) CloseFd(m.m_fd);
@@ -183,7 +219,7 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
 
     std::vector<CSplitTask> stack(1);
     for (std::size_t i : group) stack.back().m_members.push_back(CMember{i, -1});
-    std::vector<char> buffer, other;
+    thread_local CBlockPool pool;
     const std::size_t nBudget = tuning.m_nMemoryBudget;
 
     auto fail = [&](CSplitTask& task) {
@@ -208,22 +244,31 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
             // not kept but read again (see CSubGroup).
             nBlock = nOffset == 0 ? tuning.m_nFirstBlock
                                   : std::min<std::uint64_t>(tuning.m_nMaxBlock, task.m_nPrevBlock * 4);
+            // A small group keeps every distinct block, so that no file is read again.
+            if (nCount <= LINEAR_GROUP && nBudget / nCount >= 65536)
+                nBlock = std::min<std::uint64_t>(nBlock, nBudget / nCount);
             nBlock = std::max<std::uint64_t>(nBlock, 1);
         }
         nBlock = std::min(nBlock, nRemaining);
         const std::size_t nBlockBytes = static_cast<std::size_t>(nBlock);
         const bool bLastBlock = nOffset + nBlock >= nLength;
         const bool bKeepOpen = !bLastBlock && nCount <= tuning.m_nMaxOpenFiles;
-        if (buffer.size() < nBlockBytes) buffer.resize(nBlockBytes);
+        const bool bHashed = nCount > LINEAR_GROUP && !tuning.m_bSameHashes;
+        CBlock buffer = pool.Get(nBlockBytes);
 
         std::vector<CSubGroup> subs;
         std::unordered_multimap<std::uint64_t, std::size_t> byHash;
         std::size_t nKeptBytes = 0;
+        auto release = [&] {
+            for (CSubGroup& sub : subs) pool.Put(std::move(sub.m_kept));
+            pool.Put(std::move(buffer));
+        };
 
         for (std::size_t k = 0; k < nCount; ++k) {
             CMember& m = task.m_members[k];
             if (IsAborted(pAbort)) {
                 for (CSubGroup& s : subs) CloseAll(s.m_members);
+                release();
                 return fail(task);
             }
             if (m.m_fd < 0) {
@@ -231,27 +276,28 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
                 if (m.m_fd < 0) continue;  // unreadable: joins no set
                 if (bKeepOpen) ::posix_fadvise(m.m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
             }
-            const long long nGot = ReadAt(m.m_fd, buffer.data(), nBlockBytes, nOffset);
+            const long long nGot = ReadAt(m.m_fd, buffer.m_p.get(), nBlockBytes, nOffset);
             if (!bKeepOpen) CloseFd(m.m_fd);
             if (nGot != static_cast<long long>(nBlockBytes)) {  // shrank or failed
                 CloseFd(m.m_fd);
                 continue;
             }
-            const std::uint64_t nHash = tuning.m_bSameHashes ? 0 : XXH3_64bits(buffer.data(), nBlockBytes);
+            const std::uint64_t nHash = bHashed ? XXH3_64bits(buffer.m_p.get(), nBlockBytes) : 0;
             bool bPlaced = false;
             for (auto [it, end] = byHash.equal_range(nHash); it != end && !bPlaced; ++it) {
                 CSubGroup& sub = subs[it->second];
                 bool bEqual;
-                if (sub.m_pKept) {
-                    bEqual = std::memcmp(sub.m_pKept.get(), buffer.data(), nBlockBytes) == 0;
+                if (sub.m_kept.m_p) {
+                    bEqual = std::memcmp(sub.m_kept.m_p.get(), buffer.m_p.get(), nBlockBytes) == 0;
                 } else {
                     CMember& last = sub.m_members.back();
                     int fd = last.m_fd >= 0 ? last.m_fd : folders.Open(files[last.m_nIndex]);
-                    if (other.size() < nBlockBytes) other.resize(nBlockBytes);
+                    CBlock other = pool.Get(nBlockBytes);
                     bEqual = fd >= 0 &&
-                             ReadAt(fd, other.data(), nBlockBytes, nOffset) ==
+                             ReadAt(fd, other.m_p.get(), nBlockBytes, nOffset) ==
                                  static_cast<long long>(nBlockBytes) &&
-                             std::memcmp(other.data(), buffer.data(), nBlockBytes) == 0;
+                             std::memcmp(other.m_p.get(), buffer.m_p.get(), nBlockBytes) == 0;
+                    pool.Put(std::move(other));
                     if (fd != last.m_fd) CloseFd(fd);
                 }
                 if (bEqual) {
@@ -265,14 +311,15 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
             sub.m_members.push_back(m);
             m.m_fd = -1;
             if (nKeptBytes + nBlockBytes <= nBudget) {
-                sub.m_pKept.reset(new char[nBlockBytes]);
-                std::memcpy(sub.m_pKept.get(), buffer.data(), nBlockBytes);
+                sub.m_kept = std::move(buffer);  // the block stays; the next read gets another
+                buffer = pool.Get(nBlockBytes);
                 nKeptBytes += nBlockBytes;
             }
             byHash.emplace(nHash, subs.size());
             subs.push_back(std::move(sub));
         }
 
+        release();
         // Depth first, so that the open descriptors stay within the first group's size.
         for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
             CSubGroup& sub = *it;
