@@ -17,6 +17,7 @@
 #include "ResTables.h"
 #include "ResultActions.h"
 #include "ResultModel.h"
+#include "RowActions.h"
 #include "SearchState.h"
 #include "SearchWizard.h"
 #include "Title.h"
@@ -59,6 +60,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
       m_messageBoxPrompt(this),
       m_pPrompt(&m_messageBoxPrompt) {
     g_nCollectedFiles = 0;
+    RowActionServices().pPrompt = m_pPrompt;
     setWindowTitle(FormatInitialTitle());
     setCentralWidget(m_pView);
     SetActiveResultView(m_pView);
@@ -99,6 +101,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
 
 CMainFrame::~CMainFrame() {
     if (GetResultView() == m_pView) SetActiveResultView(nullptr);
+    if (RowActionServices().pPrompt == m_pPrompt) RowActionServices().pPrompt = nullptr;
 }
 
 void CMainFrame::SetMessageText(int nStringId) {
@@ -118,6 +121,7 @@ IResultSink& CMainFrame::GetResultSink() { return m_pView->GetModel()->GetSink()
 
 void CMainFrame::SetPrompt(IPrompt* pPrompt) {
     m_pPrompt = pPrompt ? pPrompt : &m_messageBoxPrompt;
+    RowActionServices().pPrompt = m_pPrompt;
 }
 
 QAction* CMainFrame::GetCommandAction(int nCommandId) const {
@@ -169,13 +173,9 @@ void CMainFrame::OnSearchDuplicates() { RunSearchWizard(*this); }
 
 void CMainFrame::OnEditSelectAll() { SelectAllItems(); }
 
-void CMainFrame::OnEditDelete() {
-    // DeleteSelectedFiles(this, allow undo unless Shift is down).
-}
+void CMainFrame::OnEditDelete() { DeleteSelectedFiles(this, !IsShiftKeyDown()); }
 
-void CMainFrame::OnEditShiftDelete() {
-    // DeleteSelectedFiles(this, no undo).
-}
+void CMainFrame::OnEditShiftDelete() { DeleteSelectedFiles(this, false); }
 
 void CMainFrame::OnAppAbout() {
     if (auto* pApp = qobject_cast<CTwinexApp*>(QCoreApplication::instance())) {

@@ -43,6 +43,27 @@ constexpr CStringEntry g_strings[] = {
      "beta testers."},
     {IDS_ABOUT_OK, "OK"},
     {IDS_NO_ASSOCIATION, "There is no application associated with the given file name extension."},
+    {IDS_TRASH_CAPTION, "Move to Trash"},
+    {IDS_DELETE_CAPTION, "Delete Permanently"},
+    {IDS_TRASH_ONE, "Are you sure you want to move '%1' to the Trash?"},
+    {IDS_TRASH_MANY, "Are you sure you want to move these %1 files to the Trash?"},
+    {IDS_DELETE_ONE, "Are you sure you want to permanently delete '%1'?\nIt cannot be restored."},
+    {IDS_DELETE_MANY,
+     "Are you sure you want to permanently delete these %1 files?\nThey cannot be restored."},
+    {IDS_KEPT_LAST_COPY,
+     "%1 file(s) will be kept, because deleting them would remove every copy of their contents."},
+    {IDS_KEPT_COPIES_GONE,
+     "%1 file(s) will be kept, because their other copies are gone or have changed since the "
+     "search."},
+    {IDS_SKIPPED_CHANGED, "%1 file(s) will be skipped, because they have changed since the search."},
+    {IDS_NOTHING_TO_DELETE, "No file will be deleted."},
+    {IDS_TRASH_PROGRESS, "Moving files to the Trash..."},
+    {IDS_DELETE_PROGRESS, "Deleting files..."},
+    {IDS_CANCEL, "Cancel"},
+    {IDS_DELETE_FAILED_CAPTION, "Error Deleting Files"},
+    {IDS_DELETE_FAILED, "%1 file(s) could not be deleted:"},
+    {IDS_DELETE_FAILED_MORE, "... and %1 more."},
+    {IDS_NO_TRASH_HERE, "There is no Trash on this file system"},
 };
 
 constexpr CMenuEntry g_menuMain[] = {

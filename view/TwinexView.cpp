@@ -7,6 +7,7 @@
 
 #include "FileIcons.h"
 #include "ResultModel.h"
+#include "RowActions.h"
 
 namespace {
 
@@ -78,6 +79,9 @@ CTwinexView::CTwinexView(QWidget* pParent)
     // Rows in the matcher's order are sorted by nothing: hide the arrow until the next click.
     connect(m_pModel, &CResultModel::SortOrderLost, this,
             [pHeader] { pHeader->setSortIndicatorShown(false); });
+
+    // Opening a row's file and the context menu.
+    new CViewActions(this);
 }
 
 CTwinexView::~CTwinexView() = default;

@@ -1,0 +1,126 @@
+// What the user does with result rows beyond selecting them: open a row's source file, delete
+// the selected rows' source files, and the list's context menu. The desktop is reached through
+// small interfaces, so that tests answer in its place.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+class QMenu;
+class QModelIndex;
+class QWidget;
+class CCommandSet;
+class CTwinexView;
+class IPrompt;
+
+// Opening files with the desktop's applications.
+class IFileLauncher {
+public:
+    virtual ~IFileLauncher() = default;
+    // The application that opens files of the first of these MIME types that has one (a type
+    // before its ancestors); empty when there is none.
+    virtual QString FindDefaultApplication(const QStringList& mimeTypes) = 0;
+    // Hands the file (exact path bytes) to the desktop; false when nothing could be started.
+    virtual bool OpenFile(const std::string& strPath) = 0;
+};
+
+// Removing files: to the Trash, or for good.
+class IFileRemover {
+public:
+    virtual ~IFileRemover() = default;
+    // 0 when the file is gone from its place, else an errno value.
+    virtual int Remove(const std::string& strPath, bool bToTrash) = 0;
+};
+
+// The progress of one delete.
+class IDeleteProgress {
+public:
+    virtual ~IDeleteProgress() = default;
+    virtual void Begin(int nTotal, bool bToTrash) = 0;
+    // nDone files are through; false when the user asked to stop.
+    virtual bool Step(int nDone) = 0;
+    virtual void End() = 0;
+};
+
+// The real ones.
+class CDesktopLauncher : public IFileLauncher {
+public:
+    // From mimeapps.list and the installed desktop files of the XDG folders.
+    QString FindDefaultApplication(const QStringList& mimeTypes) override;
+    // Through a file: URL that carries the exact bytes percent-encoded, so a name that is not
+    // valid UTF-8 reaches the application unchanged.
+    bool OpenFile(const std::string& strPath) override;
+};
+
+class CFileRemover : public IFileRemover {
+public:
+    int Remove(const std::string& strPath, bool bToTrash) override;
+};
+
+// A window-modal progress dialog with a Cancel button that shows only when the delete takes
+// longer than half a second.
+class CProgressDialogProgress : public IDeleteProgress {
+public:
+    explicit CProgressDialogProgress(QWidget* pParent) : m_pParent(pParent) {}
+    ~CProgressDialogProgress() override;
+    void Begin(int nTotal, bool bToTrash) override;
+    bool Step(int nDone) override;
+    void End() override;
+
+private:
+    QWidget* m_pParent;
+    class QProgressDialog* m_pDialog = nullptr;
+    qint64 m_nLastUpdate = 0;
+};
+
+// The services the row actions use; a null member (an empty function) means the real one.
+// The main window sets its prompt here; tests set their own.
+struct CRowActionServices {
+    IPrompt* pPrompt = nullptr;        // null: message boxes over the frame
+    IFileLauncher* pLauncher = nullptr;
+    IFileRemover* pRemover = nullptr;
+    IDeleteProgress* pProgress = nullptr;
+    std::function<bool()> fnIsShiftDown;
+};
+CRowActionServices& RowActionServices();
+
+// Shift as the keyboard has it at this moment (not as the last key event had it).
+bool IsShiftKeyDown();
+
+// Opens the file with the application the desktop associates with its type. The one failure
+// reported is a type without an application; a file that is gone, or an application that
+// does not start, passes silently.
+void OpenFileWithDefaultApplication(const std::string& strPath);
+
+// Deletes the selected rows' source files, to the Trash when bAllowUndo, else for good, after
+// one confirmation; never the last copy of a duplicate set. Then every row whose source file
+// is gone leaves the list, and pFrame's title follows the rows left. With no row selected,
+// nothing happens. Declared also in ResultActions.h.
+void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo);
+
+// The result view's own handlers: row activation and the context menu.
+class CViewActions : public QObject {
+    Q_OBJECT
+public:
+    // Hooks itself to the view: activation, and right clicks on the rows and on the headers.
+    explicit CViewActions(CTwinexView* pView);
+
+    // The context menu at a screen position; it closes itself. Returns it for inspection.
+    QMenu* OnContextMenu(const QPoint& ptGlobal);
+
+public slots:
+    void OnItemActivate(const QModelIndex& index);
+    void OnPopupDelete();
+    void OnPopupSelectAll();
+
+private:
+    void OnCommand(int nCommandId);
+
+    CTwinexView* m_pView;
+    CCommandSet* m_pCommands;
+};
