@@ -54,6 +54,15 @@ using FScreenshotState = std::function<QWidget*(CMainFrame&)>;
 const std::map<QString, FScreenshotState>& States() {
     static const std::map<QString, FScreenshotState> states = {
         {QStringLiteral("main"), [](CMainFrame& frame) -> QWidget* { return &frame; }},
+        // Sorted by the source folder, a few rows selected.
+        {QStringLiteral("sorted"),
+         [](CMainFrame& frame) -> QWidget* {
+             CTwinexView* pView = frame.GetActiveView();
+             pView->OnColumnClick(COL_SOURCE_FOLDER);
+             for (int nRow : {1, 2, 4}) pView->GetModel()->SetSelected(nRow, true);
+             pView->setFocus();
+             return &frame;
+         }},
     };
     return states;
 }

@@ -1,7 +1,8 @@
 // Developer options that show the main window in a given state and save a picture of it:
 //   --screenshot OUT.png          save the picture to OUT.png, then quit
 //   --screenshot-search FOLDER    first fill the result list by searching FOLDER (repeatable)
-//   --screenshot-state NAME       the state to show; "main" (the default) is the main window
+//   --screenshot-state NAME       the state to show: "main" (the default) the main window,
+//                                 "sorted" the same sorted by folder with rows selected
 // scripts/screenshot runs the program so under Xvfb.
 #pragma once
 
