@@ -1,13 +1,34 @@
 #include "SearchWizard.h"
 
+#include <QEvent>
+#include <QWidget>
+
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
 #include "Page3Dlg.h"
 #include "WizardHost.h"
 #include "WizardSheet.h"
 
+// The main window closing ends a running search and the wizard with it, without a question.
+class CHostCloseWatch : public QObject {
+public:
+    explicit CHostCloseWatch(IWizardHost& host) : m_host(host) {}
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override {
+        if (pEvent->type() == QEvent::Close) CloseSearchWizard(m_host);
+        return QObject::eventFilter(pWatched, pEvent);
+    }
+
+private:
+    IWizardHost& m_host;
+};
+
 CSearchWizard::CSearchWizard(IWizardHost& host)
-    : m_host(host), m_pSheet(std::make_unique<CWizardSheet>(host.GetHostWindow())) {
+    : m_host(host),
+      m_pSheet(std::make_unique<CWizardSheet>(host.GetHostWindow())),
+      m_pCloseWatch(std::make_unique<CHostCloseWatch>(host)) {
+    if (QWidget* pWindow = host.GetHostWindow()) pWindow->installEventFilter(m_pCloseWatch.get());
     m_host.m_pPage1 = new CPage1Dlg(host);
     m_host.m_pPage2 = new CPage2Dlg(host);
     m_host.m_pPage3 = new CPage3Dlg(host);

@@ -5,6 +5,7 @@
 
 class IWizardHost;
 class CWizardSheet;
+class CHostCloseWatch;
 
 // One wizard run: fresh pages, stored in the host's page pointers while the run lasts.
 // Destroying it stops any search, waits for its worker, deletes the pages and clears the
@@ -22,12 +23,13 @@ public:
 private:
     IWizardHost& m_host;
     std::unique_ptr<CWizardSheet> m_pSheet;
+    std::unique_ptr<CHostCloseWatch> m_pCloseWatch;
 };
 
 // Builds the wizard, runs it modally and returns when it closes. Does nothing while
 // another wizard of this host runs.
 void RunSearchWizard(IWizardHost& host);
 
-// For the main window as it closes: stops a running search, waits for its worker and
+// For the main window as it closes (the launcher also watches its close event): stops a running search, waits for its worker and
 // closes the wizard without asking. Does nothing when no wizard runs.
 void CloseSearchWizard(IWizardHost& host);

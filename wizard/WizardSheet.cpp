@@ -13,13 +13,14 @@ CWizardPage::CWizardPage(IWizardHost& host, const QString& strCaption, QWidget* 
 CWizardSheet* CWizardPage::GetSheet() const { return qobject_cast<CWizardSheet*>(wizard()); }
 
 void CWizardPage::SetWizardButtons(int nFlags) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, nFlags] {
-            if (CWizardSheet* pSheet = GetSheet())
-                if (pSheet->currentPage() == this) pSheet->ApplyWizardButtons(nFlags);
-        },
-        Qt::QueuedConnection);
+    auto apply = [this, nFlags] {
+        if (CWizardSheet* pSheet = GetSheet())
+            if (pSheet->currentPage() == this) pSheet->ApplyWizardButtons(nFlags);
+    };
+    // At once, so that no click can come between the page switch and the new states; and
+    // once more queued, after the wizard's own update for the switch under way.
+    apply();
+    QMetaObject::invokeMethod(this, apply, Qt::QueuedConnection);
 }
 
 bool QueryQuitWizard(IPrompt& prompt) {

@@ -34,8 +34,7 @@ public:
     CWizardSheet* GetSheet() const;
 
 protected:
-    // Asks the wizard for the given PSWIZB_ buttons. Queued, so that it lands after the
-    // wizard's own button update for the page switch that is under way.
+    // Asks the wizard for the given PSWIZB_ buttons.
     void SetWizardButtons(int nFlags);
 
     IWizardHost& m_host;

@@ -126,7 +126,7 @@ TEST_F(CriteriaPage, LeavingByBackOrNextStoresTheChoicesTheSearchUses) {
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(seen.m_nCriterion, MATCH_CONTENTS);
 
-    m_host.m_prompt.Answer({false});
+    m_host.Answer({false});
     Click(QWizard::BackButton);
     Click(QWizard::CancelButton);
     EXPECT_EQ(Sheet().currentPage(), &Page2());

@@ -52,7 +52,7 @@ TEST_F(FolderPage, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
         Page2().m_radioCriterion[MATCH_SIZE]->click();
         Page2().m_btnReflect->setChecked(false);
         Page2().m_editPartial->setText("7");
-        m_host.m_prompt.Answer({true});
+        m_host.Answer({true});
         Click(QWizard::CancelButton);
         EXPECT_FALSE(Sheet().isVisible());
         CloseWizard();
@@ -142,13 +142,13 @@ TEST_F(FolderPage, ClearListAsksAndNextRefusesAnEmptyList) {
     EXPECT_EQ(Sheet().currentPage(), &Page1());
 
     DropPaths({Bytes(m_tree.AddDir("a")), Bytes(m_tree.AddDir("b"))});
-    m_host.m_prompt.Answer({false});
+    m_host.Answer({false});
     Page1().m_btnClear->click();
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strText, "Clear folders list.\nAre you sure?");
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strCaption, "Clear List");
     EXPECT_EQ(Page1().GetFolderRows().size(), 2u);
 
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Page1().m_btnClear->click();
     EXPECT_EQ(Page1().GetFolderRows().size(), 0u);
     EXPECT_EQ(g_bFolderListChanged, 1);  // clearing does not touch it
@@ -160,7 +160,7 @@ TEST_F(FolderPage, ClearListAsksAndNextRefusesAnEmptyList) {
 TEST_F(FolderPage, CancelAnsweredNoKeepsTheWizardAndItsRows) {
     OpenWizard();
     DropPaths({Bytes(m_tree.AddDir("a"))});
-    m_host.m_prompt.Answer({false});
+    m_host.Answer({false});
     Click(QWizard::CancelButton);
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strText,
               "Quit Search Duplicates Wizard.\nAre you sure?");
@@ -170,7 +170,7 @@ TEST_F(FolderPage, CancelAnsweredNoKeepsTheWizardAndItsRows) {
     EXPECT_EQ(Page1().GetFolderRows().size(), 1u);
 
     Click(QWizard::NextButton);
-    m_host.m_prompt.Answer({false});
+    m_host.Answer({false});
     Sheet().close();  // the window's close box asks the same
     EXPECT_TRUE(Sheet().isVisible());
     EXPECT_EQ(Sheet().currentPage(), &Page2());

@@ -97,7 +97,8 @@ TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
     EXPECT_TRUE(Button(QWizard::FinishButton)->isVisible());
     EXPECT_FALSE(Button(QWizard::NextButton)->isVisible());
     EXPECT_TRUE(Usable(QWizard::CancelButton));
-    EXPECT_TRUE(WaitFor([&] { return CollectText() == "Files collection in progress - Found 0 file(s)."; }));
+    // The timer shows the files collected so far.
+    EXPECT_TRUE(WaitFor([&] { return CollectText() == "Files collection in progress - Found 3 file(s)."; }));
     m_collectGate.m_bOpen = true;
 
     ASSERT_TRUE(WaitEntered(m_matchGate));
@@ -122,14 +123,14 @@ TEST_F(ProgressPage, CancelWhileCollectingAsksThenStopsBeforeMatching) {
     OpenWizard();
     StartSearch(m_strFolder);
     ASSERT_TRUE(WaitEntered(m_collectGate));
-    m_host.m_prompt.Answer({false});
+    m_host.Answer({false});
     Click(QWizard::CancelButton);
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strText, "Cancel search.\nAre you sure?");
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strCaption, "Searching");
     EXPECT_TRUE(Page3().IsSearching());
     EXPECT_EQ(Page3().m_state.m_bAbort, 0);
 
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Click(QWizard::CancelButton);
     EXPECT_TRUE(Sheet().isVisible());  // the wizard stays; the worker reports
     ASSERT_TRUE(WaitSearchEnd());
@@ -139,7 +140,7 @@ TEST_F(ProgressPage, CancelWhileCollectingAsksThenStopsBeforeMatching) {
     EXPECT_EQ(m_host.Title(), "Twinex Version 1.0 RC1");
 
     // Idle now: Cancel asks the quit question instead.
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Click(QWizard::CancelButton);
     EXPECT_EQ(m_host.m_prompt.m_asked.back().strCaption, "Quit Wizard");
     EXPECT_FALSE(Sheet().isVisible());
@@ -185,7 +186,7 @@ TEST_F(ProgressPage, CancelledMatchLeavesTitleRowsAndFolderFlagAlone) {
     Click(QWizard::BackButton);
     Click(QWizard::NextButton);
     ASSERT_TRUE(WaitEntered(m_matchGate, 2));
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(MatchText(), "Match aborted.");
@@ -206,7 +207,7 @@ TEST_F(ProgressPage, ACancelAsTheEarlierCollectionIsReusedKeepsThoseFiles) {
     Click(QWizard::BackButton);
     Click(QWizard::NextButton);
     ASSERT_TRUE(WaitEntered(m_skipGate));
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(CollectText(), "Search aborted.");
@@ -234,7 +235,12 @@ TEST_F(ProgressPage, ClosingWhileAWorkerRunsStopsAndWaitsForIt) {
         } else if (nMoment == 2) {
             ASSERT_TRUE(WaitEntered(m_matchGate));
         }
-        CloseSearchWizard(m_host);
+        // Also the main window closing: the launcher watches it.
+        if (nMoment == 1) {
+            m_host.m_window.close();
+        } else {
+            CloseSearchWizard(m_host);
+        }
         EXPECT_FALSE(Sheet().isVisible());
         EXPECT_FALSE(Page3().IsSearching());
         CloseWizard();

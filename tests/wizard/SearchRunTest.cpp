@@ -131,7 +131,7 @@ TEST_F(SearchRun, CancelledMatchOfLargeFilesKeepsTheEarlierRowsAndTitle) {
     Page2().m_editPartial->setText("0");
     Click(QWizard::NextButton);
     ASSERT_TRUE(WaitFor([&] { return Page3().m_state.m_bMatching.load() == 1; }));
-    m_host.m_prompt.Answer({true});
+    m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd(5000)) << "cancel not answered promptly";
     EXPECT_EQ(Page3().m_ctlMatchStatus->text(), "Match aborted.");

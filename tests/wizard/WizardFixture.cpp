@@ -25,6 +25,7 @@ void CWizardTest::TearDown() {
     EXPECT_EQ(m_host.m_pPage1, nullptr);
     EXPECT_EQ(m_host.m_pPage3, nullptr);
     EXPECT_TRUE(m_host.m_prompt.m_answers.empty()) << "scripted answers left unused";
+    EXPECT_EQ(m_host.m_prompt.m_nUnexpected, 0) << "questions nobody expected";
     EXPECT_FALSE(m_host.m_bStatusOffGuiThread);
     EXPECT_EQ(m_host.m_sink.m_nCallsOnGuiThread, 0) << "rows written on the GUI thread";
     g_fnCollectFiles = m_fnSavedCollect;
@@ -52,25 +53,30 @@ bool CWizardTest::Usable(QWizard::WizardButton nWhich) const {
 }
 
 void CWizardTest::DropPaths(const QList<QByteArray>& paths, const QList<QUrl>& extraUrls) {
+    DropOnList(*Page1().m_listFolders, paths, extraUrls);
+}
+
+void DropOnList(CFileDropListCtrl& list, const QList<QByteArray>& paths,
+                const QList<QUrl>& extraUrls) {
     QList<QUrl> urls;
     for (const QByteArray& strPath : paths) {
-        // As a file manager writes it: every byte outside the unreserved set percent-encoded.
+        // Every byte outside the unreserved set percent-encoded.
         urls.push_back(QUrl(QStringLiteral("file://") +
-                            QString::fromLatin1(strPath.toPercentEncoding("/")), QUrl::StrictMode));
+                                QString::fromLatin1(strPath.toPercentEncoding("/")),
+                            QUrl::StrictMode));
     }
     urls += extraUrls;
-    auto* pMime = new QMimeData;
-    pMime->setUrls(urls);
-    QWidget* pTarget = Page1().m_listFolders->viewport();
+    QMimeData mime;
+    mime.setUrls(urls);
+    QWidget* pTarget = list.viewport();
     const QPoint pos = pTarget->rect().center();
-    QDragEnterEvent enter(pos, Qt::CopyAction | Qt::LinkAction, pMime, Qt::LeftButton,
+    QDragEnterEvent enter(pos, Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
                           Qt::NoModifier);
     QCoreApplication::sendEvent(pTarget, &enter);
     EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(pos), Qt::CopyAction | Qt::LinkAction, pMime, Qt::LeftButton,
+    QDropEvent drop(QPointF(pos), Qt::CopyAction | Qt::LinkAction, &mime, Qt::LeftButton,
                     Qt::NoModifier);
     QCoreApplication::sendEvent(pTarget, &drop);
-    delete pMime;
 }
 
 std::vector<std::string> CWizardTest::ListedFolders() const {

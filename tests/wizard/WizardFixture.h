@@ -16,6 +16,12 @@
 #include "WizardSheet.h"
 #include "WizardTestHost.h"
 
+class CFileDropListCtrl;
+
+// Drops local paths (exact bytes, encoded as a file manager does) and other URLs on the list.
+void DropOnList(CFileDropListCtrl& list, const QList<QByteArray>& paths,
+                const QList<QUrl>& extraUrls = {});
+
 class CWizardTest : public ::testing::Test {
 protected:
     void SetUp() override;

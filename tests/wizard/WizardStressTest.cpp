@@ -39,7 +39,7 @@ TEST_F(WizardStress, StartsCancelsAndClosesAtRandomMoments) {
             Pause(int(random() % 12));
             switch (random() % 5) {
                 case 0:  // a confirmed cancel, or the quit question when it already ended
-                    m_host.m_prompt.Answer({true});
+                    m_host.Answer({true});
                     Click(QWizard::CancelButton);
                     if (!Sheet().isVisible()) break;
                     ASSERT_TRUE(WaitSearchEnd());

@@ -1,40 +1,9 @@
 #include "WizardTestHost.h"
 
-#include <QElapsedTimer>
 #include <QMetaObject>
 #include <gtest/gtest.h>
 
 #include "SearchState.h"
-
-bool WaitFor(const std::function<bool()>& fnDone, int nTimeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!fnDone()) {
-        if (timer.elapsed() > nTimeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-void CScriptedPrompt::Answer(std::initializer_list<bool> answers) {
-    m_answers.insert(m_answers.end(), answers.begin(), answers.end());
-}
-
-bool CScriptedPrompt::AskYesNo(const QString& strText, const QString& strCaption, EIcon nIcon) {
-    m_asked.push_back({strText, strCaption, nIcon, true});
-    if (m_answers.empty()) {
-        ADD_FAILURE() << "unexpected question: " << strText.toStdString();
-        return false;
-    }
-    const bool bYes = m_answers.front();
-    m_answers.pop_front();
-    return bYes;
-}
-
-void CScriptedPrompt::Tell(const QString& strText, const QString& strCaption, EIcon nIcon) {
-    m_asked.push_back({strText, strCaption, nIcon, false});
-}
 
 namespace {
 bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }

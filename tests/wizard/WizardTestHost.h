@@ -14,29 +14,9 @@
 #include <vector>
 
 #include "Prompt.h"
+#include "QtTestSupport.h"
 #include "ResultRow.h"
 #include "WizardHost.h"
-
-// Runs the event loop until the predicate holds or the time is up.
-bool WaitFor(const std::function<bool()>& fnDone, int nTimeoutMs = 10000);
-
-class CScriptedPrompt : public IPrompt {
-public:
-    struct CAsked {
-        QString strText;
-        QString strCaption;
-        EIcon nIcon;
-        bool bQuestion;
-    };
-    // Answers for the next questions, in order. A question with no answer left is a test
-    // failure (and is answered No).
-    void Answer(std::initializer_list<bool> answers);
-    bool AskYesNo(const QString& strText, const QString& strCaption, EIcon nIcon) override;
-    void Tell(const QString& strText, const QString& strCaption, EIcon nIcon) override;
-
-    std::vector<CAsked> m_asked;
-    std::deque<bool> m_answers;
-};
 
 class CRecordingSink : public QObject, public IResultSink {
 public:
@@ -60,6 +40,10 @@ public:
     IPrompt& GetPrompt() override { return m_prompt; }
 
     QString Title() const { return m_window.windowTitle(); }
+    // Answers for the next questions, in order.
+    void Answer(std::initializer_list<bool> answers) {
+        for (bool bYes : answers) m_prompt.PushAnswer(bYes);
+    }
 
     QWidget m_window;
     CRecordingSink m_sink;
