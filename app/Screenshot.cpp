@@ -14,6 +14,8 @@
 #include "Match.h"
 #include "ResultModel.h"
 #include "SearchState.h"
+#include "SearchWizard.h"
+#include "WizardSheet.h"
 #include "Title.h"
 #include "TwinexView.h"
 
@@ -49,19 +51,34 @@ void RunSearch(CMainFrame& frame, const QStringList& folders) {
 
 // The widget to grab for each state, after the state is set up. Later states (wizard pages,
 // questions, menus) add their entries here.
-using FScreenshotState = std::function<QWidget*(CMainFrame&)>;
+using FScreenshotState = std::function<QWidget*(CMainFrame&, const CScreenshotOptions&)>;
 
 const std::map<QString, FScreenshotState>& States() {
     static const std::map<QString, FScreenshotState> states = {
-        {QStringLiteral("main"), [](CMainFrame& frame) -> QWidget* { return &frame; }},
+        {QStringLiteral("main"),
+         [](CMainFrame& frame, const CScreenshotOptions&) -> QWidget* { return &frame; }},
         // Sorted by the source folder, a few rows selected.
         {QStringLiteral("sorted"),
-         [](CMainFrame& frame) -> QWidget* {
+         [](CMainFrame& frame, const CScreenshotOptions&) -> QWidget* {
              CTwinexView* pView = frame.GetActiveView();
              pView->OnColumnClick(COL_SOURCE_FOLDER);
              for (int nRow : {1, 2, 4}) pView->GetModel()->SetSelected(nRow, true);
              pView->setFocus();
              return &frame;
+         }},
+        // The wizard on each of its pages, the search folders listed; on the last page the
+        // search has run.
+        {QStringLiteral("wizard1"),
+         [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
+             return OpenSearchWizardAt(frame, 1, options.folders);
+         }},
+        {QStringLiteral("wizard2"),
+         [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
+             return OpenSearchWizardAt(frame, 2, options.folders);
+         }},
+        {QStringLiteral("wizard3"),
+         [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
+             return OpenSearchWizardAt(frame, 3, options.folders);
          }},
     };
     return states;
@@ -98,8 +115,8 @@ bool StartScreenshot(CMainFrame& frame, const CScreenshotOptions& options) {
 
     const FScreenshotState fnState = it->second;
     const QString strOutput = options.strOutput;
-    QTimer::singleShot(0, &frame, [&frame, fnState, strOutput] {
-        QWidget* pTarget = fnState(frame);
+    QTimer::singleShot(0, &frame, [&frame, fnState, strOutput, options] {
+        QWidget* pTarget = fnState(frame, options);
         QTimer::singleShot(SETTLE_MS, &frame, [pTarget, strOutput] {
             const bool bSaved = pTarget && pTarget->grab().save(strOutput, "PNG");
             if (!bSaved) std::fprintf(stderr, "twinex: cannot save %s\n", qPrintable(strOutput));

@@ -153,13 +153,17 @@ void CPage1Dlg::OnSetActive() {
     m_listFolders->setHeaderLabels(
         {QStringLiteral("File / Folder"), QStringLiteral("File Masks"), QStringLiteral("Subdir")});
     m_listFolders->headerItem()->setTextAlignment(2, Qt::AlignCenter);
-    m_listFolders->header()->setSectionsClickable(false);
-    m_listFolders->header()->setStretchLastSection(false);
-    // Widths of the original form, scaled to the font in use.
+    QHeaderView* pHeader = m_listFolders->header();
+    pHeader->setSectionsClickable(false);
+    pHeader->setStretchLastSection(false);
+    // The folder takes the room the others leave; long paths lose their middle, not the end.
+    pHeader->setSectionResizeMode(0, QHeaderView::Stretch);
+    m_listFolders->setTextElideMode(Qt::ElideMiddle);
     const double dScale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
-    m_listFolders->setColumnWidth(0, int(180 * dScale));
     m_listFolders->setColumnWidth(1, int(100 * dScale));
-    m_listFolders->setColumnWidth(2, int(40 * dScale));
+    m_listFolders->setColumnWidth(
+        2, std::max(int(40 * dScale),
+                    fontMetrics().horizontalAdvance(QStringLiteral("Subdir")) + 4 * int(dScale) * 6));
     m_listFolders->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listFolders->setAllColumnsShowFocus(true);
 

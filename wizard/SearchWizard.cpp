@@ -1,7 +1,14 @@
 #include "SearchWizard.h"
 
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
+#include <QLineEdit>
 #include <QWidget>
+
+#include "FileDropListCtrl.h"
 
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
@@ -35,6 +42,7 @@ CSearchWizard::CSearchWizard(IWizardHost& host)
     m_pSheet->addPage(m_host.m_pPage1);
     m_pSheet->addPage(m_host.m_pPage2);
     m_pSheet->addPage(m_host.m_pPage3);
+    m_pSheet->FitPages();
 }
 
 CSearchWizard::~CSearchWizard() {
@@ -63,4 +71,29 @@ void CloseSearchWizard(IWizardHost& host) {
     if (!host.m_pPage3) return;
     host.m_pPage3->AbortAndWait();
     if (CWizardSheet* pSheet = host.m_pPage3->GetSheet()) pSheet->ForceClose();
+}
+
+CWizardSheet* OpenSearchWizardAt(IWizardHost& host, int nPage, const QStringList& folders) {
+    auto* pWizard = new CSearchWizard(host);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [pWizard] { delete pWizard; });
+    CWizardSheet& sheet = pWizard->GetSheet();
+    sheet.show();
+
+    CPage1Dlg& page1 = *host.m_pPage1;
+    QStringList all;
+    for (const QString& strFolder : folders) {
+        all.append(strFolder);
+        const QDir dir(strFolder);
+        for (const QString& strSub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            all.append(dir.filePath(strSub));
+    }
+    for (int i = 0; i < all.size(); ++i) {
+        if (i + 1 == all.size() && i > 0) {
+            page1.m_editMask->setText(QStringLiteral("*.jpg;*.png"));
+            page1.m_btnRecurse->setChecked(false);
+        }
+        AddFolderRow(*page1.m_listFolders, QFile::encodeName(all[i]));
+    }
+    for (int i = 1; i < nPage; ++i) sheet.next();
+    return &sheet;
 }

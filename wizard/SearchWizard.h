@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include <QStringList>
+
 class IWizardHost;
 class CWizardSheet;
 class CHostCloseWatch;
@@ -33,3 +35,8 @@ void RunSearchWizard(IWizardHost& host);
 // For the main window as it closes (the launcher also watches its close event): stops a running search, waits for its worker and
 // closes the wizard without asking. Does nothing when no wizard runs.
 void CloseSearchWizard(IWizardHost& host);
+
+// For pictures of the wizard: opens a run without a modal loop on page nPage (1 to 3), the
+// folders and their subfolders listed (the last with its own masks), having gone through
+// the pages as a user would. The run ends when the application quits.
+CWizardSheet* OpenSearchWizardAt(IWizardHost& host, int nPage, const QStringList& folders);

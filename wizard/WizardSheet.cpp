@@ -36,6 +36,14 @@ CWizardSheet::CWizardSheet(QWidget* pParent) : QWizard(pParent) {
     connect(this, &QWizard::currentIdChanged, this, &CWizardSheet::OnCurrentIdChanged);
 }
 
+void CWizardSheet::FitPages() {
+    // One size for every page, so that the frame does not jump from step to step.
+    QSize size = sizeHint();
+    for (int nId : pageIds()) size = size.expandedTo(page(nId)->sizeHint());
+    const int nChar = fontMetrics().averageCharWidth();
+    resize(size.expandedTo(QSize(nChar * 100, nChar * 70)));
+}
+
 void CWizardSheet::ApplyWizardButtons(int nFlags) {
     if (QAbstractButton* pBack = button(QWizard::BackButton))
         pBack->setEnabled((nFlags & PSWIZB_BACK) != 0);

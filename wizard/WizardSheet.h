@@ -53,6 +53,8 @@ public:
 
     // Applies PSWIZB_ flags to the Back, Next and Finish buttons.
     void ApplyWizardButtons(int nFlags);
+    // Sizes the frame for the largest page; call once the pages are added.
+    void FitPages();
     // Closes without asking the current page (the main window is going away).
     void ForceClose();
 
