@@ -179,9 +179,13 @@ QString CDesktopLauncher::FindDefaultApplication(const QStringList& mimeTypes) {
     return QString::fromStdString(::FindDefaultApplication(types, CXdgDirs::FromEnvironment()));
 }
 
-bool CDesktopLauncher::OpenFile(const std::string& strPath) {
+QUrl FileUrlOf(const std::string& strPath) {
     const QByteArray bytes(strPath.data(), static_cast<qsizetype>(strPath.size()));
-    return QDesktopServices::openUrl(QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/")));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+bool CDesktopLauncher::OpenFile(const std::string& strPath) {
+    return QDesktopServices::openUrl(FileUrlOf(strPath));
 }
 
 int CFileRemover::Remove(const std::string& strPath, bool bToTrash) {
@@ -302,7 +306,7 @@ CViewActions::CViewActions(CTwinexView* pView)
     QHeaderView* pHeader = pView->horizontalHeader();
     pHeader->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pHeader, &QWidget::customContextMenuRequested, this,
-            [this, pHeader](const QPoint& pt) { OnContextMenu(pHeader->mapToGlobal(pt)); });
+            [this, pHeader](const QPoint& pt) { OnContextMenu(pHeader->viewport()->mapToGlobal(pt)); });
 }
 
 QMenu* CViewActions::OnContextMenu(const QPoint& ptGlobal) {

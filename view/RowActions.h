@@ -13,6 +13,7 @@
 
 class QMenu;
 class QModelIndex;
+class QUrl;
 class QWidget;
 class CCommandSet;
 class CTwinexView;
@@ -56,6 +57,10 @@ public:
     // valid UTF-8 reaches the application unchanged.
     bool OpenFile(const std::string& strPath) override;
 };
+
+// A file: URL for the exact path bytes: every byte that is not plain is percent-encoded, which
+// QUrl keeps as it is where the bytes are not UTF-8.
+QUrl FileUrlOf(const std::string& strPath);
 
 class CFileRemover : public IFileRemover {
 public:

@@ -1,0 +1,91 @@
+#include "ActionsSupport.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TempTree.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs before main(): no test may touch the user's Trash or see the user's settings. The
+// system folders stay, since the MIME database lives there.
+struct CIsolatedXdg {
+    CTempTree tree;
+    std::string strData = tree.AddDir("data");
+    std::string strConfig = tree.AddDir("config");
+    CIsolatedXdg() {
+        strData.pop_back();
+        strConfig.pop_back();
+        setenv("XDG_DATA_HOME", strData.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", strConfig.c_str(), 1);
+        unsetenv("XDG_CURRENT_DESKTOP");
+    }
+};
+
+CIsolatedXdg& Xdg() {
+    static CIsolatedXdg xdg;
+    return xdg;
+}
+
+const bool g_bIsolated = (Xdg(), true);
+
+}  // namespace
+
+const std::string& TestDataHome() { return Xdg().strData; }
+const std::string& TestConfigHome() { return Xdg().strConfig; }
+
+bool Exists(const std::string& strPath) {
+    struct stat st;
+    return lstat(strPath.c_str(), &st) == 0;
+}
+
+std::string ReadAll(const std::string& strPath) {
+    std::ifstream in(strPath, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::vector<std::string> ListDir(const std::string& strDir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(strDir, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void EmptyTestTrash() {
+    std::error_code ec;
+    fs::remove_all(TestDataHome() + "/Trash", ec);
+}
+
+CResultRow PairRow(const std::string& strSource, const std::string& strTarget) {
+    struct stat a{}, b{};
+    lstat(strSource.c_str(), &a);
+    lstat(strTarget.c_str(), &b);
+    CResultRow row;
+    row.m_strSourcePath = strSource;
+    row.m_strTargetPath = strTarget;
+    row.m_nSize = static_cast<std::uint64_t>(a.st_size);
+    row.m_tSource = a.st_mtime;
+    row.m_tTarget = b.st_mtime;
+    return row;
+}
+
+std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files) {
+    std::vector<CResultRow> rows;
+    const std::size_t n = files.size();
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        rows.push_back(PairRow(files[i], files[i + 1]));
+        rows.push_back(PairRow(files[i + 1], files[i]));
+    }
+    return rows;
+}
