@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 
+#include "ActionScreenshots.h"
 #include "Collect.h"
 #include "MainFrame.h"
 #include "Match.h"
@@ -80,6 +81,11 @@ const std::map<QString, FScreenshotState>& States() {
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
              return OpenSearchWizardAt(frame, 3, options.folders);
          }},
+        // The delete question for a few selected rows (never answered), and the context menu.
+        {QStringLiteral("delete"),
+         [](CMainFrame& frame, const CScreenshotOptions&) { return ShowDeleteQuestion(frame); }},
+        {QStringLiteral("menu"),
+         [](CMainFrame& frame, const CScreenshotOptions&) { return ShowContextMenu(frame); }},
     };
     return states;
 }
