@@ -27,16 +27,20 @@ import tempfile
 import time
 
 
-def run_measured(cmd, stdout_path=None):
-    """Runs cmd; returns (wall seconds, cpu seconds, peak RSS in KiB, exit status)."""
-    out = open(stdout_path, "wb") if stdout_path else subprocess.DEVNULL
+def run_measured(cmd, scratch):
+    """Runs cmd; returns (wall seconds, cpu seconds, peak RSS in KiB, exit status).
+
+    GNU time reports the peak memory: the maximum of a process forked from this script would
+    include this script's own memory from before the exec."""
+    report = os.path.join(scratch, "time.txt")
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=out, stderr=subprocess.DEVNULL)
+    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", report] + cmd,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
-    if stdout_path:
-        out.close()
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, os.waitstatus_to_exitcode(status)
+    with open(report) as f:
+        peak = int(f.read().split()[-1])
+    return wall, usage.ru_utime + usage.ru_stime, peak, os.waitstatus_to_exitcode(status)
 
 
 def tools(cli, tree, scratch):
@@ -58,7 +62,7 @@ def benchmark(cli, tree, runs, scratch):
     results = {name: [] for name, _, _ in entries}
     for round_no in range(runs + 1):  # round 0 warms the cache
         for name, cmd, _ in entries:
-            m = run_measured(cmd)
+            m = run_measured(cmd, scratch)
             if round_no:
                 results[name].append(m)
     peers = [name for name, _, peer in entries if peer]

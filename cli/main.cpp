@@ -3,9 +3,11 @@
 // error.
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -196,6 +198,13 @@ int main(int argc, char** argv) {
     if (opts.m_bHelp) {
         std::fputs(UsageText(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
+    // The matcher keeps folders open to open files by name; let it use what the system allows.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
+        ::setrlimit(RLIMIT_NOFILE, &files);
     }
 
     CConsole console(::isatty(STDERR_FILENO) == 1);
