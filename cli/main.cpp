@@ -202,7 +202,8 @@ int main(int argc, char** argv) {
 
     // The matcher keeps folders open to open files by name; let it use what the system allows.
     rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 &&
+        files.rlim_cur < std::min<rlim_t>(files.rlim_max, 1 << 16)) {
         files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
         ::setrlimit(RLIMIT_NOFILE, &files);
     }
