@@ -43,14 +43,38 @@ bool IsTextColumn(int nColumn) {
            nColumn == COL_TARGET_FOLDER;
 }
 
-// FNV-1a over the lowered bytes: texts equal under CompareNoCase hash alike.
+// 'A'-'Z' to 'a'-'z' in all eight bytes of x at once; other bytes unchanged.
+std::uint64_t LowerAscii8(std::uint64_t x) {
+    constexpr std::uint64_t ONES = 0x0101010101010101ull;
+    const std::uint64_t nLow7 = x & (0x7F * ONES);
+    const std::uint64_t nAtLeastA = nLow7 + (0x80 - 'A') * ONES;  // high bit: byte >= 'A'
+    const std::uint64_t nAboveZ = nLow7 + (0x80 - 'Z' - 1) * ONES;  // high bit: byte > 'Z'
+    const std::uint64_t nUpper = nAtLeastA & ~nAboveZ & ~x & (0x80 * ONES);
+    return x | (nUpper >> 2);
+}
+
+// A hash of the lowered bytes, eight at a time: texts equal under CompareNoCase hash alike.
 std::uint64_t HashNoCase(std::string_view s) {
-    std::uint64_t h = 14695981039346656037ull;
-    for (char c : s) {
-        h ^= LowerAscii(static_cast<unsigned char>(c));
-        h *= 1099511628211ull;
+    std::uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, s.data() + i, 8);
+        h = (h ^ LowerAscii8(w)) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+    }
+    if (i < s.size()) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, s.data() + i, s.size() - i);
+        h = (h ^ LowerAscii8(w)) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
     }
     return h;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           (std::memcmp(a.data(), b.data(), a.size()) == 0 || CompareNoCase(a, b) == 0);
 }
 
 // The first 8 bytes (lowered) from nSkip on, big-endian and zero-padded: for texts without NUL
@@ -66,46 +90,60 @@ std::uint64_t PrefixKey(std::string_view s, std::size_t nSkip) {
     return nKey;
 }
 
-// The rank of every row's text among the distinct texts (under CompareNoCase) of the column.
-// Rows often share a folder, so the distinct texts are found first with a hash table and only
-// they are sorted; the rows are then ordered by an integer. Linear apart from that sort.
-std::vector<std::uint32_t> RankTexts(const std::vector<std::string_view>& texts) {
-    const std::size_t n = texts.size();
+// The rank of every row's text in nColumn among the column's distinct texts (under
+// CompareNoCase). Rows often share a folder, so the distinct texts are found first with a hash
+// table and only they are sorted; each row's text is read once. Linear apart from that sort.
+std::vector<std::uint32_t> RankTexts(const std::vector<CResultItem>& rows, int nColumn) {
+    const std::size_t n = rows.size();
     std::vector<std::uint32_t> ids(n);
-    std::vector<std::uint32_t> firstRow;  // a row holding each distinct text, by id
+    std::vector<std::string_view> distinct;  // by id
 
     struct CSlot {
         std::uint64_t nHash;
-        std::uint32_t nId;  // UINT32_MAX: empty
+        std::uint32_t nId;  // EMPTY: free
     };
-    std::size_t nSlots = 16;
-    while (nSlots < 2 * n) nSlots <<= 1;
-    std::vector<CSlot> table(nSlots, CSlot{0, UINT32_MAX});
-    const std::size_t nMask = nSlots - 1;
+    constexpr std::uint32_t EMPTY = UINT32_MAX;
+    // Grows with the distinct texts, so a column of few folders keeps a table that fits the cache.
+    std::vector<CSlot> table(1024, CSlot{0, EMPTY});
+    std::size_t nMask = table.size() - 1;
+    auto place = [&](std::uint64_t h, std::uint32_t nId) {
+        std::size_t k = h & nMask;
+        while (table[k].nId != EMPTY) k = (k + 1) & nMask;
+        table[k] = {h, nId};
+    };
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint64_t h = HashNoCase(texts[i]);
-        for (std::size_t k = h & nMask;; k = (k + 1) & nMask) {
-            CSlot& slot = table[k];
-            if (slot.nId == UINT32_MAX) {
-                slot = {h, static_cast<std::uint32_t>(firstRow.size())};
-                firstRow.push_back(static_cast<std::uint32_t>(i));
-                ids[i] = slot.nId;
-                break;
-            }
-            if (slot.nHash == h && CompareNoCase(texts[firstRow[slot.nId]], texts[i]) == 0) {
-                ids[i] = slot.nId;
-                break;
-            }
+        const std::string_view text = TextKey(rows[i], nColumn);
+        const std::uint64_t h = HashNoCase(text);
+        std::size_t k = h & nMask;
+        for (;; k = (k + 1) & nMask) {
+            const CSlot& slot = table[k];
+            if (slot.nId == EMPTY) break;
+            if (slot.nHash == h && EqualNoCase(distinct[slot.nId], text)) break;
+        }
+        if (table[k].nId != EMPTY) {
+            ids[i] = table[k].nId;
+            continue;
+        }
+        const auto nId = static_cast<std::uint32_t>(distinct.size());
+        distinct.push_back(text);
+        ids[i] = nId;
+        table[k] = {h, nId};
+        if (2 * distinct.size() > table.size()) {
+            std::vector<CSlot> old(table.size() * 2, CSlot{0, EMPTY});
+            old.swap(table);
+            nMask = table.size() - 1;
+            for (const CSlot& slot : old)
+                if (slot.nId != EMPTY) place(slot.nHash, slot.nId);
         }
     }
     table = {};
 
     // Sort the distinct texts: an integer compare on 8 bytes past their common prefix
     // decides most pairs.
-    const std::size_t nDistinct = firstRow.size();
-    std::size_t nSkip = texts[firstRow[0]].size();
-    for (std::uint32_t nRow : firstRow) {
-        const std::string_view a = texts[firstRow[0]], b = texts[nRow];
+    const std::size_t nDistinct = distinct.size();
+    std::size_t nSkip = distinct[0].size();
+    for (const std::string_view b : distinct) {
+        const std::string_view a = distinct[0];
         std::size_t j = 0;
         const std::size_t nMax = std::min(nSkip, b.size());
         while (j < nMax && LowerAscii(static_cast<unsigned char>(a[j])) ==
@@ -119,11 +157,11 @@ std::vector<std::uint32_t> RankTexts(const std::vector<std::string_view>& texts)
     };
     std::vector<CKey> keys(nDistinct);
     for (std::size_t d = 0; d < nDistinct; ++d)
-        keys[d] = {PrefixKey(texts[firstRow[d]], nSkip), static_cast<std::uint32_t>(d)};
+        keys[d] = {PrefixKey(distinct[d], nSkip), static_cast<std::uint32_t>(d)};
     const std::size_t nTail = nSkip + 8;
     std::sort(keys.begin(), keys.end(), [&](const CKey& a, const CKey& b) {
         if (a.nPrefix != b.nPrefix) return a.nPrefix < b.nPrefix;
-        const std::string_view sa = texts[firstRow[a.nId]], sb = texts[firstRow[b.nId]];
+        const std::string_view sa = distinct[a.nId], sb = distinct[b.nId];
         return CompareNoCase(sa.substr(std::min(nTail, sa.size())),
                              sb.substr(std::min(nTail, sb.size()))) < 0;
     });
@@ -374,9 +412,7 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
     // order[j]: the row that goes to place j. Equal keys keep their order, in either direction.
     std::vector<std::uint32_t> order(n);
     if (IsTextColumn(nColumn)) {
-        std::vector<std::string_view> texts(n);
-        for (std::size_t i = 0; i < n; ++i) texts[i] = TextKey(m_rows[i], nColumn);
-        const std::vector<std::uint32_t> ranks = RankTexts(texts);
+        const std::vector<std::uint32_t> ranks = RankTexts(m_rows, nColumn);
         // Counting sort by rank: stable, and linear.
         const std::uint32_t nRanks = *std::max_element(ranks.begin(), ranks.end()) + 1;
         std::vector<std::uint32_t> next(nRanks + 1, 0);
