@@ -10,6 +10,7 @@
 #include <map>
 
 #include "ActionScreenshots.h"
+#include "AboutDlg.h"
 #include "Collect.h"
 #include "MainFrame.h"
 #include "Match.h"
@@ -66,6 +67,14 @@ const std::map<QString, FScreenshotState>& States() {
              for (int nRow : {1, 2, 4}) pView->GetModel()->SetSelected(nRow, true);
              pView->setFocus();
              return &frame;
+         }},
+        // The About box, shown without its modal loop so that it can be grabbed.
+        {QStringLiteral("about"),
+         [](CMainFrame& frame, const CScreenshotOptions&) -> QWidget* {
+             auto* pDlg = new CAboutDlg(&frame);
+             pDlg->setAttribute(Qt::WA_DeleteOnClose);
+             pDlg->show();
+             return pDlg;
          }},
         // The wizard on each of its pages, the search folders listed; on the last page the
         // search has run.

@@ -2,7 +2,8 @@
 //   --screenshot OUT.png          save the picture to OUT.png, then quit
 //   --screenshot-search FOLDER    first fill the result list by searching FOLDER (repeatable)
 //   --screenshot-state NAME       the state to show: "main" (the default) the main window,
-//                                 "sorted" the same sorted by folder with rows selected
+//                                 "sorted" the same sorted by folder with rows selected,
+//                                 "about" the About box
 // scripts/screenshot runs the program so under Xvfb.
 #pragma once
 
