@@ -278,7 +278,7 @@ int main(int argc, char** argv) {
         [&](auto done) {
             CMatchCallbacks callbacks;
             callbacks.postMatchDone = done;
-            MatchFilesProc(settings, state, sink, callbacks, tuning);
+            MatchFilesTuned(settings, state, sink, callbacks, tuning);
         },
         [&] {
             const std::int64_t nPos = state.m_nProgressPos.load();

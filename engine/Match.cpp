@@ -98,7 +98,7 @@ void FillSink(const CSearchState& state, IResultSink& sink) {
 
 }  // namespace
 
-void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
                     const CMatchCallbacks& callbacks, const CMatchTuning& tuning) {
     const CFileInfoArray& files = state.m_files;
     const std::size_t nFiles = files.GetSize();
@@ -143,7 +143,7 @@ void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResul
 
 void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
                     const CMatchCallbacks& callbacks) {
-    MatchFilesProc(settings, state, sink, callbacks, CMatchTuning{});
+    MatchFilesTuned(settings, state, sink, callbacks, CMatchTuning{});
 }
 
 bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,

@@ -81,8 +81,9 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
 std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std::uint64_t nLimit,
                                      const std::atomic<int>* pAbort, CFolderFds& folders);
 
-// MatchFilesProc with explicit tuning (the four-argument form uses the defaults).
-void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+// MatchFilesProc with explicit tuning (MatchFilesProc uses the defaults). A name of its own,
+// so that MatchFilesProc stays a single function that callers can store.
+void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
                     const CMatchCallbacks& callbacks, const CMatchTuning& tuning);
 
 // Opens a path read-only without following a final symbolic link and without blocking on

@@ -61,7 +61,7 @@ protected:
         callbacks.setStatus = [&](int nId) { run.m_statuses.push_back(nId); };
         callbacks.postMatchDone = [&] { ++run.m_nDone; };
         m_sink = CRecordingSink{};
-        MatchFilesProc(settings, m_state, m_sink, callbacks, tuning);
+        MatchFilesTuned(settings, m_state, m_sink, callbacks, tuning);
         for (const CResultRow& row : m_sink.m_rows)
             run.m_pairs.emplace_back(row.m_strCells[COL_SOURCE], row.m_strCells[COL_TARGET]);
         return run;
@@ -366,8 +366,8 @@ TEST_F(SplitPathsTest, ThreadCountDoesNotChangeThePairs) {
     for (int nCriterion : g_criteria) {
         settings.m_nCriterion = nCriterion;
         CRecordingSink sinkOne, sinkMany;
-        MatchFilesProc(settings, one, sinkOne, {}, CMatchTuning{1});
-        MatchFilesProc(settings, many, sinkMany, {}, CMatchTuning{4});
+        MatchFilesTuned(settings, one, sinkOne, {}, CMatchTuning{1});
+        MatchFilesTuned(settings, many, sinkMany, {}, CMatchTuning{4});
         ASSERT_EQ(sinkOne.m_rows.size(), sinkMany.m_rows.size());
         for (std::size_t i = 0; i < sinkOne.m_rows.size(); ++i) {
             EXPECT_EQ(sinkOne.m_rows[i].m_strSourcePath, sinkMany.m_rows[i].m_strSourcePath);
