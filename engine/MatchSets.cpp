@@ -382,9 +382,10 @@ private:
     // in threaded mode.
     bool NextUnit(CUnit& unit) {
         if (m_nSliceCursor >= m_nSliceRunEnd) {
-            std::size_t nBegin = m_nCursor;
+            // Files alone in their size are skipped here, never opened.
+            std::size_t nBegin = m_nCursor, nEnd = nBegin;
             while (nBegin < m_nFiles) {
-                std::size_t nEnd = nBegin + 1;
+                nEnd = nBegin + 1;
                 const std::uint64_t nSize = m_files[nBegin].GetLength();
                 while (nEnd < m_nFiles && m_files[nEnd].GetLength() == nSize) ++nEnd;
                 if (nEnd - nBegin >= 2) break;
@@ -394,9 +395,6 @@ private:
                 m_nCursor = m_nFiles;
                 return false;
             }
-            std::size_t nEnd = nBegin + 1;
-            while (nEnd < m_nFiles && m_files[nEnd].GetLength() == m_files[nBegin].GetLength())
-                ++nEnd;
             m_nSliceRunBegin = m_nSliceCursor = nBegin;
             m_nSliceRunEnd = m_nCursor = nEnd;
         }
