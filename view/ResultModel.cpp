@@ -296,6 +296,11 @@ void CResultModel::AppendItems(std::vector<CResultItem>&& batch) {
     emit SortOrderLost();
 }
 
+void CResultModel::BeginFill() {
+    Clear();
+    emit FillStarted();
+}
+
 void CResultModel::EndRows() { emit RowsEnded(); }
 
 int CResultModel::RemoveRowsIf(const std::function<bool(const CResultItem&)>& pred) {

@@ -97,6 +97,8 @@ public:
     IResultSink& GetSink();
 
 signals:
+    // A search starts writing its rows (the sink's Clear); RowsEnded follows.
+    void FillStarted();
     // A search's rows are all in (the sink's End).
     void RowsEnded();
     // Rows were cleared or appended in the matcher's order: no sort order applies any more.
@@ -106,6 +108,7 @@ signals:
 
 private:
     friend class CResultSink;
+    void BeginFill();
     void EndRows();
 
     std::vector<CResultItem> m_rows;

@@ -8,7 +8,7 @@
 
 void CResultSink::Clear() {
     CResultModel* pModel = m_pModel;
-    QMetaObject::invokeMethod(pModel, [pModel] { pModel->Clear(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(pModel, [pModel] { pModel->BeginFill(); }, Qt::QueuedConnection);
 }
 
 void CResultSink::Append(std::vector<CResultRow>&& batch) {

@@ -79,6 +79,9 @@ CTwinexView::CTwinexView(QWidget* pParent)
     // Rows in the matcher's order are sorted by nothing: hide the arrow until the next click.
     connect(m_pModel, &CResultModel::SortOrderLost, this,
             [pHeader] { pHeader->setSortIndicatorShown(false); });
+    // While a search writes its rows the list is not redrawn batch by batch, only at the end.
+    connect(m_pModel, &CResultModel::FillStarted, this, [this] { setUpdatesEnabled(false); });
+    connect(m_pModel, &CResultModel::RowsEnded, this, [this] { setUpdatesEnabled(true); });
 
     // Opening a row's file and the context menu.
     new CViewActions(this);

@@ -1,10 +1,12 @@
 // The list view: column widths, header clicks, grid lines, icons, select all.
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "FileIcons.h"
+#include "QtTestSupport.h"
 #include "ResultActions.h"
 #include "ResultModel.h"
 #include "TwinexView.h"
@@ -50,6 +52,21 @@ TEST(TwinexView, HeaderClickSortsAndShowsTheDirection) {
     pModel->AppendRows(std::vector<CResultRow>(1));
     EXPECT_FALSE(pHeader->isSortIndicatorShown());
     EXPECT_EQ(pModel->GetSortColumn(), COL_SIZE);
+}
+
+TEST(TwinexView, RedrawsOnlyOnceASearchsRowsAreIn) {
+    CTwinexView view;
+    view.show();
+    IResultSink& sink = view.GetModel()->GetSink();
+    sink.Clear();
+    sink.Append(std::vector<CResultRow>(3));
+    QSignalSpy ended(view.GetModel(), &CResultModel::RowsEnded);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view.updatesEnabled());
+    EXPECT_EQ(view.GetModel()->GetRowCount(), 3);
+    sink.End();
+    ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
+    EXPECT_TRUE(view.updatesEnabled());
 }
 
 TEST(TwinexView, GridLinesAndSelectAll) {
