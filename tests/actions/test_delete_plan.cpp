@@ -22,11 +22,6 @@ protected:
         for (std::size_t i : selected) rows[i].bSelected = true;
         return PlanDelete(rows);
     }
-    CDeletePlan PlanAll() {
-        std::vector<std::size_t> all(m_rows.size());
-        for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
-        return Plan(all);
-    }
     void AddSet(const std::vector<std::string>& names, const std::string& strBytes) {
         std::vector<std::string> files;
         for (const std::string& strName : names) files.push_back(m_tree.Add(strName, strBytes));
@@ -39,16 +34,6 @@ protected:
 };
 
 }  // namespace
-
-TEST_F(DeletePlanTest, SelectAllKeepsTheFirstOfEverySet) {
-    AddSet({"x1", "x2", "x3"}, "xxxx");
-    AddSet({"y1", "y2"}, "yy");
-    const CDeletePlan plan = PlanAll();
-    EXPECT_EQ(plan.paths, (std::vector<std::string>{P("x2"), P("x3"), P("y2")}));
-    EXPECT_EQ(plan.kept, (std::vector<std::string>{P("x1"), P("y1")}));
-    EXPECT_EQ(plan.nKeptLastCopy, 2);
-    EXPECT_EQ(plan.nKeptCopiesGone, 0);
-}
 
 TEST_F(DeletePlanTest, EachSourceOnceAndOnlyWhatMustStayStays) {
     // Rows x1>x2, x2>x1, x2>x3, x3>x2; select the first three: sources x1, x2 (twice).

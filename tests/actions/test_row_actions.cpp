@@ -199,7 +199,7 @@ TEST_F(RowActionsTest, ShiftDeleteAndDeleteWithShiftHeldAreForGood) {
     EXPECT_EQ(m_prompt.m_nUnexpected, 0);
 }
 
-TEST_F(RowActionsTest, NothingSelectedOrADeclinedQuestionChangesNothing) {
+TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     const std::string a = F("a", "A"), b = F("b", "A");
     SetRows({PairRow(a, b), PairRow(b, a)});
     m_pFrame->setWindowTitle(QStringLiteral("before"));
@@ -216,6 +216,17 @@ TEST_F(RowActionsTest, NothingSelectedOrADeclinedQuestionChangesNothing) {
     EXPECT_EQ(Model().GetRowCount(), 2);
     EXPECT_TRUE(TrashFiles().empty());
     EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("before"));
+
+    // With b gone behind the program's back, a is the last copy: no question, only a note.
+    unlink(b.c_str());
+    Select({0});
+    Key(Qt::Key_Delete);
+    ASSERT_EQ(m_prompt.m_asked.size(), 2u);
+    EXPECT_FALSE(LastAsked().bQuestion);
+    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("other copies are gone")));
+    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("No file will be deleted.")));
+    EXPECT_TRUE(Exists(a));
+    EXPECT_EQ(Sources(), std::vector<std::string>{a});
 }
 
 TEST_F(RowActionsTest, NamesDeleteExactlyThemselves) {
@@ -260,20 +271,6 @@ TEST_F(RowActionsTest, SelectAllThenDeleteKeepsOneCopyOfEverySet) {
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"x2", "x3", "y2"}));
     EXPECT_EQ(Sources(), (std::vector<std::string>{m_tree.Path("x1"), m_tree.Path("y1")}));
     EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 2 in 42 file(s)"));
-}
-
-TEST_F(RowActionsTest, ASourceWhoseCopyIsGoneStaysAndTheUserIsTold) {
-    const std::string a = F("a", "AA"), b = F("b", "AA");
-    SetRows({PairRow(a, b)});
-    unlink(b.c_str());
-    Select({0});
-    Key(Qt::Key_Delete);
-    ASSERT_EQ(m_prompt.m_asked.size(), 1u);
-    EXPECT_FALSE(LastAsked().bQuestion);
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("other copies are gone")));
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("No file will be deleted.")));
-    EXPECT_TRUE(Exists(a));
-    EXPECT_EQ(Model().GetRowCount(), 1);
 }
 
 TEST_F(RowActionsTest, FailuresAreSummarizedOnceAndCancelStops) {

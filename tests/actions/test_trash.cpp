@@ -79,7 +79,7 @@ TEST(Trash, UsesTheTrashOfTheFilesOwnMount) {
     char szDir[] = "/dev/shm/twinex-trash-XXXXXX";
     ASSERT_NE(mkdtemp(szDir), nullptr);
     const std::string strFile = std::string(szDir) + "/on shm.bin";
-    { std::FILE* f = std::fopen(strFile.c_str(), "w"); std::fputs("x", f); std::fclose(f); }
+    std::fclose(std::fopen(strFile.c_str(), "w"));
 
     const std::string strOwnTrash = "/dev/shm/.Trash-" + std::to_string(getuid());
     const bool bHadTrash = Exists(strOwnTrash);
