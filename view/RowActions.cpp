@@ -1,5 +1,6 @@
 #include "RowActions.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <unordered_set>
 
 #include "Commands.h"
