@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -21,6 +20,8 @@
 #include <optional>
 #include <thread>
 #include <unordered_map>
+
+#include "FastCrc32.h"
 
 namespace {
 
@@ -174,7 +175,7 @@ std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std:
     if (fd < 0) return std::nullopt;
 
     const bool bCrc = nCriterion == MATCH_CRC32;
-    std::uint32_t nCrc = static_cast<std::uint32_t>(crc32_z(0, Z_NULL, 0));
+    std::uint32_t nCrc = 0;
     XXH3_64bits_reset(scratch.m_pState);
     // Ask for one byte more than the recorded size: a file that has not changed then ends
     // with its first read. The whole current file counts, as with GetChecksum.
@@ -191,7 +192,7 @@ std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std:
             break;
         }
         const std::size_t n = static_cast<std::size_t>(nGot);
-        if (bCrc) nCrc = static_cast<std::uint32_t>(crc32_z(nCrc, reinterpret_cast<const Bytef*>(scratch.m_pBuffer.get()), n));
+        if (bCrc) nCrc = Crc32Update(nCrc, scratch.m_pBuffer.get(), n);
         else XXH3_64bits_update(scratch.m_pState, scratch.m_pBuffer.get(), n);
         if (n < nWant) break;  // end of file
         nOffset += n;
