@@ -12,6 +12,7 @@
 #include "Page2Dlg.h"
 #include "Prompt.h"
 #include "ResultRow.h"
+#include "ThreadHandoff.h"
 #include "WizardArt.h"
 #include "WizardHost.h"
 
@@ -107,7 +108,9 @@ void CPage3Dlg::OnSetActive() {
         callbacks.setStatus = [this](int nStringId) { PostStatus(nStringId); };
         const unsigned nRun = m_nRun;
         callbacks.postCollectDone = [this, nRun] {
-            QCoreApplication::postEvent(this, new CWorkerDoneEvent(kCollectDoneEvent, nRun));
+            HandoffPost(this, [this, nRun] {
+                QCoreApplication::postEvent(this, new CWorkerDoneEvent(kCollectDoneEvent, nRun));
+            });
         };
         g_fnCollectFiles(m_settings.rows, bFolderListChanged, m_state, callbacks);
     });
@@ -148,6 +151,7 @@ void CPage3Dlg::AbortAndWait() {
 bool CPage3Dlg::event(QEvent* pEvent) {
     const int nType = pEvent->type();
     if (nType == kCollectDoneEvent || nType == kMatchDoneEvent) {
+        HandoffReceive(this);
         // Only the event of the current run counts; a stopped run's event is dropped.
         if (static_cast<CWorkerDoneEvent*>(pEvent)->m_nRun == m_nRun && m_bSearching) {
             if (nType == kCollectDoneEvent)
@@ -205,7 +209,9 @@ void CPage3Dlg::OnCollectDone() {
         callbacks.setStatus = [this](int nStringId) { PostStatus(nStringId); };
         const unsigned nRun = m_nRun;
         callbacks.postMatchDone = [this, nRun] {
-            QCoreApplication::postEvent(this, new CWorkerDoneEvent(kMatchDoneEvent, nRun));
+            HandoffPost(this, [this, nRun] {
+                QCoreApplication::postEvent(this, new CWorkerDoneEvent(kMatchDoneEvent, nRun));
+            });
         };
         g_fnMatchFiles(m_settings, m_state, sink, callbacks);
     });
@@ -244,8 +250,15 @@ void CPage3Dlg::JoinWorker() {
 }
 
 void CPage3Dlg::PostStatus(int nStringId) {
-    QMetaObject::invokeMethod(
-        this, [this, nStringId] { m_host.SetMessageText(nStringId); }, Qt::QueuedConnection);
+    HandoffPost(this, [this, nStringId] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, nStringId] {
+                HandoffReceive(this);
+                m_host.SetMessageText(nStringId);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void CPage3Dlg::ShowProgress(std::int64_t nPos, std::int64_t nMax) {

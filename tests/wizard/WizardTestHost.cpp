@@ -4,30 +4,41 @@
 #include <gtest/gtest.h>
 
 #include "SearchState.h"
+#include "ThreadHandoff.h"
 
 namespace {
 bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }
 }  // namespace
 
-void CRecordingSink::Clear() {
+// Like the view's sink: every call is queued to the user-interface thread, in call order.
+template <class F>
+void CRecordingSink::Queue(F&& fn) {
     if (OnGuiThread()) ++m_nCallsOnGuiThread;
-    QMetaObject::invokeMethod(this, [this] { m_rows.clear(); }, Qt::QueuedConnection);
+    HandoffPost(this, [this, &fn] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, fn = std::move(fn)]() mutable {
+                HandoffReceive(this);
+                fn();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CRecordingSink::Clear() {
+    Queue([this] { m_rows.clear(); });
 }
 
 void CRecordingSink::Append(std::vector<CResultRow>&& batch) {
-    if (OnGuiThread()) ++m_nCallsOnGuiThread;
-    QMetaObject::invokeMethod(
-        this,
-        [this, rows = std::move(batch)]() mutable {
-            m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
-                          std::make_move_iterator(rows.end()));
-        },
-        Qt::QueuedConnection);
+    // The rows travel inside the call: the worker keeps nothing it could touch later.
+    Queue([this, rows = std::move(batch)]() mutable {
+        m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
+                      std::make_move_iterator(rows.end()));
+    });
 }
 
 void CRecordingSink::End() {
-    if (OnGuiThread()) ++m_nCallsOnGuiThread;
-    QMetaObject::invokeMethod(this, [this] { ++m_nEnds; }, Qt::QueuedConnection);
+    Queue([this] { ++m_nEnds; });
 }
 
 CTestHost::CTestHost() { m_window.setWindowTitle(QStringLiteral("Twinex Version 1.0 RC1")); }

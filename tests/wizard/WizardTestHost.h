@@ -27,6 +27,10 @@ public:
     std::vector<CResultRow> m_rows;  // user-interface thread only
     int m_nEnds = 0;
     std::atomic<int> m_nCallsOnGuiThread{0};
+
+private:
+    template <class F>
+    void Queue(F&& fn);
 };
 
 class CTestHost : public IWizardHost {
