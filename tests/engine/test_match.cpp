@@ -358,24 +358,6 @@ TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
     }
 }
 
-TEST_F(SplitPathsTest, ThreadCountDoesNotChangeThePairs) {
-    CSearchState one, many;
-    for (CSearchState* p : {&one, &many}) p->m_files.AddDir(m_tree.Root(), "*.*", true, nullptr);
-    CSearchSettings settings;
-    settings.m_strPartial = "0";
-    for (int nCriterion : g_criteria) {
-        settings.m_nCriterion = nCriterion;
-        CRecordingSink sinkOne, sinkMany;
-        MatchFilesTuned(settings, one, sinkOne, {}, CMatchTuning{1});
-        MatchFilesTuned(settings, many, sinkMany, {}, CMatchTuning{4});
-        ASSERT_EQ(sinkOne.m_rows.size(), sinkMany.m_rows.size());
-        for (std::size_t i = 0; i < sinkOne.m_rows.size(); ++i) {
-            EXPECT_EQ(sinkOne.m_rows[i].m_strSourcePath, sinkMany.m_rows[i].m_strSourcePath);
-            EXPECT_EQ(sinkOne.m_rows[i].m_strTargetPath, sinkMany.m_rows[i].m_strTargetPath);
-        }
-    }
-}
-
 TEST_F(SplitPathsTest, FileKeysAreTheRecordsOwnChecksums) {
     // One file grows and one shrinks after collection: both hash what they hold now.
     std::ofstream(m_files[5].GetFilePath(), std::ios::app) << "grown";
