@@ -13,6 +13,7 @@
 #include "Prompt.h"
 #include "ResultRow.h"
 #include "ThreadHandoff.h"
+#include "Title.h"
 #include "WizardArt.h"
 #include "WizardHost.h"
 
@@ -232,7 +233,9 @@ void CPage3Dlg::OnMatchDone() {
         m_ctlMatchStatus->setText(QStringLiteral("Match done. Found: %1 file(s).").arg(nMatches));
         ShowProgress(m_state.m_nProgressPos, nMax);
         g_nCollectedFiles = nFiles;
-        m_host.UpdateTitle();  // the rows are in the view: the sink delivered them first
+        // Both counts, also when nothing matched: "Matched 0 in 120 file(s)" is the news.
+        if (QWidget* pWindow = m_host.GetHostWindow())
+            pWindow->setWindowTitle(FormatTitle(nMatches, nFiles));
         g_bFolderListChanged = 0;
     }
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);

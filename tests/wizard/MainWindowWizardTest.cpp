@@ -65,6 +65,18 @@ TEST_F(MainWindowWizard, FinishedSearchFillsTheViewAndSetsTheTitle) {
     EXPECT_TRUE(WaitFor([&] { return m_frame.GetMessagePaneText() == "Ready"; }));
 }
 
+TEST_F(MainWindowWizard, ASearchThatFindsNothingStillShowsBothCounts) {
+    RunCommand([&](CWizardSheet& sheet) {
+        m_tree.Add("lonely/one", "1");
+        NextTwice(sheet, m_tree.Path("lonely"));
+        ASSERT_TRUE(WaitFor([&] { return sheet.button(QWizard::FinishButton)->isEnabled(); },
+                            20000));
+        sheet.button(QWizard::FinishButton)->click();
+    });
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(m_frame.windowTitle(), FormatTitle(0, 1));
+}
+
 TEST_F(MainWindowWizard, ClosingTheMainWindowMidSearchStopsItAndKeepsTheEarlierState) {
     for (const char* name : {"big/1", "big/2"}) {
         const std::string strPath = m_tree.Add(name, "");
