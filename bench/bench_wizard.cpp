@@ -3,6 +3,8 @@
 // progress, the longest stall of the user-interface thread, and how soon Cancel is answered
 // while collecting and while comparing large files.
 //   bench_wizard [FILES] [FOLDER]     (default 100000 files in a fresh temp folder)
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -12,14 +14,11 @@
 #include <QRadioButton>
 #include <QThread>
 #include <QTimer>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
-
-#include <unistd.h>
 
 #include "Corpus.h"
 #include "Page1Dlg.h"
@@ -154,7 +153,8 @@ int main(int argc, char** argv) {
     const std::size_t nSoFar = page.m_state.m_files.GetSize();
     sheet.button(QWizard::CancelButton)->click();
     Print("cancel while collecting", Observe(page, ended));
-    std::printf("  cancelled at %zu files: %s\n", nSoFar, qPrintable(page.m_ctlCollectStatus->text()));
+    std::printf("  cancelled at %zu files: %s\n", nSoFar,
+                qPrintable(page.m_ctlCollectStatus->text()));
 
     // 3. Cancel while two 8 GiB files are compared byte by byte.
     sheet.back();

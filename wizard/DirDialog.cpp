@@ -6,8 +6,7 @@
 
 namespace {
 
-QString BrowseWithFileDialog(QWidget* pOwner, const QString& strCaption,
-                             const QString& strPrompt) {
+QString BrowseWithFileDialog(QWidget* pOwner, const QString& strCaption, const QString& strPrompt) {
     QFileDialog dlg(pOwner, strCaption, QDir::homePath());
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);

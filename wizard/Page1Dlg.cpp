@@ -45,8 +45,7 @@ bool IsSameFolder(const QByteArray& strA, const QByteArray& strB) {
     const QByteArray a = WithoutTrailingSlash(strA);
     const QByteArray b = WithoutTrailingSlash(strB);
     if (a == b) return true;
-    if (QFile::decodeName(a).compare(QFile::decodeName(b), Qt::CaseInsensitive) != 0)
-        return false;
+    if (QFile::decodeName(a).compare(QFile::decodeName(b), Qt::CaseInsensitive) != 0) return false;
     struct stat stA, stB;
     if (::stat(a.constData(), &stA) != 0 || ::stat(b.constData(), &stB) != 0) return false;
     return stA.st_dev == stB.st_dev && stA.st_ino == stB.st_ino;
@@ -162,8 +161,8 @@ void CPage1Dlg::OnSetActive() {
     const double dScale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
     m_listFolders->setColumnWidth(1, int(100 * dScale));
     m_listFolders->setColumnWidth(
-        2, std::max(int(40 * dScale),
-                    fontMetrics().horizontalAdvance(QStringLiteral("Subdir")) + 4 * int(dScale) * 6));
+        2, std::max(int(40 * dScale), fontMetrics().horizontalAdvance(QStringLiteral("Subdir")) +
+                                          4 * int(dScale) * 6));
     m_listFolders->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listFolders->setAllColumnsShowFocus(true);
 
@@ -175,7 +174,9 @@ void CPage1Dlg::OnSetActive() {
     m_listFolders->SetDropMode(mode);
 }
 
-bool CPage1Dlg::OnQueryCancel() { return QueryQuitWizard(m_host.GetPrompt()); }
+bool CPage1Dlg::OnQueryCancel() {
+    return QueryQuitWizard(m_host.GetPrompt());
+}
 
 bool CPage1Dlg::validatePage() {
     if (m_listFolders->topLevelItemCount() > 0) return true;

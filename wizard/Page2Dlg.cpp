@@ -122,14 +122,18 @@ void CPage2Dlg::OnSetActive() {
     UpdateData(false);
 }
 
-bool CPage2Dlg::OnQueryCancel() { return QueryQuitWizard(m_host.GetPrompt()); }
+bool CPage2Dlg::OnQueryCancel() {
+    return QueryQuitWizard(m_host.GetPrompt());
+}
 
 bool CPage2Dlg::validatePage() {
     UpdateData(true);
     return true;
 }
 
-void CPage2Dlg::cleanupPage() { UpdateData(true); }
+void CPage2Dlg::cleanupPage() {
+    UpdateData(true);
+}
 
 void CPage2Dlg::UpdateData(bool bSave) {
     if (bSave) {

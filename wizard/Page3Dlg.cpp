@@ -131,9 +131,13 @@ bool CPage3Dlg::OnQueryCancel() {
     return QueryQuitWizard(prompt);
 }
 
-bool CPage3Dlg::validatePage() { return !m_bSearching; }
+bool CPage3Dlg::validatePage() {
+    return !m_bSearching;
+}
 
-void CPage3Dlg::cleanupPage() { AbortAndWait(); }
+void CPage3Dlg::cleanupPage() {
+    AbortAndWait();
+}
 
 void CPage3Dlg::AbortAndWait() {
     if (m_worker.joinable()) {
@@ -167,18 +171,19 @@ bool CPage3Dlg::event(QEvent* pEvent) {
 
 void CPage3Dlg::OnTimer() {
     if (m_state.m_bCollecting) {
-        m_ctlCollectStatus->setText(QStringLiteral("Files collection in progress - Found %1 file(s).")
-                                        .arg(m_state.m_files.GetSize()));
+        m_ctlCollectStatus->setText(
+            QStringLiteral("Files collection in progress - Found %1 file(s).")
+                .arg(m_state.m_files.GetSize()));
     }
     if (m_state.m_bMatching) {
         const std::int64_t nPos = m_state.m_nProgressPos;
         const std::int64_t nMax = m_state.m_nProgressMax;
         ShowProgress(nPos, nMax);
-        const QString strFound = QStringLiteral("Matches found: %1 file(s).")
-                                     .arg(m_state.m_nMatches.load());
-        m_ctlMatchStatus->setText(nPos == nMax
-                                      ? strFound + QStringLiteral(" Displaying results... Please wait.")
-                                      : strFound);
+        const QString strFound =
+            QStringLiteral("Matches found: %1 file(s).").arg(m_state.m_nMatches.load());
+        m_ctlMatchStatus->setText(
+            nPos == nMax ? strFound + QStringLiteral(" Displaying results... Please wait.")
+                         : strFound);
     }
 }
 

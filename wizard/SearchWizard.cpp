@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include "FileDropListCtrl.h"
-
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
 #include "Page3Dlg.h"
@@ -59,7 +58,9 @@ CSearchWizard::~CSearchWizard() {
     m_pSheet.reset();
 }
 
-int CSearchWizard::Exec() { return m_pSheet->exec(); }
+int CSearchWizard::Exec() {
+    return m_pSheet->exec();
+}
 
 void RunSearchWizard(IWizardHost& host) {
     if (host.m_pPage1 || host.m_pPage2 || host.m_pPage3) return;

@@ -1,9 +1,8 @@
 // The launcher of the Search Duplicates Wizard.
 #pragma once
 
-#include <memory>
-
 #include <QStringList>
+#include <memory>
 
 class IWizardHost;
 class CWizardSheet;
@@ -32,8 +31,9 @@ private:
 // another wizard of this host runs.
 void RunSearchWizard(IWizardHost& host);
 
-// For the main window as it closes (the launcher also watches its close event): stops a running search, waits for its worker and
-// closes the wizard without asking. Does nothing when no wizard runs.
+// For the main window as it closes (the launcher also watches its close event): stops a running
+// search, waits for its worker and closes the wizard without asking. Does nothing when no wizard
+// runs.
 void CloseSearchWizard(IWizardHost& host);
 
 // For pictures of the wizard: opens a run without a modal loop on page nPage (1 to 3), the

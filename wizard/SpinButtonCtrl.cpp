@@ -115,8 +115,9 @@ bool CSpinButtonCtrl::eventFilter(QObject* pWatched, QEvent* pEvent) {
     if (pWatched == m_pBuddy &&
         (pEvent->type() == QEvent::KeyPress || pEvent->type() == QEvent::KeyRelease)) {
         auto* pKey = static_cast<QKeyEvent*>(pEvent);
-        const int nDirection =
-            pKey->key() == Qt::Key_Up ? +1 : pKey->key() == Qt::Key_Down ? -1 : 0;
+        const int nDirection = pKey->key() == Qt::Key_Up     ? +1
+                               : pKey->key() == Qt::Key_Down ? -1
+                                                             : 0;
         if (nDirection != 0) {
             if (pEvent->type() == QEvent::KeyPress) {
                 // The keyboard repeats by itself; the hold only times the acceleration.

@@ -10,7 +10,9 @@
 CWizardPage::CWizardPage(IWizardHost& host, const QString& strCaption, QWidget* pParent)
     : QWizardPage(pParent), m_host(host), m_strCaption(strCaption) {}
 
-CWizardSheet* CWizardPage::GetSheet() const { return qobject_cast<CWizardSheet*>(wizard()); }
+CWizardSheet* CWizardPage::GetSheet() const {
+    return qobject_cast<CWizardSheet*>(wizard());
+}
 
 void CWizardPage::SetWizardButtons(int nFlags) {
     auto apply = [this, nFlags] {

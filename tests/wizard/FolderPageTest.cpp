@@ -4,10 +4,10 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QRadioButton>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTreeWidget>
 
 #include "FileDropListCtrl.h"
@@ -16,7 +16,9 @@
 
 namespace {
 
-QByteArray Bytes(const std::string& str) { return QByteArray::fromStdString(str); }
+QByteArray Bytes(const std::string& str) {
+    return QByteArray::fromStdString(str);
+}
 
 class FolderPage : public CWizardTest {
 protected:
@@ -62,7 +64,8 @@ TEST_F(FolderPage, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
 
 TEST_F(FolderPage, DropsAddFoldersOnlyNewestFirstEachWithTheMasksOfItsMoment) {
     OpenWizard();
-    const std::string strA = m_tree.AddDir("a"), strB = m_tree.AddDir("b"), strC = m_tree.AddDir("c");
+    const std::string strA = m_tree.AddDir("a"), strB = m_tree.AddDir("b"),
+                      strC = m_tree.AddDir("c");
     const std::string strFile = m_tree.Add("file.txt", "x");
     const std::string strLink = m_tree.Path("link");
     ASSERT_EQ(::symlink(strA.c_str(), strLink.c_str()), 0);

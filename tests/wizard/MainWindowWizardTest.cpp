@@ -54,8 +54,8 @@ protected:
 TEST_F(MainWindowWizard, FinishedSearchFillsTheViewAndSetsTheTitle) {
     RunCommand([&](CWizardSheet& sheet) {
         NextTwice(sheet, m_tree.Path("d"));
-        ASSERT_TRUE(WaitFor([&] { return sheet.button(QWizard::FinishButton)->isEnabled(); },
-                            20000));
+        ASSERT_TRUE(
+            WaitFor([&] { return sheet.button(QWizard::FinishButton)->isEnabled(); }, 20000));
         sheet.button(QWizard::FinishButton)->click();
     });
     // Three equal files, reflected: each stands once as a source.
@@ -69,8 +69,8 @@ TEST_F(MainWindowWizard, ASearchThatFindsNothingStillShowsBothCounts) {
     RunCommand([&](CWizardSheet& sheet) {
         m_tree.Add("lonely/one", "1");
         NextTwice(sheet, m_tree.Path("lonely"));
-        ASSERT_TRUE(WaitFor([&] { return sheet.button(QWizard::FinishButton)->isEnabled(); },
-                            20000));
+        ASSERT_TRUE(
+            WaitFor([&] { return sheet.button(QWizard::FinishButton)->isEnabled(); }, 20000));
         sheet.button(QWizard::FinishButton)->click();
     });
     EXPECT_EQ(Rows(), 0);
@@ -84,7 +84,8 @@ TEST_F(MainWindowWizard, ClosingTheMainWindowMidSearchStopsItAndKeepsTheEarlierS
     }
     const QString strTitle = m_frame.windowTitle();
     RunCommand([&](CWizardSheet& sheet) {
-        DropOnList(*m_frame.m_pPage1->m_listFolders, {QByteArray::fromStdString(m_tree.Path("big"))});
+        DropOnList(*m_frame.m_pPage1->m_listFolders,
+                   {QByteArray::fromStdString(m_tree.Path("big"))});
         sheet.button(QWizard::NextButton)->click();
         m_frame.m_pPage2->m_radioCriterion[MATCH_CONTENTS]->click();
         m_frame.m_pPage2->m_editPartial->setText("0");  // whole files: 16 GiB to read

@@ -16,7 +16,8 @@ struct CGate {
     std::atomic<int> m_nEntered{0};
     void Pass(const CSearchState& state) {
         ++m_nEntered;
-        while (!m_bOpen && !state.m_bAbort) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (!m_bOpen && !state.m_bAbort)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 };
 
@@ -33,7 +34,8 @@ protected:
                 state.m_bCollecting = 1;
                 callbacks.setStatus(IDS_STATUS_SEARCHING);
                 for (const CFolderRow& row : rows) {
-                    if (!state.m_bAbort) state.m_files.AddDir(row.strFolder, "*.*", false, &state.m_bAbort);
+                    if (!state.m_bAbort)
+                        state.m_files.AddDir(row.strFolder, "*.*", false, &state.m_bAbort);
                     m_collectGate.Pass(state);  // files of the first row are in
                 }
                 state.m_bBusy = 0;
@@ -98,7 +100,8 @@ TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
     EXPECT_FALSE(Button(QWizard::NextButton)->isVisible());
     EXPECT_TRUE(Usable(QWizard::CancelButton));
     // The timer shows the files collected so far.
-    EXPECT_TRUE(WaitFor([&] { return CollectText() == "Files collection in progress - Found 3 file(s)."; }));
+    EXPECT_TRUE(WaitFor(
+        [&] { return CollectText() == "Files collection in progress - Found 3 file(s)."; }));
     m_collectGate.m_bOpen = true;
 
     ASSERT_TRUE(WaitEntered(m_matchGate));
@@ -112,7 +115,7 @@ TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
     EXPECT_EQ(m_host.Title(), MatchTitle(3, 3));
     EXPECT_EQ(g_nCollectedFiles, 3);
     EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY,
-                                                     IDS_STATUS_MATCHING, IDS_STATUS_READY}));
+                                                    IDS_STATUS_MATCHING, IDS_STATUS_READY}));
 
     Click(QWizard::FinishButton);
     EXPECT_FALSE(Sheet().isVisible());

@@ -58,8 +58,8 @@ protected:
     void MakeTree() {
         const std::string strBlock(5000, 'a');
         for (int i = 0; i < 4; ++i) m_tree.Add("t/dup" + std::to_string(i) + ".bin", strBlock);
-        m_tree.Add("t/late.bin", strBlock.substr(0, 4999) + "b");         // differs after 4 KiB
-        m_tree.Add("t/early.bin", "b" + strBlock.substr(1));               // differs at once
+        m_tree.Add("t/late.bin", strBlock.substr(0, 4999) + "b");  // differs after 4 KiB
+        m_tree.Add("t/early.bin", "b" + strBlock.substr(1));       // differs at once
         for (int i = 0; i < 3; ++i) m_tree.Add("t/sub/s" + std::to_string(i) + ".txt", "same text");
         m_tree.Add("t/sub/other.txt", "else text");
         for (int i = 0; i < 5; ++i) m_tree.Add("t/u" + std::to_string(i), std::string(i + 1, 'u'));
@@ -88,10 +88,14 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsTitleAndCountsForEveryCriterion) {
 
     // Each criterion again over the files collected before; the partial size matters for
     // the file that differs late.
-    struct CCase { int nCriterion; int bReflect; const char* strPartial; };
-    for (const CCase& c : {CCase{MATCH_SIZE, 1, "64"}, CCase{MATCH_CHECKSUM, 0, "64"},
-                           CCase{MATCH_CONTENTS, 1, "0"}, CCase{MATCH_CONTENTS, 1, "4"},
-                           CCase{MATCH_CRC32, 0, "1"}}) {
+    struct CCase {
+        int nCriterion;
+        int bReflect;
+        const char* strPartial;
+    };
+    for (const CCase& c :
+         {CCase{MATCH_SIZE, 1, "64"}, CCase{MATCH_CHECKSUM, 0, "64"}, CCase{MATCH_CONTENTS, 1, "0"},
+          CCase{MATCH_CONTENTS, 1, "4"}, CCase{MATCH_CRC32, 0, "1"}}) {
         SCOPED_TRACE(std::to_string(c.nCriterion) + " " + c.strPartial);
         m_host.m_statusIds.clear();
         Click(QWizard::BackButton);
@@ -103,8 +107,10 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsTitleAndCountsForEveryCriterion) {
         expected = HeadlessSearch(rows, c.nCriterion, c.bReflect, c.strPartial);
         EXPECT_EQ(Texts(m_host.m_sink.m_rows), Texts(expected));
         EXPECT_EQ(m_host.Title(), MatchTitle(int(expected.size()), int(nFiles)));
-        EXPECT_EQ(std::count(m_host.m_statusIds.begin(), m_host.m_statusIds.end(),
-                             IDS_STATUS_SEARCHING), 0) << "collected again";
+        EXPECT_EQ(
+            std::count(m_host.m_statusIds.begin(), m_host.m_statusIds.end(), IDS_STATUS_SEARCHING),
+            0)
+            << "collected again";
     }
 }
 

@@ -61,9 +61,9 @@ void DropOnList(CFileDropListCtrl& list, const QList<QByteArray>& paths,
     QList<QUrl> urls;
     for (const QByteArray& strPath : paths) {
         // Every byte outside the unreserved set percent-encoded.
-        urls.push_back(QUrl(QStringLiteral("file://") +
-                                QString::fromLatin1(strPath.toPercentEncoding("/")),
-                            QUrl::StrictMode));
+        urls.push_back(
+            QUrl(QStringLiteral("file://") + QString::fromLatin1(strPath.toPercentEncoding("/")),
+                 QUrl::StrictMode));
     }
     urls += extraUrls;
     QMimeData mime;

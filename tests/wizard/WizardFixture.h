@@ -1,11 +1,12 @@
 // A wizard run driven as a user would: shown offscreen, buttons clicked, items dropped.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QByteArray>
 #include <QList>
 #include <QUrl>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "DirDialog.h"

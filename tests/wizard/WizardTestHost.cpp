@@ -1,13 +1,16 @@
 #include "WizardTestHost.h"
 
-#include <QMetaObject>
 #include <gtest/gtest.h>
+
+#include <QMetaObject>
 
 #include "SearchState.h"
 #include "ThreadHandoff.h"
 
 namespace {
-bool OnGuiThread() { return QThread::currentThread() == qApp->thread(); }
+bool OnGuiThread() {
+    return QThread::currentThread() == qApp->thread();
+}
 }  // namespace
 
 // Like the view's sink: every call is queued to the user-interface thread, in call order.
@@ -41,7 +44,9 @@ void CRecordingSink::End() {
     Queue([this] { ++m_nEnds; });
 }
 
-CTestHost::CTestHost() { m_window.setWindowTitle(QStringLiteral("Twinex Version 1.0 RC1")); }
+CTestHost::CTestHost() {
+    m_window.setWindowTitle(QStringLiteral("Twinex Version 1.0 RC1"));
+}
 
 CTestHost::~CTestHost() = default;
 
@@ -50,7 +55,9 @@ void CTestHost::SetMessageText(int nStringId) {
     m_statusIds.push_back(nStringId);
 }
 
-void CTestHost::UpdateTitle() { ADD_FAILURE() << "the wizard sets the title itself"; }
+void CTestHost::UpdateTitle() {
+    ADD_FAILURE() << "the wizard sets the title itself";
+}
 
 QString MatchTitle(int nMatched, int nFiles) {
     return QStringLiteral("Twinex 1.0 RC1 - Matched %1 in %2 file(s)").arg(nMatched).arg(nFiles);
