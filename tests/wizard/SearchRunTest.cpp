@@ -1,6 +1,4 @@
 // Whole searches through the real engine, compared with the same search run headless.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -112,38 +110,6 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsTitleAndCountsForEveryCriterion) {
             0)
             << "collected again";
     }
-}
-
-TEST_F(SearchRun, CancelledMatchOfLargeFilesKeepsTheEarlierRowsAndTitle) {
-    MakeTree();
-    // Two equal sparse files too large to compare in the time a cancel takes.
-    for (const char* name : {"big/1", "big/2"}) {
-        const std::string strPath = m_tree.Add(name, "");
-        ASSERT_EQ(::truncate(strPath.c_str(), off_t(16) << 30), 0);
-    }
-    OpenWizard();
-    DropPaths({QByteArray::fromStdString(m_tree.Path("t"))});
-    Click(QWizard::NextButton);
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    const auto earlier = Texts(m_host.m_sink.m_rows);
-    const QString strTitle = m_host.Title();
-
-    Click(QWizard::BackButton);
-    Click(QWizard::BackButton);
-    DropPaths({QByteArray::fromStdString(m_tree.Path("big"))});
-    Click(QWizard::NextButton);
-    Page2().m_radioCriterion[MATCH_CONTENTS]->click();
-    Page2().m_editPartial->setText("0");
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitFor([&] { return Page3().m_state.m_bMatching.load() == 1; }));
-    m_host.Answer({true});
-    Click(QWizard::CancelButton);
-    ASSERT_TRUE(WaitSearchEnd(5000)) << "cancel not answered promptly";
-    EXPECT_EQ(Page3().m_ctlMatchStatus->text(), "Match aborted.");
-    EXPECT_EQ(Texts(m_host.m_sink.m_rows), earlier);
-    EXPECT_EQ(m_host.Title(), strTitle);
-    EXPECT_EQ(g_bFolderListChanged, 1);
 }
 
 }  // namespace
