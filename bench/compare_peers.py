@@ -57,8 +57,9 @@ def tools(cli, tree, scratch):
     ]
 
 
-def benchmark(cli, tree, runs, scratch):
-    entries = [t for t in tools(cli, tree, scratch) if shutil.which(t[1][0]) or os.path.exists(t[1][0])]
+def benchmark(cli, tree, runs, scratch, skip):
+    entries = [t for t in tools(cli, tree, scratch)
+               if (shutil.which(t[1][0]) or os.path.exists(t[1][0])) and not any(k in t[0] for k in skip)]
     results = {name: [] for name, _, _ in entries}
     for round_no in range(runs + 1):  # round 0 warms the cache
         for name, cmd, _ in entries:
@@ -190,6 +191,8 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--no-bench", action="store_true", help="only the correctness check")
     parser.add_argument("--no-check", action="store_true", help="only the timings")
+    parser.add_argument("--skip", action="append", default=[], metavar="NAME",
+                        help="leave out the timed tools whose name contains NAME (repeatable)")
     args = parser.parse_args()
     tree = os.path.abspath(args.tree)
     with tempfile.TemporaryDirectory() as scratch:
@@ -197,7 +200,7 @@ def main():
         if not args.no_check:
             ok = check(args.cli, tree, scratch)
         if not args.no_bench:
-            benchmark(args.cli, tree, args.runs, scratch)
+            benchmark(args.cli, tree, args.runs, scratch, args.skip)
     sys.exit(0 if ok else 1)
 
 
