@@ -2,34 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <nlohmann/json.hpp>
 
 namespace {
 
 const std::array<const char*, COL_COUNT> g_headers = {"Source",   "Folder", "Modified", "Target",
                                                       "Folder",   "Modified", "Size"};
-
-// Length of the UTF-8 sequence that starts at str[i], or 0 when it is not a valid one
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t Utf8SequenceLength(const std::string& str, std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(str[k]); };
-    const unsigned char c = byte(i);
-    if (c < 0x80) return 1;
-    std::size_t n;
-    unsigned nMin;
-    unsigned nValue;
-    if ((c & 0xE0) == 0xC0) { n = 2; nMin = 0x80; nValue = c & 0x1F; }
-    else if ((c & 0xF0) == 0xE0) { n = 3; nMin = 0x800; nValue = c & 0x0F; }
-    else if ((c & 0xF8) == 0xF0) { n = 4; nMin = 0x10000; nValue = c & 0x07; }
-    else return 0;
-    if (i + n > str.size()) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        nValue = (nValue << 6) | (byte(i + k) & 0x3F);
-    }
-    if (nValue < nMin || nValue > 0x10FFFF || (nValue >= 0xD800 && nValue <= 0xDFFF)) return 0;
-    return n;
-}
 
 // Terminal columns taken by a text: one per character, one per invalid byte.
 std::size_t DisplayWidth(const std::string& str) {
@@ -40,10 +17,6 @@ std::size_t DisplayWidth(const std::string& str) {
         ++nWidth;
     }
     return nWidth;
-}
-
-std::string JsonString(const std::string& str) {
-    return nlohmann::json(str).dump();  // str is valid UTF-8 here
 }
 
 }  // namespace
@@ -80,85 +53,6 @@ std::string EscapeForTerminal(const std::string& str) {
         }
     }
     return out;
-}
-
-bool IsValidUtf8(const std::string& str) {
-    for (std::size_t i = 0; i < str.size();) {
-        const std::size_t n = Utf8SequenceLength(str, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
-std::string ToValidUtf8(const std::string& str) {
-    std::string out;
-    out.reserve(str.size());
-    for (std::size_t i = 0; i < str.size();) {
-        const std::size_t n = Utf8SequenceLength(str, i);
-        if (n == 0) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-        } else {
-            out.append(str, i, n);
-            i += n;
-        }
-    }
-    return out;
-}
-
-std::string EncodeBase64(const std::string& bytes) {
-    static const char szAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 3 <= bytes.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(bytes[i]) << 16) |
-                           (static_cast<unsigned char>(bytes[i + 1]) << 8) |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        out += szAlphabet[v >> 18];
-        out += szAlphabet[(v >> 12) & 63];
-        out += szAlphabet[(v >> 6) & 63];
-        out += szAlphabet[v & 63];
-    }
-    if (const std::size_t nRest = bytes.size() - i; nRest > 0) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (nRest == 2) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += szAlphabet[v >> 18];
-        out += szAlphabet[(v >> 12) & 63];
-        out += nRest == 2 ? szAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
-bool DecodeBase64(const std::string& strText, std::string& bytes) {
-    bytes.clear();
-    if (strText.size() % 4 != 0) return false;
-    auto value = [](char c) -> int {
-        if (c >= 'A' && c <= 'Z') return c - 'A';
-        if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-        if (c >= '0' && c <= '9') return c - '0' + 52;
-        if (c == '+') return 62;
-        if (c == '/') return 63;
-        return -1;
-    };
-    for (std::size_t i = 0; i < strText.size(); i += 4) {
-        const bool bLast = i + 4 == strText.size();
-        const int nPad = bLast ? (strText[i + 3] == '=') + (strText[i + 2] == '=') : 0;
-        if (nPad == 1 && strText[i + 2] == '=') return false;
-        unsigned v = 0;
-        for (int k = 0; k < 4; ++k) {
-            const int d = k >= 4 - nPad ? 0 : value(strText[i + k]);
-            if (d < 0) return false;
-            v = (v << 6) | static_cast<unsigned>(d);
-        }
-        bytes += static_cast<char>(v >> 16);
-        if (nPad < 2) bytes += static_cast<char>((v >> 8) & 0xFF);
-        if (nPad < 1) bytes += static_cast<char>(v & 0xFF);
-    }
-    return true;
 }
 
 int CompareNoCase(const std::string& a, const std::string& b) {
@@ -210,28 +104,17 @@ std::string TsvRow(const CResultRow& row) {
 }
 
 std::string JsonRow(const CResultRow& row) {
-    std::string out = "{\"source\":" + JsonString(ToValidUtf8(row.m_strSourcePath));
-    if (!IsValidUtf8(row.m_strSourcePath))
-        out += ",\"source_base64\":\"" + EncodeBase64(row.m_strSourcePath) + '"';
-    out += ",\"target\":" + JsonString(ToValidUtf8(row.m_strTargetPath));
-    if (!IsValidUtf8(row.m_strTargetPath))
-        out += ",\"target_base64\":\"" + EncodeBase64(row.m_strTargetPath) + '"';
-    out += ",\"size\":" + std::to_string(row.m_nSize);
-    out += ",\"source_mtime\":" + std::to_string(row.m_tSource);
-    out += ",\"target_mtime\":" + std::to_string(row.m_tTarget);
-    return out + '}';
+    return FormatResultsRow(row.m_strSourcePath, row.m_strTargetPath, row.m_nSize, row.m_tSource,
+                            row.m_tTarget);
 }
 
 std::string JsonHead(const std::string& strCriterion, const std::string& strPartialKb,
                      bool bReflect) {
-    return "{\"format\":\"twinex-results\",\"version\":1,\"criterion\":" + JsonString(strCriterion) +
-           ",\"partial_kb\":" + strPartialKb + ",\"reflect\":" + (bReflect ? "true" : "false") +
-           ",\"rows\":[";
+    return FormatResultsHead(strCriterion, strPartialKb, bReflect);
 }
 
 std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete) {
-    return "],\"files\":" + std::to_string(nFiles) + ",\"matches\":" + std::to_string(nRows) +
-           ",\"complete\":" + (bComplete ? "true" : "false") + "}\n";
+    return FormatResultsTail(nFiles, nRows, bComplete);
 }
 
 void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ResultRow.h"
+#include "ResultsFile.h"  // the json text, UTF-8 and base64 helpers
 
 // Cell text for tsv: tab, newline and backslash as \t, \n and \\; all other bytes as they are.
 std::string EscapeTsv(const std::string& str);
@@ -13,14 +14,6 @@ std::string EscapeTsv(const std::string& str);
 // Cell text for a terminal: control characters (tab, newline, escape...) as \t, \n, \r or
 // \xHH, so that a file name cannot break the table or send codes to the terminal.
 std::string EscapeForTerminal(const std::string& str);
-
-bool IsValidUtf8(const std::string& str);
-// Valid UTF-8 with every invalid byte replaced by U+FFFD.
-std::string ToValidUtf8(const std::string& str);
-
-std::string EncodeBase64(const std::string& bytes);
-// False on a character outside the alphabet or a bad length.
-bool DecodeBase64(const std::string& strText, std::string& bytes);
 
 // Like the C library's case-blind compare: bytes unsigned, 'A'-'Z' taken as 'a'-'z'.
 int CompareNoCase(const std::string& a, const std::string& b);
@@ -30,7 +23,8 @@ void SortRows(std::vector<CResultRow>& rows, int nColumn, bool bDescending);
 
 std::string TsvHeader();  // with the newline
 std::string TsvRow(const CResultRow& row);
-// One row object of the json output (no separator, no newline).
+// One row object of the json output (no separator, no newline); the desktop program's
+// results files are the same text.
 std::string JsonRow(const CResultRow& row);
 // The json text before the first row and after the last one.
 std::string JsonHead(const std::string& strCriterion, const std::string& strPartialKb, bool bReflect);

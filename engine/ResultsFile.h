@@ -1,0 +1,91 @@
+// The results document: the rows of a search as JSON, written by twinex-cli --format json and
+// by the desktop program's Save Results As, read back by its Open Results. cli/FORMAT.md
+// describes the text. Paths are exact bytes; names that are not UTF-8 travel as base64.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr const char* RESULTS_FORMAT_NAME = "twinex-results";
+// A reader refuses greater versions: their rows may mean something it does not know.
+constexpr std::int64_t RESULTS_FORMAT_VERSION = 1;
+
+// What a results document says about its search, besides the rows.
+struct CResultsInfo {
+    std::string strCriterion = "crc32";  // size, checksum, crc32 or contents
+    std::uint64_t nPartialKb = 64;       // 0: whole files
+    bool bReflect = true;
+    std::uint64_t nFiles = 0;  // files collected
+    bool bComplete = true;     // false: the search was cancelled while rows were written
+};
+
+// One row as the document holds it.
+struct CResultsRecord {
+    std::string strSource;
+    std::string strTarget;
+    std::uint64_t nSize = 0;
+    std::int64_t tSource = 0;  // seconds since the epoch
+    std::int64_t tTarget = 0;
+};
+
+// --- Writing, a piece at a time so that a million rows never stand in memory as text ---
+
+// Everything before the first row. strPartialKb must be a decimal number.
+std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
+                              bool bReflect);
+// One row object, without separator or newline.
+std::string FormatResultsRow(const std::string& strSource, const std::string& strTarget,
+                             std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget);
+// Everything after the last row, with the closing newline.
+std::string FormatResultsTail(std::uint64_t nFiles, std::uint64_t nRows, bool bComplete);
+// Between rows: FormatResultsHead, then for each row RowSeparator(i) + FormatResultsRow, then
+// (nRows ? "\n" : "") + FormatResultsTail.
+inline const char* ResultsRowSeparator(std::size_t nRow) {
+    return nRow ? ",\n" : "\n";
+}
+
+// --- Reading ---
+
+enum EResultsStatus {
+    RESULTS_OK,
+    RESULTS_UNREADABLE,     // the file could not be read (nErrno)
+    RESULTS_NOT_JSON,       // not JSON text at all (nOffset, strDetail)
+    RESULTS_FOREIGN,        // JSON, but no results document
+    RESULTS_NEWER_VERSION,  // a results document of a version this reader does not know
+    RESULTS_DAMAGED,        // a results document with a missing or wrong field (nRow, strDetail)
+};
+
+struct CResultsError {
+    EResultsStatus nStatus = RESULTS_OK;
+    int nErrno = 0;
+    std::int64_t nVersion = 0;
+    std::size_t nOffset = 0;  // byte offset of a JSON syntax error
+    std::size_t nRow = 0;     // 1-based number of the damaged row; 0: not in a row
+    std::string strDetail;    // the field at fault, or the parser's words
+};
+
+// Parses a results document. Every row must carry absolute, distinct source and target paths
+// (no NUL byte, not ending in '/'), a size and two times. Nothing is kept unless the whole
+// document is sound: on failure info and rows are left as they were and false is returned.
+bool ParseResults(std::string_view text, CResultsInfo& info, std::vector<CResultsRecord>& rows,
+                  CResultsError& error);
+
+// Reads the whole of a regular file (exact path bytes). A FIFO or device is refused, never
+// opened for reading. Returns 0 or an errno value.
+int ReadWholeFile(const std::string& strPath, std::string& strText);
+
+// --- Text helpers the results share with twinex-cli's other formats ---
+
+// Length of the UTF-8 sequence that starts at str[i], or 0 when it is not a valid one
+// (overlong forms, surrogates and values above U+10FFFF included).
+std::size_t Utf8SequenceLength(const std::string& str, std::size_t i);
+bool IsValidUtf8(const std::string& str);
+// Valid UTF-8 with every invalid byte replaced by U+FFFD.
+std::string ToValidUtf8(const std::string& str);
+// Standard base64 (RFC 4648) with padding.
+std::string EncodeBase64(const std::string& bytes);
+// False on a character outside the alphabet or a bad length.
+bool DecodeBase64(const std::string& strText, std::string& bytes);
