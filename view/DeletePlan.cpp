@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <unordered_map>
 #include <unordered_set>
+
+#include "DuplicateSets.h"
 
 namespace {
 
@@ -17,7 +17,6 @@ struct CFile {
     std::string_view strPath;
     std::uint64_t nSize;
     std::int64_t tModified;
-    std::uint32_t nParent;  // union-find
     EFileState nState = STATE_UNKNOWN;
     bool bSelected = false;          // the source of a selected row
     bool bTargetOfUnselected = false;
@@ -33,13 +32,12 @@ struct CIdentityHash {
 
 class CPlanner {
 public:
-    explicit CPlanner(const std::vector<CPlanRow>& rows) {
-        m_ids.reserve(rows.size() * 2);
+    explicit CPlanner(const std::vector<CPlanRow>& rows) : m_sets(rows.size() * 2) {
         m_files.reserve(rows.size() * 2);
         for (const CPlanRow& row : rows) {
             const std::uint32_t nSource = Intern(row.strSource, row.nSize, row.tSource);
             const std::uint32_t nTarget = Intern(row.strTarget, row.nSize, row.tTarget);
-            Union(nSource, nTarget);
+            m_sets.Union(nSource, nTarget);
             if (row.bSelected) {
                 if (!m_files[nSource].bSelected) m_order.push_back(nSource);
                 m_files[nSource].bSelected = true;
@@ -101,31 +99,18 @@ public:
 
 private:
     std::uint32_t Intern(std::string_view strPath, std::uint64_t nSize, std::int64_t tModified) {
-        const auto [it, bNew] = m_ids.try_emplace(strPath, static_cast<std::uint32_t>(m_files.size()));
-        if (bNew) {
+        const std::uint32_t nId = m_sets.Intern(strPath);
+        if (nId == m_files.size()) {
             CFile file;
             file.strPath = strPath;
             file.nSize = nSize;
             file.tModified = tModified;
-            file.nParent = it->second;
             m_files.push_back(file);
-        }
-        return it->second;
-    }
-
-    std::uint32_t Find(std::uint32_t nId) {
-        while (m_files[nId].nParent != nId) {
-            m_files[nId].nParent = m_files[m_files[nId].nParent].nParent;  // path halving
-            nId = m_files[nId].nParent;
         }
         return nId;
     }
 
-    void Union(std::uint32_t a, std::uint32_t b) {
-        a = Find(a);
-        b = Find(b);
-        if (a != b) m_files[std::max(a, b)].nParent = std::min(a, b);
-    }
+    std::uint32_t Find(std::uint32_t nId) { return m_sets.Find(nId); }
 
     // Looked at once: the file as the search found it, changed, or gone.
     EFileState State(std::uint32_t nId) {
@@ -146,8 +131,8 @@ private:
         return file.nState;
     }
 
-    std::unordered_map<std::string_view, std::uint32_t> m_ids;
-    std::vector<CFile> m_files;
+    CDuplicateSets m_sets;
+    std::vector<CFile> m_files;  // by the id the sets give
     std::vector<std::uint32_t> m_order;  // selected sources, in row order
 };
 

@@ -1,0 +1,49 @@
+// The files of result rows grouped into duplicate sets. A row says that its source and its
+// target hold the same contents, so a set is every file that a chain of rows links together.
+// No Qt: paths are views of the caller's exact bytes and must outlive the grouping.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class CDuplicateSets {
+public:
+    static constexpr std::uint32_t NONE = UINT32_MAX;
+
+    // nFilesHint: about how many distinct files will come (twice the rows is an upper bound).
+    explicit CDuplicateSets(std::size_t nFilesHint = 0);
+
+    // The files of one row, joined into one set. Returns the source's id; nTarget the target's.
+    std::uint32_t AddPair(std::string_view strSource, std::string_view strTarget,
+                          std::uint32_t& nTarget);
+    // The id of a path, a new set of its own the first time it is seen. Ids count up from 0.
+    std::uint32_t Intern(std::string_view strPath);
+    // The id of a known path, or NONE.
+    std::uint32_t Lookup(std::string_view strPath) const;
+    // The set of a file: the smallest id in it, so sets number in order of their first file.
+    std::uint32_t Find(std::uint32_t nId);
+    void Union(std::uint32_t a, std::uint32_t b);
+
+    std::size_t GetFileCount() const { return m_paths.size(); }
+    std::string_view GetPath(std::uint32_t nId) const { return m_paths[nId]; }
+
+private:
+    struct CSlot {
+        std::uint64_t nHash;
+        std::uint32_t nId;  // NONE: free
+    };
+    std::uint32_t FindSlot(std::string_view strPath, std::uint64_t nHash) const;
+    void Grow();
+
+    std::vector<std::string_view> m_paths;  // by id
+    std::vector<std::uint32_t> m_parent;    // by id
+    std::vector<CSlot> m_table;             // open addressing, a power of two in size
+    std::size_t m_nMask = 0;
+    // Rows of a set mostly come together, so the same path is often asked twice in a row.
+    std::string_view m_strLast;
+    std::uint32_t m_nLast = NONE;
+};
+
+// A hash of the bytes, eight at a time.
+std::uint64_t HashPathBytes(std::string_view strPath);
