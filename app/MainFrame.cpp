@@ -23,6 +23,7 @@
 #include "Title.h"
 #include "TwinexApp.h"
 #include "TwinexView.h"
+#include "UndoDelete.h"
 
 namespace {
 
@@ -39,6 +40,13 @@ constexpr CCommandHandler g_handlers[] = {
     {ID_EDIT_SELECTALL, &CMainFrame::OnEditSelectAll},
     {ID_EDIT_DELETE, &CMainFrame::OnEditDelete},
     {ID_EDIT_SHIFTDELETE, &CMainFrame::OnEditShiftDelete},
+    {ID_EDIT_SELECTNEWEST, &CMainFrame::OnEditSelectNewest},
+    {ID_EDIT_SELECTOLDEST, &CMainFrame::OnEditSelectOldest},
+    {ID_EDIT_SELECTFOLDER, &CMainFrame::OnEditSelectFolder},
+    {ID_EDIT_INVERTSELECTION, &CMainFrame::OnEditInvertSelection},
+    {ID_EDIT_UNDODELETE, &CMainFrame::OnEditUndoDelete},
+    {ID_FILE_OPENRESULTS, &CMainFrame::OnFileOpenResults},
+    {ID_FILE_SAVERESULTS, &CMainFrame::OnFileSaveResults},
     {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
     {ID_APP_EXIT, &CMainFrame::OnAppExit},
     {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
@@ -72,6 +80,10 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     connect(m_pCommands, &CCommandSet::Command, this, &CMainFrame::OnCommand);
     for (QMenu* pMenu : menuBar()->findChildren<QMenu*>())
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::OnUpdateCommandUI);
+    // Ctrl+Z must follow a delete made from the context menu as well.
+    connect(&DeleteJournalOf(*m_pView->GetModel()), &CDeleteJournal::Changed, this,
+            &CMainFrame::OnUpdateCommandUI);
+    connect(m_pView->GetModel(), &CResultModel::FillStarted, this, &CMainFrame::OnFillStarted);
 
     m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     m_wndStatusBar->addWidget(m_pMessagePane, 1);
@@ -155,6 +167,7 @@ void CMainFrame::OnCommand(int nCommandId) {
 void CMainFrame::OnUpdateCommandUI() {
     GetCommandAction(ID_VIEW_GRIDLINES)->setChecked(m_pView->GetGridLines());
     GetCommandAction(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+    GetCommandAction(ID_EDIT_UNDODELETE)->setEnabled(DeleteJournalOf(*m_pView->GetModel()).CanUndo());
 }
 
 void CMainFrame::OnViewGridLines() { m_pView->SetGridLines(!m_pView->GetGridLines()); }

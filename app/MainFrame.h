@@ -3,7 +3,11 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <string>
+
 #include "Prompt.h"
+#include "ResultsFile.h"
 #include "WizardHost.h"
 
 class QLabel;
@@ -41,6 +45,18 @@ public:
     QString GetIndicatorText(int nIndicatorId) const;
     // Lights the indicator panes from EKeyboardLock bits.
     void UpdateIndicators(unsigned nLocks);
+    // A text of its own in the message pane, until the next one.
+    void SetMessagePaneText(const QString& strText);
+
+    // Replaces the rows with those of a results file (exact path bytes) and says in the message
+    // pane how many came and how many were left out. A file that is not sound results is
+    // reported through the prompt and changes nothing. Returns whether rows were replaced.
+    bool OpenResultsFile(const std::string& strPath);
+    // Writes the rows to a results file; a failure is reported through the prompt.
+    bool SaveResultsFile(const QString& strPath);
+    // Open Results and Save Results As ask for the file through this (tests answer in place
+    // of the file dialog); "" means cancelled. Null restores the dialogs.
+    void SetResultsPathAsker(std::function<QString(bool bSave)> fnAsk);
 
 public slots:
     // Every command of the menus and accelerators comes here and goes to its handler.
@@ -53,6 +69,13 @@ public slots:
     void OnEditSelectAll();
     void OnEditDelete();
     void OnEditShiftDelete();
+    void OnEditSelectNewest();
+    void OnEditSelectOldest();
+    void OnEditSelectFolder();
+    void OnEditInvertSelection();
+    void OnEditUndoDelete();
+    void OnFileOpenResults();
+    void OnFileSaveResults();
     void OnAppAbout();
     void OnAppExit();
     // Check marks: mirror the view's grid lines and the status bar's visibility.
@@ -72,4 +95,10 @@ private:
     IPrompt* m_pPrompt;
     QTimer* m_pLockTimer = nullptr;
     bool m_bInitialUpdateDone = false;
+    // The search behind the rows, for Save Results As: from the wizard or the file opened.
+    CResultsInfo m_resultsInfo;
+    std::function<QString(bool bSave)> m_fnAskResultsPath;
+
+    // Takes the settings of the search that starts writing its rows.
+    void OnFillStarted();
 };

@@ -14,6 +14,7 @@
 #include <QProgressDialog>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unordered_set>
@@ -27,8 +28,10 @@
 #include "ResultModel.h"
 #include "SearchState.h"
 #include "Title.h"
+#include "SelectionHelpers.h"
 #include "Trash.h"
 #include "TwinexView.h"
+#include "UndoDelete.h"
 
 namespace {
 
@@ -113,19 +116,23 @@ struct CFailure {
 };
 
 // Removes the files in order until done or cancelled; returns the failures. A file already
-// gone counts as removed: it is where the user wanted it.
+// gone counts as removed: it is where the user wanted it. trashedAs receives, per path, where
+// it went in the Trash ("" when it did not go there).
 std::vector<CFailure> RemoveFiles(const std::vector<std::string>& paths, bool bToTrash,
-                                  QWidget* pFrame, std::vector<char>& removed) {
+                                  QWidget* pFrame, std::vector<char>& removed,
+                                  std::vector<std::string>& trashedAs) {
     CProgressDialogProgress dialogProgress(pFrame);
     IDeleteProgress& progress =
         RowActionServices().pProgress ? *RowActionServices().pProgress : dialogProgress;
     IFileRemover& remover = Remover();
     std::vector<CFailure> failures;
     removed.assign(paths.size(), 0);
+    trashedAs.assign(paths.size(), std::string());
     progress.Begin(static_cast<int>(paths.size()), bToTrash);
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (!progress.Step(static_cast<int>(i))) break;
-        const int nError = remover.Remove(paths[i], bToTrash);
+        const int nError = bToTrash ? remover.Trash(paths[i], &trashedAs[i])
+                                    : remover.Remove(paths[i], false);
         if (nError == 0 || nError == ENOENT)
             removed[i] = 1;
         else
@@ -169,6 +176,21 @@ void SweepRows(CResultModel& model, const std::vector<std::string>& paths,
     });
 }
 
+// Undo Delete brings back what went to the Trash; a delete for good ends what it can undo.
+void RecordForUndo(CResultModel& model, const std::vector<std::string>& paths,
+                   const std::vector<std::string>& trashedAs, const std::vector<char>& removed,
+                   bool bToTrash) {
+    CDeleteJournal& journal = DeleteJournalOf(model);
+    if (!bToTrash) {
+        if (std::find(removed.begin(), removed.end(), 1) != removed.end()) journal.Forget();
+        return;
+    }
+    std::vector<std::pair<std::string, std::string>> moved;
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (!trashedAs[i].empty()) moved.emplace_back(paths[i], trashedAs[i]);
+    journal.RecordTrashDelete(model, moved);
+}
+
 }  // namespace
 
 // --- The real services ---
@@ -191,6 +213,10 @@ bool CDesktopLauncher::OpenFile(const std::string& strPath) {
 int CFileRemover::Remove(const std::string& strPath, bool bToTrash) {
     if (bToTrash) return MoveToTrash(strPath);
     return unlink(strPath.c_str()) == 0 ? 0 : errno;
+}
+
+int CFileRemover::Trash(const std::string& strPath, std::string* pTrashedAs) {
+    return MoveToTrash(strPath, pTrashedAs);
 }
 
 CProgressDialogProgress::~CProgressDialogProgress() { End(); }
@@ -276,6 +302,7 @@ void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo) {
     IPrompt& prompt = PromptFor(pFrame, fallback);
     const QString strCaption = LoadResString(bAllowUndo ? IDS_TRASH_CAPTION : IDS_DELETE_CAPTION);
     std::vector<char> removed;
+    std::vector<std::string> trashedAs;
     if (plan.paths.empty()) {
         // Nothing may go; say why, unless the selected files were all gone already.
         if (!plan.kept.empty() || plan.nChanged)
@@ -283,10 +310,13 @@ void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo) {
     } else {
         if (!prompt.AskYesNo(ConfirmText(plan, bAllowUndo), strCaption, IPrompt::ICON_WARNING))
             return;
-        const std::vector<CFailure> failures = RemoveFiles(plan.paths, bAllowUndo, pFrame, removed);
+        const std::vector<CFailure> failures =
+            RemoveFiles(plan.paths, bAllowUndo, pFrame, removed, trashedAs);
         if (!failures.empty())
             prompt.Tell(FailureText(failures, bAllowUndo), LoadResString(IDS_DELETE_FAILED_CAPTION),
                         IPrompt::ICON_ERROR);
+        // Before the sweep, while the rows of the files that went are still there.
+        RecordForUndo(model, plan.paths, trashedAs, removed, bAllowUndo);
     }
 
     SweepRows(model, plan.paths, removed);
@@ -310,6 +340,8 @@ CViewActions::CViewActions(CTwinexView* pView)
 }
 
 QMenu* CViewActions::OnContextMenu(const QPoint& ptGlobal) {
+    m_nContextRow = m_pView->indexAt(m_pView->viewport()->mapFromGlobal(ptGlobal)).row();
+    m_pCommands->GetAction(ID_EDIT_SELECTFOLDER)->setEnabled(m_nContextRow >= 0);
     QMenu* pMenu = m_pCommands->BuildPopupMenu(IDR_POPUP, m_pView);
     if (!pMenu) return nullptr;
     pMenu->setAttribute(Qt::WA_DeleteOnClose);
@@ -332,4 +364,12 @@ void CViewActions::OnCommand(int nCommandId) {
         OnPopupDelete();
     else if (nCommandId == ID_POPUP_SELECTALL)
         OnPopupSelectAll();
+    else if (nCommandId == ID_EDIT_SELECTNEWEST)
+        SelectExtraCopies(*m_pView->GetModel(), KEEP_NEWEST);
+    else if (nCommandId == ID_EDIT_SELECTOLDEST)
+        SelectExtraCopies(*m_pView->GetModel(), KEEP_OLDEST);
+    else if (nCommandId == ID_EDIT_SELECTFOLDER)
+        SelectRowsInFolder(*m_pView->GetModel(), m_nContextRow);
+    else if (nCommandId == ID_EDIT_INVERTSELECTION)
+        InvertSelection(*m_pView->GetModel());
 }

@@ -36,6 +36,12 @@ public:
     virtual ~IFileRemover() = default;
     // 0 when the file is gone from its place, else an errno value.
     virtual int Remove(const std::string& strPath, bool bToTrash) = 0;
+    // To the Trash, telling where it went there (left empty when that is not known, and the
+    // file cannot be brought back by Undo Delete).
+    virtual int Trash(const std::string& strPath, std::string* pTrashedAs) {
+        (void)pTrashedAs;
+        return Remove(strPath, true);
+    }
 };
 
 // The progress of one delete.
@@ -65,6 +71,7 @@ QUrl FileUrlOf(const std::string& strPath);
 class CFileRemover : public IFileRemover {
 public:
     int Remove(const std::string& strPath, bool bToTrash) override;
+    int Trash(const std::string& strPath, std::string* pTrashedAs) override;
 };
 
 // A window-modal progress dialog with a Cancel button that shows only when the delete takes
@@ -117,6 +124,8 @@ public:
 
     // The context menu at a screen position; it closes itself. Returns it for inspection.
     QMenu* OnContextMenu(const QPoint& ptGlobal);
+    // The row under the pointer when the context menu last opened; -1 for none.
+    int GetContextRow() const { return m_nContextRow; }
 
 public slots:
     void OnItemActivate(const QModelIndex& index);
@@ -128,4 +137,5 @@ private:
 
     CTwinexView* m_pView;
     CCommandSet* m_pCommands;
+    int m_nContextRow = -1;
 };

@@ -56,7 +56,10 @@ TEST(CommandSet, MenusAndKeysComeFromTheTables) {
     commands.BuildMenuBar(&bar, IDR_MAINFRAME);
     commands.BindAccelerators(IDR_MAINFRAME, &window);
     EXPECT_EQ(Describe(bar.actions()),
-              (QStringList{"&File: E&xit", "&Edit: &Delete\tDel | - | Select &All\tCtrl+A",
+              (QStringList{"&File: &Open Results... | Save Results &As... | - | E&xit",
+                           "&Edit: &Delete\tDel | - | Select &All\tCtrl+A | "
+                           "Select Extra Copies (Keep &Newest) | Select Extra Copies (Keep &Oldest) | "
+                           "Select Rows in This &Folder | &Invert Selection | - | &Undo Delete\tCtrl+Z",
                            "&View: Grid &Lines | &Status Bar",
                            "&Search: &Duplicates...\tCtrl+D | - | &Clear Results",
                            "&Help: &About Twinex..."}));
@@ -83,11 +86,14 @@ TEST(CommandSet, ContextMenuHasItsOwnCommands) {
     QMenu* pMenu = commands.BuildPopupMenu(IDR_POPUP, &parent);
     ASSERT_NE(pMenu, nullptr);
     const QList<QAction*> items = pMenu->actions();
-    ASSERT_EQ(items.size(), 3);
+    ASSERT_EQ(items.size(), 7);
     EXPECT_EQ(items[0], commands.GetAction(ID_POPUP_DELETE));
     EXPECT_EQ(items[0]->text(), QStringLiteral("&Delete"));
     EXPECT_TRUE(items[1]->isSeparator());
     EXPECT_EQ(items[2]->text(), QStringLiteral("Select &All"));
+    // The selection helpers follow, sharing the Edit menu's command ids.
+    EXPECT_EQ(items[3], commands.GetAction(ID_EDIT_SELECTNEWEST));
+    EXPECT_EQ(items[6], commands.GetAction(ID_EDIT_INVERTSELECTION));
     EXPECT_EQ(commands.BuildPopupMenu(999, &parent), nullptr);
 }
 

@@ -1,0 +1,131 @@
+#include "ResultsIO.h"
+
+#include <sys/stat.h>
+
+#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <unordered_map>
+
+#include "ResTables.h"
+#include "ResultModel.h"
+
+namespace {
+
+constexpr std::size_t WRITE_CHUNK = 1 << 20;
+
+// Whether the file still stands as the search found it, as far as a look at it can tell.
+bool StillThere(const std::string& strPath, std::uint64_t nSize) {
+    struct stat st;
+    return lstat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           static_cast<std::uint64_t>(st.st_size) == nSize;
+}
+
+}  // namespace
+
+CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath) {
+    CResultsOpened opened;
+    std::string strText;
+    if (const int nError = ReadWholeFile(strPath, strText)) {
+        opened.error.nStatus = RESULTS_UNREADABLE;
+        opened.error.nErrno = nError;
+        return opened;
+    }
+    std::vector<CResultsRecord> records;
+    if (!ParseResults(strText, opened.info, records, opened.error)) return opened;
+    strText = std::string();
+
+    // Rows of a set share their files; each is looked at once.
+    std::vector<char> keep(records.size());
+    {
+        std::unordered_map<std::string_view, bool> looked;
+        looked.reserve(records.size());
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const auto [it, bNew] = looked.try_emplace(records[i].strSource, false);
+            if (bNew) it->second = StillThere(records[i].strSource, records[i].nSize);
+            keep[i] = it->second;
+        }
+    }
+    std::vector<CResultItem> items;
+    items.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!keep[i]) {
+            ++opened.nLeftOut;
+            continue;
+        }
+        CResultsRecord& record = records[i];
+        CResultItem item;
+        item.m_strSourcePath = std::move(record.strSource);
+        item.m_strTargetPath = std::move(record.strTarget);
+        item.m_nSize = record.nSize;
+        item.m_tSource = record.tSource;
+        item.m_tTarget = record.tTarget;
+        items.push_back(std::move(item));
+    }
+    records = {};
+
+    opened.nRows = static_cast<int>(items.size());
+    model.Clear();
+    model.AppendItems(std::move(items));
+    return opened;
+}
+
+QString SaveResultsFile(const CResultModel& model, const QString& strPath,
+                        const CResultsInfo& info) {
+    QSaveFile file(strPath);
+    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
+    std::string strChunk =
+        FormatResultsHead(info.strCriterion, std::to_string(info.nPartialKb), info.bReflect);
+    auto flush = [&] {
+        const bool bOk = file.write(strChunk.data(), static_cast<qint64>(strChunk.size())) ==
+                         static_cast<qint64>(strChunk.size());
+        strChunk.clear();
+        return bOk;
+    };
+    const int nRows = model.GetRowCount();
+    for (int i = 0; i < nRows; ++i) {
+        const CResultItem& item = model.GetItem(i);
+        strChunk += ResultsRowSeparator(static_cast<std::size_t>(i));
+        strChunk += FormatResultsRow(item.m_strSourcePath, item.m_strTargetPath, item.m_nSize,
+                                     item.m_tSource, item.m_tTarget);
+        if (strChunk.size() >= WRITE_CHUNK && !flush()) return file.errorString();
+    }
+    if (nRows) strChunk += '\n';
+    strChunk += FormatResultsTail(info.nFiles, static_cast<std::uint64_t>(nRows), info.bComplete);
+    if (!flush() || !file.commit()) return file.errorString();
+    return QString();
+}
+
+QString DescribeResultsError(const CResultsError& error, const QString& strName) {
+    QString strText;
+    switch (error.nStatus) {
+        case RESULTS_OK:
+            return QString();
+        case RESULTS_UNREADABLE:
+            strText = LoadResString(IDS_RESULTS_UNREADABLE)
+                          .arg(strName, error.nErrno == EINVAL
+                                            ? LoadResString(IDS_NOT_REGULAR_FILE)
+                                            : QString::fromLocal8Bit(std::strerror(error.nErrno)));
+            break;
+        case RESULTS_NOT_JSON:
+            strText =
+                LoadResString(IDS_RESULTS_NOT_JSON).arg(strName, QString::number(error.nOffset));
+            break;
+        case RESULTS_FOREIGN:
+            strText = LoadResString(IDS_RESULTS_FOREIGN).arg(strName);
+            break;
+        case RESULTS_NEWER_VERSION:
+            strText = LoadResString(IDS_RESULTS_NEWER)
+                          .arg(strName, QString::number(error.nVersion),
+                               QString::number(RESULTS_FORMAT_VERSION));
+            break;
+        case RESULTS_DAMAGED:
+            strText = error.nRow ? LoadResString(IDS_RESULTS_DAMAGED_ROW)
+                                       .arg(strName, QString::number(error.nRow),
+                                            QString::fromStdString(error.strDetail))
+                                 : LoadResString(IDS_RESULTS_DAMAGED)
+                                       .arg(strName, QString::fromStdString(error.strDetail));
+            break;
+    }
+    return strText + QLatin1Char(' ') + LoadResString(IDS_RESULTS_LIST_UNCHANGED);
+}
