@@ -211,7 +211,9 @@ TEST(CliTest, JsonCarriesExactPathsForAnyBytes) {
     EXPECT_EQ(doc["matches"], 3);
     auto path = [](const nlohmann::json& row, const std::string& strKey) {
         std::string str = row[strKey].get<std::string>();
-        if (row.contains(strKey + "_base64")) EXPECT_TRUE(DecodeBase64(row[strKey + "_base64"], str));
+        if (row.contains(strKey + "_base64")) {
+            EXPECT_TRUE(DecodeBase64(row[strKey + "_base64"], str));
+        }
         return str;
     };
     std::set<std::string> sources;
