@@ -1,16 +1,12 @@
-// The progress page with stand-in workers that stop where a test wants them: button states,
-// the cancel and quit questions, the texts after a cancel, closing while a worker runs.
-#include <QLabel>
-#include <QProgressBar>
-#include <atomic>
+// The progress page with the real workers held where a test wants them: button states, the
+// cancel and quit questions, the texts after a cancel, closing while a worker runs.
 #include <thread>
 
-#include "TempTree.h"
 #include "WizardFixture.h"
 
 namespace {
 
-// A worker step that waits until the test opens the gate or the abort flag is raised.
+// Holds a worker until the test opens the gate or the abort flag is raised.
 struct CGate {
     std::atomic<bool> m_bOpen{false};
     std::atomic<int> m_nEntered{0};
@@ -25,73 +21,48 @@ class ProgressPage : public CWizardTest {
 protected:
     void SetUp() override {
         CWizardTest::SetUp();
-        // Collects one file per row unless stopped, like the real worker.
+        // Held mid-collection with the newest row's files in, or as the earlier collection is
+        // reused; then the real collection runs (the files held are not added twice).
         g_fnCollectFiles = [this](const std::vector<CFolderRow>& rows, int bChanged,
                                   CSearchState& state, const CCollectCallbacks& callbacks) {
             ++m_nCollectCalls;
             if (bChanged) {
-                state.m_bBusy = 1;
                 state.m_bCollecting = 1;
-                callbacks.setStatus(IDS_STATUS_SEARCHING);
-                for (const CFolderRow& row : rows) {
-                    if (!state.m_bAbort)
-                        state.m_files.AddDir(row.strFolder, "*.*", false, &state.m_bAbort);
-                    m_collectGate.Pass(state);  // files of the first row are in
-                }
-                state.m_bBusy = 0;
-                state.m_bCollecting = 0;
-                callbacks.setStatus(IDS_STATUS_READY);
+                state.m_files.AddDir(rows[0].strFolder, "*.*", false, &state.m_bAbort);
+                m_collectGate.Pass(state);
             } else {
                 m_skipGate.Pass(state);
             }
-            callbacks.postCollectDone();
+            CollectFilesProc(rows, bChanged, state, callbacks);
         };
-        // Matches every file with itself once: as many pairs as files.
-        g_fnMatchFiles = [this](const CSearchSettings&, CSearchState& state, IResultSink& sink,
-                                const CMatchCallbacks& callbacks) {
+        // Held once matching has begun.
+        g_fnMatchFiles = [this](const CSearchSettings& settings, CSearchState& state,
+                                IResultSink& sink, const CMatchCallbacks& callbacks) {
             ++m_nMatchCalls;
-            state.m_bBusy = 1;
-            state.m_bMatching = 1;
-            state.m_nProgressMax = std::int64_t(state.m_files.GetSize());
-            callbacks.setStatus(IDS_STATUS_MATCHING);
-            m_matchGate.Pass(state);
-            for (std::size_t i = 0; i < state.m_files.GetSize() && !state.m_bAbort; ++i) {
-                state.m_matches.push_back({&state.m_files[i], &state.m_files[i]});
-                state.m_nMatches = state.m_matches.size();
-                state.m_nProgressPos = std::int64_t(i + 1);
-            }
-            if (!state.m_bAbort) {
-                sink.Clear();
-                std::vector<CResultRow> rows(state.m_matches.size());
-                sink.Append(std::move(rows));
-                sink.End();
-            }
-            state.m_bBusy = 0;
-            state.m_bMatching = 0;
-            callbacks.setStatus(IDS_STATUS_READY);
-            callbacks.postMatchDone();
+            CMatchCallbacks held = callbacks;
+            held.setStatus = [&](int nId) {
+                callbacks.setStatus(nId);
+                if (nId == IDS_STATUS_MATCHING) m_matchGate.Pass(state);
+            };
+            MatchFilesProc(settings, state, sink, held);
         };
         m_skipGate.m_bOpen = true;
-        m_strFolder = QByteArray::fromStdString(m_tree.AddDir("a"));
-        m_tree.Add("a/1", "1");
-        m_tree.Add("a/2", "22");
-        m_tree.Add("a/3", "333");
+        for (const char* pszName : {"a/1", "a/2", "a/3"}) m_tree.Add(pszName, "same");
     }
     QString CollectText() const { return Page3().m_ctlCollectStatus->text(); }
     QString MatchText() const { return Page3().m_ctlMatchStatus->text(); }
     bool WaitEntered(CGate& gate, int n = 1) {
         return WaitFor([&] { return gate.m_nEntered >= n; });
     }
+    void OpenGates() { m_collectGate.m_bOpen = m_matchGate.m_bOpen = true; }
 
-    CTempTree m_tree;
-    QByteArray m_strFolder;
     CGate m_collectGate, m_matchGate, m_skipGate;
     std::atomic<int> m_nCollectCalls{0}, m_nMatchCalls{0};
 };
 
 TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
     OpenWizard();
-    StartSearch(m_strFolder);
+    StartSearch(m_tree.Path("a"));
     EXPECT_EQ(Sheet().windowTitle(), "Search Duplicates Wizard - Step 3 of 3");
     ASSERT_TRUE(WaitEntered(m_collectGate));
     EXPECT_FALSE(Usable(QWizard::BackButton));
@@ -112,7 +83,7 @@ TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
     EXPECT_TRUE(Usable(QWizard::FinishButton));
     EXPECT_EQ(MatchText(), "Match done. Found: 3 file(s).");
     EXPECT_EQ(Page3().m_ctlProgress->value(), Page3().m_ctlProgress->maximum());
-    EXPECT_EQ(m_host.Title(), MatchTitle(3, 3));
+    EXPECT_EQ(m_host.Title(), FormatTitle(3, 3));
     EXPECT_EQ(g_nCollectedFiles, 3);
     EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY,
                                                     IDS_STATUS_MATCHING, IDS_STATUS_READY}));
@@ -124,12 +95,11 @@ TEST_F(ProgressPage, ButtonsStayLockedWhileSearchingThenOfferBackAndFinish) {
 
 TEST_F(ProgressPage, CancelWhileCollectingAsksThenStopsBeforeMatching) {
     OpenWizard();
-    StartSearch(m_strFolder);
+    StartSearch(m_tree.Path("a"));
     ASSERT_TRUE(WaitEntered(m_collectGate));
     m_host.Answer({false});
     Click(QWizard::CancelButton);
-    EXPECT_EQ(m_host.m_prompt.m_asked.back().strText, "Cancel search.\nAre you sure?");
-    EXPECT_EQ(m_host.m_prompt.m_asked.back().strCaption, "Searching");
+    EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
     EXPECT_TRUE(Page3().IsSearching());
     EXPECT_EQ(Page3().m_state.m_bAbort, 0);
 
@@ -145,84 +115,54 @@ TEST_F(ProgressPage, CancelWhileCollectingAsksThenStopsBeforeMatching) {
     // Idle now: Cancel asks the quit question instead.
     m_host.Answer({true});
     Click(QWizard::CancelButton);
-    EXPECT_EQ(m_host.m_prompt.m_asked.back().strCaption, "Quit Wizard");
+    EXPECT_TRUE(m_host.LastAsked().startsWith("Quit Wizard: "));
     EXPECT_FALSE(Sheet().isVisible());
 }
 
-TEST_F(ProgressPage, BackThenNextMatchesAgainWithoutCollectingUnlessARowWasAdded) {
+TEST_F(ProgressPage, BackThenNextReusesTheFilesUntilARowIsAddedAndCancelsKeepTheEarlierResults) {
     OpenWizard();
-    m_collectGate.m_bOpen = m_matchGate.m_bOpen = true;
-    StartSearch(m_strFolder);
+    OpenGates();
+    StartSearch(m_tree.Path("a"));
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(g_bFolderListChanged, 0);
 
-    m_host.m_statusIds.clear();
-    Click(QWizard::BackButton);
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
-    EXPECT_EQ(CollectText(), "Done - Found 3 file(s).");
-    EXPECT_EQ(m_nMatchCalls, 2);
-
-    // A new row makes the next search collect every row again.
-    m_tree.Add("b/4", "4444");
-    Click(QWizard::BackButton);
-    Click(QWizard::BackButton);
-    DropPaths({QByteArray::fromStdString(m_tree.Path("b"))});
-    Click(QWizard::NextButton);
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    EXPECT_EQ(CollectText(), "Done - Found 4 file(s).");
-    EXPECT_EQ(m_host.Title(), MatchTitle(4, 4));
-}
-
-TEST_F(ProgressPage, CancelledMatchLeavesTitleRowsAndFolderFlagAlone) {
-    OpenWizard();
-    m_collectGate.m_bOpen = m_matchGate.m_bOpen = true;
-    StartSearch(m_strFolder);
-    ASSERT_TRUE(WaitSearchEnd());
-    const QString strTitle = m_host.Title();
-    const std::size_t nRows = m_host.m_sink.m_rows.size();
-
-    m_matchGate.m_bOpen = false;
-    g_bFolderListChanged = 1;  // as if a row had been added: collect again, then cancel matching
-    Click(QWizard::BackButton);
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitEntered(m_matchGate, 2));
-    m_host.Answer({true});
-    Click(QWizard::CancelButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    EXPECT_EQ(MatchText(), "Match aborted.");
-    EXPECT_EQ(Page3().m_ctlProgress->value(), 0);
-    EXPECT_EQ(m_host.Title(), strTitle);
-    EXPECT_EQ(m_host.m_sink.m_rows.size(), nRows);
-    EXPECT_EQ(g_bFolderListChanged, 1);
-    EXPECT_EQ(CollectText(), "Done - Found 3 file(s).");
-}
-
-TEST_F(ProgressPage, ACancelAsTheEarlierCollectionIsReusedKeepsThoseFiles) {
-    OpenWizard();
-    m_collectGate.m_bOpen = m_matchGate.m_bOpen = true;
-    StartSearch(m_strFolder);
-    ASSERT_TRUE(WaitSearchEnd());
-
+    // Cancelled as the earlier collection is reused: those files were complete and stay.
     m_skipGate.m_bOpen = false;
-    Click(QWizard::BackButton);
-    Click(QWizard::NextButton);
+    Click({QWizard::BackButton, QWizard::NextButton});
     ASSERT_TRUE(WaitEntered(m_skipGate));
     m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(CollectText(), "Search aborted.");
 
-    // The files were complete: the next search matches them again, all of them.
     m_skipGate.m_bOpen = true;
-    Click(QWizard::BackButton);
-    Click(QWizard::NextButton);
+    m_host.m_statusIds.clear();
+    Click({QWizard::BackButton, QWizard::NextButton});
     ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
     EXPECT_EQ(CollectText(), "Done - Found 3 file(s).");
-    EXPECT_EQ(m_host.Title(), MatchTitle(3, 3));
+    EXPECT_EQ(MatchText(), "Match done. Found: 3 file(s).");
     EXPECT_EQ(m_nCollectCalls, 3);
+    EXPECT_EQ(m_nMatchCalls, 2);
+
+    // A new row makes the next search collect every row again; its match, cancelled, leaves
+    // the title, the rows and the folder flag as they were.
+    const QString strTitle = m_host.Title();
+    m_tree.Add("b/4", "same");
+    m_matchGate.m_bOpen = false;
+    Click({QWizard::BackButton, QWizard::BackButton});
+    DropPaths({m_tree.Path("b")});
+    Click({QWizard::NextButton, QWizard::NextButton});
+    ASSERT_TRUE(WaitEntered(m_matchGate, 3));
+    m_host.Answer({true});
+    Click(QWizard::CancelButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(CollectText(), "Done - Found 4 file(s).");
+    EXPECT_EQ(MatchText(), "Match aborted.");
+    EXPECT_EQ(Page3().m_ctlProgress->value(), 0);
+    EXPECT_EQ(m_host.Title(), strTitle);
+    EXPECT_EQ(m_host.m_sink.m_rows.size(), 3u);
+    EXPECT_EQ(g_bFolderListChanged, 1);
 }
 
 TEST_F(ProgressPage, ClosingWhileAWorkerRunsStopsAndWaitsForIt) {
@@ -232,18 +172,15 @@ TEST_F(ProgressPage, ClosingWhileAWorkerRunsStopsAndWaitsForIt) {
         m_collectGate.m_nEntered = m_matchGate.m_nEntered = 0;
         m_collectGate.m_bOpen = nMoment >= 2;
         OpenWizard();
-        StartSearch(m_strFolder);
-        if (nMoment == 1) {
-            ASSERT_TRUE(WaitEntered(m_collectGate));
-        } else if (nMoment == 2) {
-            ASSERT_TRUE(WaitEntered(m_matchGate));
+        StartSearch(m_tree.Path("a"));
+        if (nMoment > 0) {
+            ASSERT_TRUE(WaitEntered(nMoment == 1 ? m_collectGate : m_matchGate));
         }
         // Also the main window closing: the launcher watches it.
-        if (nMoment == 1) {
+        if (nMoment == 1)
             m_host.m_window.close();
-        } else {
+        else
             CloseSearchWizard(m_host);
-        }
         EXPECT_FALSE(Sheet().isVisible());
         EXPECT_FALSE(Page3().IsSearching());
         CloseWizard();

@@ -1,26 +1,76 @@
-// A wizard run driven as a user would: shown offscreen, buttons clicked, items dropped.
+// A wizard run driven as a user would (shown offscreen, buttons clicked, folders dropped) for
+// a stand-in main window that records status texts, answers questions from a script and
+// receives rows queued to the user-interface thread, as the real view does.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QByteArray>
-#include <QList>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QThread>
 #include <QUrl>
+#include <atomic>
 #include <memory>
 
 #include "DirDialog.h"
+#include "FileDropListCtrl.h"
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
 #include "Page3Dlg.h"
+#include "QtTestSupport.h"
 #include "SearchWizard.h"
-#include "WizardSheet.h"
-#include "WizardTestHost.h"
+#include "TempTree.h"
+#include "Title.h"
+#include "WizardHost.h"
 
-class CFileDropListCtrl;
+class CRecordingSink : public QObject, public IResultSink {
+public:
+    void Clear() override;
+    void Append(std::vector<CResultRow>&& batch) override;
+    void End() override;
 
-// Drops local paths (exact bytes, encoded as a file manager does) and other URLs on the list.
-void DropOnList(CFileDropListCtrl& list, const QList<QByteArray>& paths,
+    std::vector<CResultRow> m_rows;  // user-interface thread only
+    std::atomic<int> m_nCallsOnGuiThread{0};
+
+private:
+    template <class F>
+    void Queue(F&& fn);
+};
+
+class CTestHost : public IWizardHost {
+public:
+    CTestHost() { m_window.setWindowTitle(QStringLiteral("Twinex Version 1.0 RC1")); }
+    QWidget* GetHostWindow() override { return &m_window; }
+    void SetMessageText(int nStringId) override;
+    void UpdateTitle() override { ADD_FAILURE() << "the wizard sets the title itself"; }
+    IResultSink& GetResultSink() override { return m_sink; }
+    IPrompt& GetPrompt() override { return m_prompt; }
+
+    QString Title() const { return m_window.windowTitle(); }
+    // Answers for the next questions, in order.
+    void Answer(std::initializer_list<bool> answers) {
+        for (bool bYes : answers) m_prompt.PushAnswer(bYes);
+    }
+    // The last question or message as "caption: text".
+    QString LastAsked() const {
+        return m_prompt.m_asked.back().strCaption + ": " + m_prompt.m_asked.back().strText;
+    }
+
+    QWidget m_window;
+    CRecordingSink m_sink;
+    CScriptedPrompt m_prompt;
+    std::vector<int> m_statusIds;
+    bool m_bStatusOffGuiThread = false;
+};
+
+// Drops local paths (exact bytes, percent-encoded as a file manager does) and other URLs.
+void DropOnList(CFileDropListCtrl& list, const std::vector<std::string>& paths,
                 const QList<QUrl>& extraUrls = {});
 
 class CWizardTest : public ::testing::Test {
@@ -40,22 +90,27 @@ protected:
 
     // Clicks a wizard button and lets the queued button states land.
     void Click(QWizard::WizardButton nWhich);
+    void Click(std::initializer_list<QWizard::WizardButton> buttons) {
+        for (auto nWhich : buttons) Click(nWhich);
+    }
     // True when the button is shown and can be clicked.
     bool Usable(QWizard::WizardButton nWhich) const;
-    // Drops local paths (exact bytes) and other URLs onto the folder list.
-    void DropPaths(const QList<QByteArray>& paths, const QList<QUrl>& extraUrls = {});
+    void DropPaths(const std::vector<std::string>& paths, const QList<QUrl>& extraUrls = {}) {
+        DropOnList(*Page1().m_listFolders, paths, extraUrls);
+    }
     std::vector<std::string> ListedFolders() const;
     // Drops one folder and goes on to the progress page; the search starts.
-    void StartSearch(const QByteArray& strFolder);
+    void StartSearch(const std::string& strFolder);
     // Waits until the current search has ended (Back and Finish offered).
     bool WaitSearchEnd(int nTimeoutMs = 20000);
 
+    CTempTree m_tree;
     CTestHost m_host;
     std::unique_ptr<CSearchWizard> m_pWizard;
 
 private:
-    FCollectFiles m_fnSavedCollect;
-    FMatchFiles m_fnSavedMatch;
-    FBrowseFolder m_fnSavedBrowse;
-    std::function<bool(const QUrl&)> m_fnSavedOpenUrl;
+    FCollectFiles m_fnSavedCollect = g_fnCollectFiles;
+    FMatchFiles m_fnSavedMatch = g_fnMatchFiles;
+    FBrowseFolder m_fnSavedBrowse = g_fnBrowseFolder;
+    std::function<bool(const QUrl&)> m_fnSavedOpenUrl = g_fnOpenUrl;
 };

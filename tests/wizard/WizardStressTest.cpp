@@ -1,29 +1,20 @@
 // Starts, cancels and closes searches at random moments, with the real engine. Not timed:
 // it exists for the sanitizer builds, which report any race or use after free it provokes.
-#include <QElapsedTimer>
-#include <QRadioButton>
+#include <QTest>
 #include <cstdlib>
 #include <random>
 
-#include "TempTree.h"
 #include "WizardFixture.h"
 
 namespace {
 
-class WizardStress : public CWizardTest {};
-
-void Pause(int nMs) {
-    QElapsedTimer timer;
-    timer.start();
-    WaitFor([&] { return timer.elapsed() >= nMs; }, nMs + 1000);
-}
+using WizardStress = CWizardTest;
 
 TEST_F(WizardStress, StartsCancelsAndClosesAtRandomMoments) {
-    CTempTree tree;
     // Enough files that both phases last a few milliseconds, with many duplicate sets.
     for (int i = 0; i < 600; ++i)
-        tree.Add("d" + std::to_string(i % 7) + "/f" + std::to_string(i),
-                 std::string(std::size_t(100 + (i % 40) * 37), char('a' + i % 3)));
+        m_tree.Add("d" + std::to_string(i % 7) + "/f" + std::to_string(i),
+                   std::string(std::size_t(100 + (i % 40) * 37), char('a' + i % 3)));
     const char* strRounds = std::getenv("TWINEX_STRESS_ROUNDS");
     const int nRounds = strRounds ? std::max(1, std::atoi(strRounds)) : 24;
     std::mt19937 random(20240531);
@@ -31,20 +22,19 @@ TEST_F(WizardStress, StartsCancelsAndClosesAtRandomMoments) {
     for (int nRound = 0; nRound < nRounds; ++nRound) {
         SCOPED_TRACE(nRound);
         OpenWizard();
-        DropPaths({QByteArray::fromStdString(tree.Root())});
+        DropPaths({m_tree.Root()});
         Click(QWizard::NextButton);
         if (random() % 2) Page2().m_radioCriterion[random() % 4]->click();
         Click(QWizard::NextButton);
         for (int nStep = 0; nStep < 3; ++nStep) {
-            Pause(int(random() % 12));
+            QTest::qWait(int(random() % 12));
             switch (random() % 5) {
                 case 0:  // a confirmed cancel, or the quit question when it already ended
                     m_host.Answer({true});
                     Click(QWizard::CancelButton);
                     if (!Sheet().isVisible()) break;
                     ASSERT_TRUE(WaitSearchEnd());
-                    Click(QWizard::BackButton);
-                    Click(QWizard::NextButton);
+                    Click({QWizard::BackButton, QWizard::NextButton});
                     continue;
                 case 1:  // the main window closes
                     CloseSearchWizard(m_host);
@@ -53,8 +43,7 @@ TEST_F(WizardStress, StartsCancelsAndClosesAtRandomMoments) {
                     break;
                 default:  // wait for the end, then search again
                     ASSERT_TRUE(WaitSearchEnd());
-                    Click(QWizard::BackButton);
-                    Click(QWizard::NextButton);
+                    Click({QWizard::BackButton, QWizard::NextButton});
                     continue;
             }
             break;
