@@ -11,22 +11,7 @@
 
 namespace {
 
-struct CRecorder {
-    std::vector<int> statuses;
-    int nDone = 0;
-    CCollectCallbacks Callbacks() {
-        return {[this](int nId) { statuses.push_back(nId); }, [this] { ++nDone; }, {}};
-    }
-};
-
-std::vector<std::string> Names(const CSearchState& state) {
-    std::vector<std::string> names;
-    for (const CFileInfo& f : state.m_files.GetData()) names.push_back(f.GetFileName());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
+using V = std::vector<std::string>;
 
 class CollectProcTest : public testing::Test {
 protected:
@@ -37,63 +22,63 @@ protected:
         m_tree.Add("my file.txt", "4444");
         m_tree.Add("sub/d.txt", "55555");
     }
-    std::vector<std::string> Collect(const std::vector<CFolderRow>& rows) {
-        CSearchState state;
-        CRecorder rec;
-        CollectFilesProc(rows, 1, state, rec.Callbacks());
-        EXPECT_EQ(rec.nDone, 1);
-        EXPECT_EQ(rec.statuses, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY}));
-        EXPECT_EQ(state.m_bBusy, 0);
-        EXPECT_EQ(state.m_bCollecting, 0);
-        return Names(state);
+    // The names collected, sorted; the statuses and completions reported go to the members.
+    V Run(const std::vector<CFolderRow>& rows, int bChanged = 1) {
+        m_statuses.clear();
+        m_nDone = 0;
+        CollectFilesProc(
+            rows, bChanged, m_state,
+            {[this](int nId) { m_statuses.push_back(nId); }, [this] { ++m_nDone; }, {}});
+        V names;
+        for (const CFileInfo& f : m_state.m_files.GetData()) names.push_back(f.GetFileName());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // A fresh collection: a full run reported as such.
+    V Collect(const std::vector<CFolderRow>& rows) {
+        m_state.m_files.RemoveAll();
+        const V names = Run(rows);
+        EXPECT_EQ(m_nDone, 1);
+        EXPECT_EQ(m_statuses, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY}));
+        EXPECT_EQ(m_state.m_bBusy, 0);
+        EXPECT_EQ(m_state.m_bCollecting, 0);
+        return names;
     }
     CTempTree m_tree;
+    CSearchState m_state;
+    std::vector<int> m_statuses;
+    int m_nDone = 0;
 };
 
-TEST_F(CollectProcTest, SplitsAndTrimsMasks) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(Collect({{m_tree.Root(), "*.txt;*.doc", "No"}}), (V{"a.txt", "b.doc", "my file.txt"}));
-    EXPECT_EQ(Collect({{m_tree.Root(), "  *.pdf\t;;  b.*  ;;", "No"}}), (V{"b.doc", "c.pdf"}));
-    EXPECT_EQ(Collect({{m_tree.Root(), " my file* ", "No"}}), (V{"my file.txt"}));
-    EXPECT_EQ(Collect({{m_tree.Root(), "", "Yes"}, {m_tree.Root(), " ; ;", "Yes"}}), V{});
-}
+}  // namespace
 
-TEST_F(CollectProcTest, SubfolderFlagIsYesInAnyLetterCase) {
+TEST_F(CollectProcTest, SplitsAndTrimsMasksAndReadsTheSubfolderFlagAsYesInAnyCase) {
+    const std::string strRoot = m_tree.Root();
+    EXPECT_EQ(Collect({{strRoot, "*.txt;*.doc", "No"}}), (V{"a.txt", "b.doc", "my file.txt"}));
+    EXPECT_EQ(Collect({{strRoot, "  *.pdf\t;;  b.*  ;;", "No"}}), (V{"b.doc", "c.pdf"}));
+    EXPECT_EQ(Collect({{strRoot, " my file* ", "No"}}), (V{"my file.txt"}));
+    EXPECT_EQ(Collect({{strRoot, "", "Yes"}, {strRoot, " ; ;", "Yes"}}), V{});
     for (const char* pszYes : {"Yes", "yes", "YES", "yEs"})
-        EXPECT_EQ(Collect({{m_tree.Root(), "d.*", pszYes}}), std::vector<std::string>{"d.txt"})
-            << pszYes;
+        EXPECT_EQ(Collect({{strRoot, "d.*", pszYes}}), V{"d.txt"}) << pszYes;
     for (const char* pszNo : {"No", "Y", "", "Yes ", "true"})
-        EXPECT_TRUE(Collect({{m_tree.Root(), "d.*", pszNo}}).empty()) << pszNo;
-}
-
-TEST_F(CollectProcTest, OverlappingRowsCollectEachFileOnce) {
+        EXPECT_TRUE(Collect({{strRoot, "d.*", pszNo}}).empty()) << pszNo;
+    // Overlapping rows collect each file once.
     EXPECT_EQ(Collect({{m_tree.Path("sub/"), "*.*", "Yes"},
-                       {m_tree.Root(), "*.txt;d.*", "Yes"},
-                       {m_tree.Root(), "*.*", "No"}}),
-              (std::vector<std::string>{"a.txt", "b.doc", "c.pdf", "d.txt", "my file.txt"}));
+                       {strRoot, "*.txt;d.*", "Yes"},
+                       {strRoot, "*.*", "No"}}),
+              (V{"a.txt", "b.doc", "c.pdf", "d.txt", "my file.txt"}));
 }
 
-TEST_F(CollectProcTest, UnchangedFolderListOnlyReportsDone) {
-    CSearchState state;
-    state.m_files.AddDir(m_tree.Root(), "a.txt", false, &state.m_bAbort);
-    CRecorder rec;
-    CollectFilesProc({{m_tree.Root(), "*.*", "Yes"}}, 0, state, rec.Callbacks());
-    EXPECT_EQ(rec.nDone, 1);
-    EXPECT_TRUE(rec.statuses.empty());
-    EXPECT_EQ(Names(state), std::vector<std::string>{"a.txt"});
-}
+TEST_F(CollectProcTest, AnUnchangedListOnlyReportsDoneAndACancelStillEndsWithReady) {
+    m_state.m_files.AddDir(m_tree.Root(), "a.txt", false, &m_state.m_bAbort);
+    EXPECT_EQ(Run({{m_tree.Root()}}, 0), V{"a.txt"});
+    EXPECT_EQ(m_nDone, 1);
+    EXPECT_TRUE(m_statuses.empty());
 
-TEST_F(CollectProcTest, CancelStillEndsWithReadyAndOneDone) {
-    CSearchState state;
-    state.m_bAbort = 1;
-    CRecorder rec;
-    CollectFilesProc({{m_tree.Root(), "*.*", "Yes"}, {m_tree.Path("sub"), "*.*", "Yes"}}, 1, state,
-                     rec.Callbacks());
-    EXPECT_EQ(rec.nDone, 1);
-    EXPECT_EQ(rec.statuses, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY}));
-    EXPECT_EQ(state.m_files.GetSize(), 0u);
+    m_state.m_bAbort = 1;
+    EXPECT_TRUE(Collect({{m_tree.Root()}, {m_tree.Path("sub")}}).empty());
     // Callbacks left empty are simply not called.
-    CollectFilesProc({{m_tree.Root(), "*.*", "Yes"}}, 1, state, {});
+    CollectFilesProc({{m_tree.Root()}}, 1, m_state, {});
 }
 
 TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
@@ -106,27 +91,16 @@ TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
         {"+5", 5120},
         {"1 2", 1024},
         {"abc", 0},
-        {"-3", 0},                          // no negative sizes: whole files
-        {"4194305", 4194305ULL * 1024},     // past 4 GiB without wrapping round
-        {"99999999999999999999", kMax},     // saturates instead of overflowing
-        {"64\n99", 65536},                  // first line only
-        {"                   7", 7168},     // 20 characters are read...
-        {"                    7", 0},       // ...and no more
+        {"-3", 0},                       // no negative sizes: whole files
+        {"4194305", 4194305ULL * 1024},  // past 4 GiB without wrapping round
+        {"99999999999999999999", kMax},  // saturates instead of overflowing
+        {"64\n99", 65536},               // first line only
+        {"                   7", 7168},  // 20 characters are read...
+        {"                    7", 0},    // ...and no more
     };
     for (const auto& [pszText, nBytes] : table) {
         CSearchSettings settings;
         settings.m_strPartial = pszText;
         EXPECT_EQ(settings.GetPartialBytes(), nBytes) << "'" << pszText << "'";
     }
-}
-
-TEST(SearchSettingsTest, ResetFlagsClearsTheRunState) {
-    CSearchState state;
-    state.m_bBusy = state.m_bAbort = state.m_bCancelled = state.m_bCollecting = state.m_bMatching = 1;
-    state.m_nProgressPos = 7;
-    state.ResetFlags();
-    EXPECT_EQ(state.m_bBusy + state.m_bAbort + state.m_bCancelled + state.m_bCollecting +
-                  state.m_bMatching,
-              0);
-    EXPECT_EQ(state.m_nProgressPos, 0);
 }
