@@ -12,8 +12,63 @@ namespace {
 
 using json = nlohmann::json;
 
-std::string JsonString(const std::string& str) {
-    return json(str).dump();  // str is valid UTF-8 here
+// Appends str as a JSON string: quoted, with '"', '\\' and control characters escaped and
+// each byte that is not part of valid UTF-8 replaced by U+FFFD. Returns false when a byte
+// was replaced, that is when the text shown is not the exact bytes.
+bool AppendJsonString(std::string& out, const std::string& str) {
+    static const char HEX[] = "0123456789abcdef";
+    bool bExact = true;
+    out += '"';
+    std::size_t nPlain = 0;  // start of the run of bytes copied as they are
+    for (std::size_t i = 0; i < str.size();) {
+        const unsigned char c = static_cast<unsigned char>(str[i]);
+        if (c >= 0x20 && c != '"' && c != '\\' && c < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = c < 0x80 ? 1 : Utf8SequenceLength(str, i);
+        if (n > 1) {
+            i += n;
+            continue;
+        }
+        out.append(str, nPlain, i - nPlain);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (c < 0x20) {
+                    out += "\\u00";
+                    out += HEX[c >> 4];
+                    out += HEX[c & 15];
+                } else {
+                    out += "\xEF\xBF\xBD";
+                    bExact = false;
+                }
+        }
+        nPlain = ++i;
+    }
+    out.append(str, nPlain, std::string::npos);
+    out += '"';
+    return bExact;
 }
 
 // A path as it may come from a document: absolute, a name at its end, no NUL byte that
@@ -406,23 +461,36 @@ public:
 
 std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
                               bool bReflect) {
-    return std::string("{\"format\":\"") + RESULTS_FORMAT_NAME +
-           "\",\"version\":" + std::to_string(RESULTS_FORMAT_VERSION) +
-           ",\"criterion\":" + JsonString(ToValidUtf8(strCriterion)) +
-           ",\"partial_kb\":" + strPartialKb + ",\"reflect\":" + (bReflect ? "true" : "false") +
-           ",\"rows\":[";
+    std::string out = std::string("{\"format\":\"") + RESULTS_FORMAT_NAME +
+                      "\",\"version\":" + std::to_string(RESULTS_FORMAT_VERSION) +
+                      ",\"criterion\":";
+    AppendJsonString(out, strCriterion);
+    return out + ",\"partial_kb\":" + strPartialKb +
+           ",\"reflect\":" + (bReflect ? "true" : "false") + ",\"rows\":[";
+}
+
+void AppendResultsRow(std::string& out, const std::string& strSource, const std::string& strTarget,
+                      std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget) {
+    out += "{\"source\":";
+    if (!AppendJsonString(out, strSource))
+        out += ",\"source_base64\":\"" + EncodeBase64(strSource) + '"';
+    out += ",\"target\":";
+    if (!AppendJsonString(out, strTarget))
+        out += ",\"target_base64\":\"" + EncodeBase64(strTarget) + '"';
+    out += ",\"size\":";
+    out += std::to_string(nSize);
+    out += ",\"source_mtime\":";
+    out += std::to_string(tSource);
+    out += ",\"target_mtime\":";
+    out += std::to_string(tTarget);
+    out += '}';
 }
 
 std::string FormatResultsRow(const std::string& strSource, const std::string& strTarget,
                              std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget) {
-    std::string out = "{\"source\":" + JsonString(ToValidUtf8(strSource));
-    if (!IsValidUtf8(strSource)) out += ",\"source_base64\":\"" + EncodeBase64(strSource) + '"';
-    out += ",\"target\":" + JsonString(ToValidUtf8(strTarget));
-    if (!IsValidUtf8(strTarget)) out += ",\"target_base64\":\"" + EncodeBase64(strTarget) + '"';
-    out += ",\"size\":" + std::to_string(nSize);
-    out += ",\"source_mtime\":" + std::to_string(tSource);
-    out += ",\"target_mtime\":" + std::to_string(tTarget);
-    return out + '}';
+    std::string out;
+    AppendResultsRow(out, strSource, strTarget, nSize, tSource, tTarget);
+    return out;
 }
 
 std::string FormatResultsTail(std::uint64_t nFiles, std::uint64_t nRows, bool bComplete) {

@@ -36,7 +36,10 @@ struct CResultsRecord {
 // Everything before the first row. strPartialKb must be a decimal number.
 std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
                               bool bReflect);
-// One row object, without separator or newline.
+// One row object, without separator or newline, appended to out.
+void AppendResultsRow(std::string& out, const std::string& strSource, const std::string& strTarget,
+                      std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget);
+// The same, as a text of its own.
 std::string FormatResultsRow(const std::string& strSource, const std::string& strTarget,
                              std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget);
 // Everything after the last row, with the closing newline.

@@ -86,8 +86,8 @@ QString SaveResultsFile(const CResultModel& model, const QString& strPath,
     for (int i = 0; i < nRows; ++i) {
         const CResultItem& item = model.GetItem(i);
         strChunk += ResultsRowSeparator(static_cast<std::size_t>(i));
-        strChunk += FormatResultsRow(item.m_strSourcePath, item.m_strTargetPath, item.m_nSize,
-                                     item.m_tSource, item.m_tTarget);
+        AppendResultsRow(strChunk, item.m_strSourcePath, item.m_strTargetPath, item.m_nSize,
+                         item.m_tSource, item.m_tTarget);
         if (strChunk.size() >= WRITE_CHUNK && !flush()) return file.errorString();
     }
     if (nRows) strChunk += '\n';
