@@ -11,9 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
-#include <zlib.h>
 
 #include "DirWalk.h"
+#include "FastCrc32.h"
 
 // ---------------------------------------------------------------------------------------------
 // Folder blocks
@@ -192,12 +192,12 @@ std::optional<std::uint64_t> CFileInfo::GetChecksum(std::uint64_t nBytes,
 
 std::optional<std::uint32_t> CFileInfo::GetCRC(std::uint64_t nBytes,
                                                const std::atomic<int>* pAbort) const {
-    uLong nCrc = crc32_z(0L, Z_NULL, 0);
+    std::uint32_t nCrc = 0;
     const bool bOk = ReadPrefix(GetFilePath(), nBytes, pAbort, [&nCrc](const char* p, std::size_t n) {
-        nCrc = crc32_z(nCrc, reinterpret_cast<const Bytef*>(p), n);
+        nCrc = Crc32Update(nCrc, p, n);
     });
     if (!bOk) return std::nullopt;
-    return static_cast<std::uint32_t>(nCrc);
+    return nCrc;
 }
 
 // ---------------------------------------------------------------------------------------------
