@@ -1,5 +1,6 @@
 // The row actions as the user reaches them in the main window: keys, menus, the context menu
 // and activation, on real temporary files with a Trash of the test's own.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QAction>
@@ -8,9 +9,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
-
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -22,6 +21,7 @@
 #include "RowActions.h"
 #include "SearchState.h"
 #include "TempTree.h"
+#include "Title.h"
 #include "Trash.h"
 #include "TwinexDoc.h"
 #include "TwinexView.h"
@@ -43,25 +43,19 @@ public:
     std::vector<std::string> m_opened;
 };
 
-// Removes for good, except that the paths listed fail with EACCES (root ignores permissions).
-class CFailingRemover : public IFileRemover {
+// Removes for good, except that the paths listed fail with EACCES (root ignores permissions);
+// asks to stop once m_nStopAt files are through.
+class CScriptedRemoval : public IFileRemover, public IDeleteProgress {
 public:
     int Remove(const std::string& strPath, bool) override {
-        for (const std::string& strFail : m_fail)
-            if (strFail == strPath) return EACCES;
+        if (std::find(m_fail.begin(), m_fail.end(), strPath) != m_fail.end()) return EACCES;
         return unlink(strPath.c_str()) == 0 ? 0 : errno;
     }
-    std::vector<std::string> m_fail;
-};
-
-// Asks to stop once nStopAt files are through.
-class CCancellingProgress : public IDeleteProgress {
-public:
-    explicit CCancellingProgress(int nStopAt) : m_nStopAt(nStopAt) {}
     void Begin(int nTotal, bool) override { m_nTotal = nTotal; }
     bool Step(int nDone) override { return nDone < m_nStopAt; }
     void End() override { m_bEnded = true; }
-    int m_nStopAt, m_nTotal = -1;
+    std::vector<std::string> m_fail;
+    int m_nStopAt = 1 << 30, m_nTotal = -1;
     bool m_bEnded = false;
 };
 
@@ -82,11 +76,7 @@ protected:
     }
     void TearDown() override {
         if (QWidget* pPopup = QApplication::activePopupWidget()) pPopup->close();
-        CRowActionServices& services = RowActionServices();
-        services.pLauncher = nullptr;
-        services.pRemover = nullptr;
-        services.pProgress = nullptr;
-        services.fnIsShiftDown = nullptr;
+        RowActionServices() = {};
         m_pFrame.reset();
     }
 
@@ -107,21 +97,26 @@ protected:
         View().setFocus();
         QTest::keyClick(&View(), key, modifiers);
     }
+    // Selects the rows and presses Del (with the modifiers given), answering Yes.
+    void Delete(std::initializer_list<int> rows, Qt::KeyboardModifiers modifiers = {}) {
+        Select(rows);
+        m_prompt.PushAnswer(true);
+        Key(Qt::Key_Delete, modifiers);
+    }
     std::vector<std::string> Sources() {
         std::vector<std::string> sources;
         for (int i = 0; i < Model().GetRowCount(); ++i) sources.push_back(Model().GetSourcePath(i));
         return sources;
     }
-    // Right click at a point of a widget; the menu that opened.
-    QMenu* RightClick(QWidget* pWidget, QPoint pt) {
+    // Right click at a point of a widget, then the item of the menu that opened (or none).
+    void RightClick(QWidget* pWidget, QPoint pt, const char* pszItem = "") {
         QContextMenuEvent event(QContextMenuEvent::Mouse, pt, pWidget->mapToGlobal(pt));
         QApplication::sendEvent(pWidget, &event);
-        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-    }
-    static QAction* Item(QMenu* pMenu, const char* pszText) {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(pMenu, nullptr);
         for (QAction* pAction : pMenu->actions())
-            if (pAction->text() == QLatin1String(pszText)) return pAction;
-        return nullptr;
+            if (pAction->text() == QLatin1String(pszItem)) pAction->trigger();
+        pMenu->close();
     }
     std::vector<std::string> TrashFiles() { return ListDir(GetHomeTrashDir() + "/files"); }
     const CScriptedPrompt::CAsked& LastAsked() { return m_prompt.m_asked.back(); }
@@ -136,73 +131,65 @@ protected:
 
 }  // namespace
 
-TEST_F(RowActionsTest, DelSendsSourcesToTheTrashAndRowsFollowTheSources) {
-    const std::string a = F("a.txt", "AAAA"), b = F("b.txt", "AAAA");
+TEST_F(RowActionsTest, DeleteSendsExactSourcesToTheTrashAndRowsFollowTheSources) {
+    const std::string a = F("caf\xE9.txt", "AAAA"), b = F("b.txt", "AAAA");  // not UTF-8
     const std::string c = F("sub/c", "CCC"), d = F("d", "CCC");
     const std::string gone = F("gone", "GG"), other = F("other", "GG");
     SetRows({PairRow(a, b), PairRow(b, a), PairRow(c, d), PairRow(gone, other)});
     unlink(gone.c_str());  // behind the program's back; its row is not selected
-    Select({0, 2});
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete);
+    Delete({0, 2});
 
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);
     EXPECT_TRUE(LastAsked().bQuestion);
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Move to Trash"));
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("these 2 files to the Trash")));
-    EXPECT_FALSE(Exists(a));
-    EXPECT_FALSE(Exists(c));
+    EXPECT_EQ(LastAsked().strCaption, "Move to Trash");
+    EXPECT_TRUE(LastAsked().strText.contains("these 2 files to the Trash"));
+    EXPECT_FALSE(Exists(a) || Exists(c));
     EXPECT_TRUE(Exists(b) && Exists(d) && Exists(other));
-    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"a.txt", "c"}));
-    const std::string strInfo = ReadAll(GetHomeTrashDir() + "/info/a.txt.trashinfo");
+    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"c", "caf\xE9.txt"}));
+    const std::string strInfo = ReadAll(GetHomeTrashDir() + "/info/caf\xE9.txt.trashinfo");
     EXPECT_NE(strInfo.find("Path=" + EncodeTrashPath(a) + "\n"), std::string::npos);
 
     // Rows whose source went leave, the unselected one included; b>a stays, its target gone.
     EXPECT_EQ(Sources(), std::vector<std::string>{b});
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 1 in 42 file(s)"));
+    EXPECT_EQ(m_pFrame->windowTitle(), FormatTitle(1, 42));
 }
 
-TEST_F(RowActionsTest, ShiftDeleteAndDeleteWithShiftHeldAreForGood) {
-    const std::string p1 = F("p1", "P"), p2 = F("p2", "P"), q1 = F("q1", "QQ"), q2 = F("q2", "QQ");
+TEST_F(RowActionsTest, ShiftDeleteAndDeleteWithShiftHeldRemoveExactlyTheSourcesForGood) {
+    // Names a URL or a text decoder would mangle into their neighbours' names.
+    const std::string p1 = F("a?b", "P"), p2 = F("a", "P");
+    const std::string q1 = F("\xFF\xFE name.txt", "QQ"), q2 = F("b", "QQ");
     const std::string r1 = F("r1", "RRR"), r2 = F("r2", "RRR");
     SetRows({PairRow(p1, p2), PairRow(q1, q2), PairRow(r1, r2)});
 
-    Select({0});
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Delete Permanently"));
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("permanently delete 'p1'")));
+    Delete({0}, Qt::ShiftModifier);
+    EXPECT_EQ(LastAsked().strCaption, "Delete Permanently");
+    EXPECT_TRUE(LastAsked().strText.contains("permanently delete 'a?b'"));
     EXPECT_FALSE(Exists(p1));
 
-    // Edit > Delete reads Shift when it is handled.
+    // Edit > Delete reads Shift when it is handled; so does the context menu's Delete.
     m_bShift = true;
     Select({0});
     m_prompt.PushAnswer(true);
     m_pFrame->GetCommandAction(ID_EDIT_DELETE)->trigger();
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Delete Permanently"));
+    EXPECT_EQ(LastAsked().strCaption, "Delete Permanently");
     EXPECT_FALSE(Exists(q1));
-
-    // So does the context menu's Delete.
     Select({0});
     m_prompt.PushAnswer(true);
-    QMenu* pMenu = RightClick(View().viewport(), QPoint(20, 5));
-    ASSERT_NE(pMenu, nullptr);
-    Item(pMenu, "&Delete")->trigger();
-    pMenu->close();
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Delete Permanently"));
+    RightClick(View().viewport(), QPoint(20, 5), "&Delete");
+    EXPECT_EQ(LastAsked().strCaption, "Delete Permanently");
     EXPECT_FALSE(Exists(r1));
 
     EXPECT_TRUE(Exists(p2) && Exists(q2) && Exists(r2));
     EXPECT_TRUE(TrashFiles().empty());
     EXPECT_EQ(Model().GetRowCount(), 0);
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1"));
+    EXPECT_EQ(m_pFrame->windowTitle(), FormatTitle());
     EXPECT_EQ(m_prompt.m_nUnexpected, 0);
 }
 
 TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     const std::string a = F("a", "A"), b = F("b", "A");
     SetRows({PairRow(a, b), PairRow(b, a)});
-    m_pFrame->setWindowTitle(QStringLiteral("before"));
+    m_pFrame->setWindowTitle("before");
 
     Key(Qt::Key_Delete);
     m_pFrame->GetCommandAction(ID_EDIT_SHIFTDELETE)->trigger();
@@ -215,7 +202,7 @@ TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     EXPECT_TRUE(Exists(a) && Exists(b));
     EXPECT_EQ(Model().GetRowCount(), 2);
     EXPECT_TRUE(TrashFiles().empty());
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("before"));
+    EXPECT_EQ(m_pFrame->windowTitle(), "before");
 
     // With b gone behind the program's back, a is the last copy: no question, only a note.
     unlink(b.c_str());
@@ -223,35 +210,10 @@ TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     Key(Qt::Key_Delete);
     ASSERT_EQ(m_prompt.m_asked.size(), 2u);
     EXPECT_FALSE(LastAsked().bQuestion);
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("other copies are gone")));
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("No file will be deleted.")));
+    EXPECT_TRUE(LastAsked().strText.contains("other copies are gone"));
+    EXPECT_TRUE(LastAsked().strText.contains("No file will be deleted."));
     EXPECT_TRUE(Exists(a));
     EXPECT_EQ(Sources(), std::vector<std::string>{a});
-}
-
-TEST_F(RowActionsTest, NamesDeleteExactlyThemselves) {
-    const std::string q = F("a?b", "Q"), qCopy = F("q-copy", "Q");
-    const std::string a = F("a", "A"), aCopy = F("a-copy", "A"), b = F("b", "B"), bCopy = F("b-copy", "B");
-    const std::string bad = F("\xFF\xFE name.txt", "X"), badCopy = F("x-copy", "X");
-    const std::string bad2 = F("caf\xE9.txt", "Y"), bad2Copy = F("y-copy", "Y");
-    SetRows({PairRow(q, qCopy), PairRow(a, aCopy), PairRow(b, bCopy), PairRow(bad, badCopy),
-             PairRow(bad2, bad2Copy)});
-
-    Select({0, 3});
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_FALSE(Exists(q));
-    EXPECT_FALSE(Exists(bad));
-    for (const std::string& s : {qCopy, a, aCopy, b, bCopy, badCopy, bad2}) EXPECT_TRUE(Exists(s)) << s;
-
-    Select({2});  // rows left: a, b, café
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete);
-    EXPECT_FALSE(Exists(bad2));
-    EXPECT_EQ(TrashFiles(), std::vector<std::string>{"caf\xE9.txt"});
-    EXPECT_NE(ReadAll(GetHomeTrashDir() + "/info/caf\xE9.txt.trashinfo").find("/caf%E9.txt\n"),
-              std::string::npos);
-    EXPECT_EQ(Sources(), (std::vector<std::string>{a, b}));
 }
 
 TEST_F(RowActionsTest, SelectAllThenDeleteKeepsOneCopyOfEverySet) {
@@ -264,13 +226,12 @@ TEST_F(RowActionsTest, SelectAllThenDeleteKeepsOneCopyOfEverySet) {
     m_prompt.PushAnswer(true);
     Key(Qt::Key_Delete);
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("these 3 files")));
+    EXPECT_TRUE(LastAsked().strText.contains("these 3 files"));
     EXPECT_TRUE(LastAsked().strText.contains(
-        QStringLiteral("2 file(s) will be kept, because deleting them would remove every copy")));
-    EXPECT_TRUE(Exists(m_tree.Path("x1")) && Exists(m_tree.Path("y1")));
+        "2 file(s) will be kept, because deleting them would remove every copy"));
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"x2", "x3", "y2"}));
     EXPECT_EQ(Sources(), (std::vector<std::string>{m_tree.Path("x1"), m_tree.Path("y1")}));
-    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 2 in 42 file(s)"));
+    EXPECT_EQ(m_pFrame->windowTitle(), FormatTitle(2, 42));
 }
 
 TEST_F(RowActionsTest, FailuresAreSummarizedOnceAndCancelStops) {
@@ -282,28 +243,24 @@ TEST_F(RowActionsTest, FailuresAreSummarizedOnceAndCancelStops) {
         rows.push_back(PairRow(files.back(), F(strName + "-copy", strName)));
     }
     SetRows(rows);
-    CFailingRemover remover;
-    remover.m_fail = {files[1]};
-    RowActionServices().pRemover = &remover;
+    CScriptedRemoval removal;
+    removal.m_fail = {files[1]};
+    RowActionServices().pRemover = &removal;
 
-    Select({0, 1, 2});
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete);
+    Delete({0, 1, 2});
     ASSERT_EQ(m_prompt.m_asked.size(), 2u);
     EXPECT_EQ(LastAsked().nIcon, IPrompt::ICON_ERROR);
-    EXPECT_TRUE(LastAsked().strText.contains(QStringLiteral("1 file(s) could not be deleted")));
-    EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(files[1]) +
-                                             QStringLiteral(": Permission denied")));
+    EXPECT_TRUE(LastAsked().strText.contains("1 file(s) could not be deleted"));
+    EXPECT_TRUE(
+        LastAsked().strText.contains(QString::fromStdString(files[1]) + ": Permission denied"));
     EXPECT_EQ(Sources(), (std::vector<std::string>{files[1], files[3], files[4]}));
 
-    CCancellingProgress progress(1);
-    RowActionServices().pProgress = &progress;
-    Select({0, 1, 2});
-    m_prompt.PushAnswer(true);
-    remover.m_fail.clear();
-    Key(Qt::Key_Delete);
-    EXPECT_EQ(progress.m_nTotal, 3);
-    EXPECT_TRUE(progress.m_bEnded);
+    removal.m_fail.clear();
+    removal.m_nStopAt = 1;
+    RowActionServices().pProgress = &removal;
+    Delete({0, 1, 2});
+    EXPECT_EQ(removal.m_nTotal, 3);
+    EXPECT_TRUE(removal.m_bEnded);
     EXPECT_EQ(m_prompt.m_asked.size(), 3u);  // no failure summary for a cancel
     EXPECT_EQ(Sources(), (std::vector<std::string>{files[3], files[4]}));
 }
@@ -312,25 +269,24 @@ TEST_F(RowActionsTest, ActivationOpensTheSourceOrSaysThereIsNoApplication) {
     const std::string src = F("r\xE9port.txt", "plain text\n"), dst = F("copy.txt", "plain text\n");
     SetRows({PairRow(src, dst), PairRow(dst, src)});
 
-    // A double click on the Target cell opens the row's source.
-    const QRect cell = View().visualRect(Model().index(0, COL_TARGET));
-    // As the platform sends it: a click, then the second press as a double click.
-    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
-    QTest::mouseDClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+    // A double click on the Target cell opens the row's source; as the platform sends it: a
+    // click, then the second press as a double click.
+    const QPoint pt = View().visualRect(Model().index(0, COL_TARGET)).center();
+    QTest::mouseClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+    QTest::mouseDClick(View().viewport(), Qt::LeftButton, Qt::NoModifier, pt);
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);
     EXPECT_EQ(LastAsked().strText,
-              QStringLiteral("There is no application associated with the given file name extension."));
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Twinex Version 1.0 RC1"));
+              "There is no application associated with the given file name extension.");
+    EXPECT_EQ(LastAsked().strCaption, "Twinex Version 1.0 RC1");
     EXPECT_EQ(LastAsked().nIcon, IPrompt::ICON_ERROR);
     ASSERT_FALSE(m_launcher.m_askedTypes.isEmpty());
-    EXPECT_EQ(m_launcher.m_askedTypes.first(), QStringLiteral("text/plain"));
+    EXPECT_EQ(m_launcher.m_askedTypes.first(), "text/plain");
     EXPECT_TRUE(m_launcher.m_opened.empty());
 
-    m_launcher.m_strApp = QStringLiteral("editor.desktop");
+    m_launcher.m_strApp = "editor.desktop";
     View().setCurrentIndex(Model().index(0, COL_SIZE));
     Key(Qt::Key_Return);
     EXPECT_EQ(m_launcher.m_opened, std::vector<std::string>{src});
-    EXPECT_EQ(m_prompt.m_asked.size(), 1u);
 
     // A file removed behind the program's back: nothing opens, nothing is said.
     unlink(src.c_str());
@@ -339,30 +295,19 @@ TEST_F(RowActionsTest, ActivationOpensTheSourceOrSaysThereIsNoApplication) {
     EXPECT_EQ(m_prompt.m_asked.size(), 1u);
 }
 
-TEST_F(RowActionsTest, ContextMenuOnRowsAndHeaders) {
+TEST_F(RowActionsTest, ContextMenusBelowTheRowsAndOnTheHeaderActOnTheSelection) {
     const std::string a = F("a", "A"), b = F("b", "A"), c = F("c", "C"), d = F("d", "C");
     SetRows({PairRow(a, b), PairRow(c, d)});
     Select({1});
-
-    QMenu* pMenu = RightClick(View().viewport(), QPoint(30, 300));  // below the rows
-    ASSERT_NE(pMenu, nullptr);
-    const QList<QAction*> items = pMenu->actions();
-    ASSERT_EQ(items.size(), 7);  // the selection helpers follow
-    EXPECT_EQ(items[0]->text(), QStringLiteral("&Delete"));
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(items[2]->text(), QStringLiteral("Select &All"));
-    EXPECT_EQ(Model().GetSelectedRows(), std::vector<int>{1});  // the menu selects nothing
-    items[2]->trigger();
-    pMenu->close();
+    RightClick(View().viewport(), QPoint(30, 300));  // the click selects nothing
+    EXPECT_EQ(Model().GetSelectedRows(), std::vector<int>{1});
+    RightClick(View().viewport(), QPoint(30, 300), "Select &All");
     EXPECT_EQ(Model().GetSelectedRows(), (std::vector<int>{0, 1}));
 
     QHeaderView* pHeader = View().horizontalHeader();
-    pMenu = RightClick(pHeader->viewport(), QPoint(pHeader->sectionPosition(COL_TARGET) + 5, 5));
-    ASSERT_NE(pMenu, nullptr);
     m_prompt.PushAnswer(true);
-    Item(pMenu, "&Delete")->trigger();
-    pMenu->close();
-    EXPECT_EQ(LastAsked().strCaption, QStringLiteral("Move to Trash"));
+    RightClick(pHeader->viewport(), QPoint(pHeader->sectionPosition(COL_TARGET) + 5, 5), "&Delete");
+    EXPECT_EQ(LastAsked().strCaption, "Move to Trash");
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"a", "c"}));
     EXPECT_EQ(Model().GetRowCount(), 0);
 }
