@@ -33,12 +33,6 @@ std::vector<std::string> Column(const CResultModel& model, int nColumn) {
     return texts;
 }
 
-std::vector<std::string> SourcePaths(const CResultModel& model) {
-    std::vector<std::string> paths;
-    for (int i = 0; i < model.GetRowCount(); ++i) paths.push_back(model.GetSourcePath(i));
-    return paths;
-}
-
 }  // namespace
 
 TEST(CompareNoCase, OrdersLikeStricmp) {
@@ -113,22 +107,6 @@ TEST(ResultModelSort, ClickOnAnEmptyListChangesOnlyTheState) {
     EXPECT_EQ(model.GetSortColumn(), COL_SOURCE_FOLDER);
     EXPECT_TRUE(model.IsSortAscending());
     EXPECT_EQ(layout.count(), 0);
-}
-
-TEST(ResultModelSort, TimesByValueAndEqualKeysKeepTheirOrder) {
-    CResultModel model;
-    // Names equal but for case keep their arrival order in both directions.
-    Fill(model, {MakeRow("/p/README.TXT", 1, 200), MakeRow("/p/b", 2, -5),
-                 MakeRow("/q/readme.txt", 3, 100), MakeRow("/p/a_z", 4, 1700000000)});
-    model.SortRows(COL_SOURCE, true);
-    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/a_z", "/p/b", "/p/README.TXT",
-                                                            "/q/readme.txt"}));
-    model.SortRows(COL_SOURCE, false);
-    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/README.TXT", "/q/readme.txt",
-                                                            "/p/b", "/p/a_z"}));
-    model.SortRows(COL_SOURCE_MODIFIED, true);  // a time before 1970 comes first
-    EXPECT_EQ(SourcePaths(model), (std::vector<std::string>{"/p/b", "/q/readme.txt",
-                                                            "/p/README.TXT", "/p/a_z"}));
 }
 
 TEST(ResultModelSort, MatchesAStableReferenceSort) {
