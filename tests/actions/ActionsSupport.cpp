@@ -39,7 +39,6 @@ const bool g_bIsolated = (Xdg(), true);
 }  // namespace
 
 const std::string& TestDataHome() { return Xdg().strData; }
-const std::string& TestConfigHome() { return Xdg().strConfig; }
 
 bool Exists(const std::string& strPath) {
     struct stat st;

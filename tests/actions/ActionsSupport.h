@@ -6,9 +6,8 @@
 
 #include "ResultRow.h"
 
-// The XDG data and config folders of this test run (set before main runs).
+// The XDG data folder of this test run (set, with the config folder, before main runs).
 const std::string& TestDataHome();
-const std::string& TestConfigHome();
 
 bool Exists(const std::string& strPath);
 std::string ReadAll(const std::string& strPath);
