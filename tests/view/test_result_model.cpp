@@ -59,6 +59,10 @@ TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
     EXPECT_EQ(model.GetSourcePath(0), strOdd);
     // Display decodes (lossily) but shows something for every cell.
     EXPECT_FALSE(model.data(model.index(0, COL_SOURCE)).toString().isEmpty());
+    // Control characters are shown escaped, never cutting the name short.
+    Fill(model, {MakeRow("/d/odd\nname\tx.txt", 1)});
+    EXPECT_EQ(model.data(model.index(1, COL_SOURCE)).toString(), "odd\\nname\\tx.txt");
+    EXPECT_EQ(model.GetSourcePath(1), "/d/odd\nname\tx.txt");
     EXPECT_EQ(model.data(model.index(0, COL_SIZE), Qt::TextAlignmentRole).value<Qt::Alignment>() &
                   Qt::AlignRight,
               Qt::AlignRight);
@@ -70,8 +74,8 @@ TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
     cellsOnly.m_strCells[COL_TARGET] = "b.bin";
     cellsOnly.m_strCells[COL_TARGET_FOLDER] = "/y/";
     Fill(model, {cellsOnly});
-    EXPECT_EQ(model.GetSourcePath(1), "/x/a.bin");
-    EXPECT_EQ(model.GetTargetPath(1), "/y/b.bin");
+    EXPECT_EQ(model.GetSourcePath(2), "/x/a.bin");
+    EXPECT_EQ(model.GetTargetPath(2), "/y/b.bin");
 }
 
 TEST(ResultModelSort, HeaderClicksFollowTheToggleRules) {
