@@ -22,27 +22,19 @@
 #include <string>
 #include <vector>
 
+#include "Corpus.h"
+
 namespace {
 
-class CRandom {
+// The benchmarks' seeded generator, plus sizes spread evenly over a logarithmic range.
+class CRandom : public CCorpusRandom {
 public:
-    explicit CRandom(std::uint64_t nSeed) : m_nState(nSeed) {}
-    std::uint64_t Next() {  // splitmix64
-        std::uint64_t z = (m_nState += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
-    std::uint64_t Below(std::uint64_t n) { return n ? Next() % n : 0; }
-    double Unit() { return static_cast<double>(Next() >> 11) / 9007199254740992.0; }
-    // Spread evenly over the logarithm of [nMin, nMax].
+    using CCorpusRandom::CCorpusRandom;
     std::uint64_t LogUniform(std::uint64_t nMin, std::uint64_t nMax) {
-        const double d = std::exp(std::log(double(nMin)) + Unit() * (std::log(double(nMax)) - std::log(double(nMin))));
+        const double d = std::exp(std::log(double(nMin)) +
+                                  Unit() * (std::log(double(nMax)) - std::log(double(nMin))));
         return static_cast<std::uint64_t>(d);
     }
-
-private:
-    std::uint64_t m_nState;
 };
 
 struct CProfile {
