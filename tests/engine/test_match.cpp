@@ -50,18 +50,21 @@ protected:
         m_state.m_files.AddDir(m_tree.Root() + strSub, "*.*", true, &m_state.m_bAbort);
     }
 
-    CRun Match(int nCriterion, const std::string& strPartial = "64", int bReflect = 1,
-               const CMatchTuning& tuning = {}) {
+    CRun Match(int nCriterion, const std::string& strPartial = "64", int bReflect = 1) {
         CSearchSettings settings;
         settings.m_nCriterion = nCriterion;
         settings.m_strPartial = strPartial;
         settings.m_bReflect = bReflect;
         CRun run;
         CMatchCallbacks callbacks;
-        callbacks.setStatus = [&](int nId) { run.m_statuses.push_back(nId); };
+        callbacks.setStatus = [&](int nId) {
+            run.m_statuses.push_back(nId);
+            if (m_onStatus) m_onStatus(nId);
+        };
         callbacks.postMatchDone = [&] { ++run.m_nDone; };
         m_sink = CRecordingSink{};
-        MatchFilesTuned(settings, m_state, m_sink, callbacks, tuning);
+        m_sink.m_onAppend = m_onAppend;
+        MatchFilesProc(settings, m_state, m_sink, callbacks);
         for (const CResultRow& row : m_sink.m_rows)
             run.m_pairs.emplace_back(row.m_strCells[COL_SOURCE], row.m_strCells[COL_TARGET]);
         return run;
@@ -70,6 +73,8 @@ protected:
     CTempTree m_tree;
     CSearchState m_state;
     CRecordingSink m_sink;
+    std::function<void(int)> m_onStatus;  // after each status the matcher sets
+    std::function<void()> m_onAppend;      // after each batch the sink takes
 };
 
 const int g_criteria[] = {MATCH_SIZE, MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS};
@@ -161,15 +166,16 @@ TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
     }
 }
 
-TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
+TEST_F(MatchTest, PartialLimitDecidesWhatIsComparedEvenInAFileThatShrank) {
     // Equal in the first 64 KiB, different after; and short files that differ at the end.
     std::string strLong = Bytes(100 * 1024, 1);
-    m_tree.Add("1", strLong);
+    m_tree.Add("p/1", strLong);
     strLong[80 * 1024] ^= 1;
-    m_tree.Add("2", strLong);
-    m_tree.Add("3", "short file A");
-    m_tree.Add("4", "short file B");
-    Collect();
+    m_tree.Add("p/2", strLong);
+    m_tree.Add("p/3", "short file A");
+    m_tree.Add("p/4", "short file B");
+    for (const char* psz : {"s/1", "s/2", "s/3"}) m_tree.Add(psz, strLong);
+    Collect("p/");
     for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
         EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
         EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, CPairs{}) << nCriterion;
@@ -177,6 +183,13 @@ TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
         EXPECT_EQ(Match(nCriterion, "81", 0).m_pairs, CPairs{}) << nCriterion;
     }
     EXPECT_EQ(Match(MATCH_SIZE, "0", 0).m_pairs, (CPairs{{"3", "4"}, {"1", "2"}}));
+    // A file that shrank after collection matches only over what it still holds.
+    Collect("s/");
+    std::filesystem::resize_file(m_tree.Path("s/2"), 70 * 1024);
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
+        EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, (CPairs{{"1", "3"}})) << nCriterion;
+        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}, {"2", "3"}})) << nCriterion;
+    }
 }
 
 TEST_F(MatchTest, UnreadableFilesJoinNoSetButEmptyFilesAlwaysMatch) {
@@ -200,79 +213,27 @@ TEST_F(MatchTest, UnreadableFilesJoinNoSetButEmptyFilesAlwaysMatch) {
               (CPairs{{"e1", "e2"}, {"g1", "g2"}, {"k1", "k2"}, {"k2", "k3"}}));
 }
 
-TEST_F(MatchTest, AFileThatShrankMatchesOnlyOverWhatItStillHolds) {
-    const std::string str = Bytes(100 * 1024, 2);
-    for (const char* psz : {"1", "2", "3"}) m_tree.Add(psz, str);
-    Collect();
-    std::filesystem::resize_file(m_tree.Path("2"), 70 * 1024);
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
-        EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, (CPairs{{"1", "3"}})) << nCriterion;
-        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}, {"2", "3"}})) << nCriterion;
-    }
-}
-
-TEST_F(MatchTest, CancelBeforeTheScanLeavesTheSinkAlone) {
-    m_tree.Add("1", "same");
-    m_tree.Add("2", "same");
-    Collect();
+TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWritten) {
+    m_tree.Add("two/1", "same");
+    m_tree.Add("two/2", "same");
+    Collect("two/");
+    // The request arrives as the scan starts.
+    m_onStatus = [&](int nId) { m_state.m_bAbort = nId == IDS_STATUS_MATCHING; };
     for (int nCriterion : g_criteria) {
-        CSearchSettings settings;
-        settings.m_nCriterion = nCriterion;
-        CRecordingSink sink;
-        int nDone = 0;
-        std::vector<int> statuses;
-        CMatchCallbacks callbacks;
-        // The request arrives as the scan starts.
-        callbacks.setStatus = [&](int nId) {
-            statuses.push_back(nId);
-            if (nId == IDS_STATUS_MATCHING) m_state.m_bAbort = 1;
-        };
-        callbacks.postMatchDone = [&] { ++nDone; };
-        MatchFilesProc(settings, m_state, sink, callbacks);
-        EXPECT_TRUE(sink.m_events.empty());
+        const CRun run = Match(nCriterion);
+        EXPECT_TRUE(m_sink.m_events.empty());
         EXPECT_EQ(m_state.m_nProgressPos.load(), 0);
-        EXPECT_EQ(nDone, 1);
-        EXPECT_EQ(statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
-        m_state.m_bAbort = 0;
+        EXPECT_EQ(run.m_nDone, 1);
+        EXPECT_EQ(run.m_statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
     }
-}
-
-TEST_F(MatchTest, CancelDuringTheFillKeepsTheRowsWritten) {
-    for (int i = 0; i < 4100; ++i) m_tree.Add("e" + std::to_string(i), "");
-    Collect();
-    CSearchSettings settings;
-    settings.m_nCriterion = MATCH_SIZE;
-    settings.m_bReflect = 0;
-    CRecordingSink sink;
-    sink.m_onAppend = [&] { m_state.m_bAbort = 1; };
-    int nDone = 0;
-    MatchFilesProc(settings, m_state, sink, CMatchCallbacks{nullptr, [&] { ++nDone; }});
+    m_onStatus = nullptr;
+    m_state.m_bAbort = 0;
+    for (int i = 0; i < 4100; ++i) m_tree.Add("many/e" + std::to_string(i), "");
+    Collect("many/");
+    m_onAppend = [&] { m_state.m_bAbort = 1; };
+    EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_nDone, 1);
     EXPECT_EQ(m_state.m_matches.size(), 4099u);
-    EXPECT_EQ(sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
-    EXPECT_EQ(nDone, 1);
-}
-
-TEST(FindDuplicateSetsTest, CancelDuringTheScanStopsReporting) {
-    CTempTree tree;
-    for (int nSize = 1; nSize <= 40; ++nSize)
-        for (const char* psz : {"a", "b"}) tree.Add(std::to_string(nSize) + psz, std::string(nSize, 'x'));
-    CFileInfoArray files;
-    files.AddDir(tree.Root(), "*.*", true, nullptr);
-    for (unsigned nThreads : {1u, 2u}) {
-        for (int nCriterion : {MATCH_CRC32, MATCH_CONTENTS}) {
-            std::atomic<int> bAbort{0};
-            int nRuns = 0;
-            CMatchTuning tuning;
-            tuning.m_nThreads = nThreads;
-            const bool bComplete = FindDuplicateSets(files, nCriterion, 0, &bAbort, tuning,
-                                                     [&](std::size_t, std::size_t, const CFileSets&) {
-                                                         ++nRuns;
-                                                         bAbort = 1;
-                                                     });
-            EXPECT_FALSE(bComplete);
-            EXPECT_EQ(nRuns, 1);
-        }
-    }
+    EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
 }
 
 // A tree that reaches every path of the contents split: small and large files, sets of up
@@ -354,6 +315,23 @@ TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
             EXPECT_EQ(Found(MATCH_CONTENTS, nLimit, tuning), expected) << nLimit;
             EXPECT_EQ(Found(MATCH_CHECKSUM, nLimit, tuning), expected) << nLimit;
             EXPECT_EQ(Found(MATCH_CRC32, nLimit, tuning), expected) << nLimit;
+        }
+    }
+}
+
+TEST_F(SplitPathsTest, CancelDuringTheScanStopsReporting) {
+    for (unsigned nThreads : {1u, 2u}) {
+        for (int nCriterion : {MATCH_CRC32, MATCH_CONTENTS}) {
+            std::atomic<int> bAbort{0};
+            int nRuns = 0;
+            CMatchTuning tuning;
+            tuning.m_nThreads = nThreads;
+            EXPECT_FALSE(FindDuplicateSets(m_files, nCriterion, 0, &bAbort, tuning,
+                                           [&](std::size_t, std::size_t, const CFileSets&) {
+                                               ++nRuns;
+                                               bAbort = 1;
+                                           }));
+            EXPECT_EQ(nRuns, 1);
         }
     }
 }

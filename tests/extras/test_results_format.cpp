@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ResultsFile.h"
@@ -29,6 +30,12 @@ std::string OneRow(const std::string& strRow) {
 const char* const GOOD_ROW =
     R"({"source":"/a/x","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})";
 
+// A one-row document whose row is GOOD_ROW with strFrom changed to strTo.
+std::string BadRow(const std::string& strFrom, const std::string& strTo) {
+    std::string strRow = GOOD_ROW;
+    return OneRow(strRow.replace(strRow.find(strFrom), strFrom.size(), strTo));
+}
+
 }  // namespace
 
 TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
@@ -42,13 +49,10 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
     CResultsError error;
     ASSERT_TRUE(ParseResults(Document(rows), info, back, error)) << error.strDetail;
     ASSERT_EQ(back.size(), rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(back[i].strSource, rows[i].strSource) << i;
-        EXPECT_EQ(back[i].strTarget, rows[i].strTarget) << i;
-        EXPECT_EQ(back[i].nSize, rows[i].nSize) << i;
-        EXPECT_EQ(back[i].tSource, rows[i].tSource) << i;
-        EXPECT_EQ(back[i].tTarget, rows[i].tTarget) << i;
-    }
+    auto fields = [](const CResultsRecord& r) {
+        return std::tie(r.strSource, r.strTarget, r.nSize, r.tSource, r.tTarget);
+    };
+    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(fields(back[i]) == fields(rows[i])) << i;
     EXPECT_EQ(info.strCriterion, "contents");
     EXPECT_EQ(info.nPartialKb, 0u);
     EXPECT_FALSE(info.bReflect);
@@ -92,27 +96,16 @@ TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
              R"(,{"source":"/a/y","target":"/b/y","source_mtime":1,"target_mtime":2}]})",
          RESULTS_DAMAGED, 2, "size"},
         {strHead + GOOD_ROW + ",7]}", RESULTS_DAMAGED, 2, "row"},
-        {OneRow(R"({"source":"/a/x","target":"/b/x","size":-5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "size"},
-        {OneRow(
-             R"({"source":"/a/x","target":"/b/x","size":5,"source_mtime":1.5,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "source_mtime"},
+        {BadRow("5", "-5"), RESULTS_DAMAGED, 1, "size"},
+        {BadRow(":1,", ":1.5,"), RESULTS_DAMAGED, 1, "source_mtime"},
         // Paths that would reach the file system other than as written.
-        {OneRow(R"({"source":"a/x","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "source"},
-        {OneRow(R"({"source":"/a/x","target":"/b/","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "target"},
-        {OneRow(
-             R"({"source":"/a/x\u0000.jpg","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "source"},
-        {OneRow(
-             R"({"source":"/a/x","source_base64":"L2EvAHg=","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "source"},
-        {OneRow(
-             R"({"source":"/a/x","source_base64":"L2E$Lng=","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "source_base64"},
-        {OneRow(R"({"source":"/a/x","target":"/a/x","size":5,"source_mtime":1,"target_mtime":2})"),
-         RESULTS_DAMAGED, 1, "target"},
+        {BadRow("/a/x", "a/x"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("/b/x", "/b/"), RESULTS_DAMAGED, 1, "target"},
+        {BadRow("/a/x", "/a/x\\u0000.jpg"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("\"target", "\"source_base64\":\"L2EvAHg=\",\"target"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("\"target", "\"source_base64\":\"L2E$Lng=\",\"target"), RESULTS_DAMAGED, 1,
+         "source_base64"},
+        {BadRow("/b/x", "/a/x"), RESULTS_DAMAGED, 1, "target"},
     };
     for (const CCase& c : cases) {
         CResultsInfo info;

@@ -1,14 +1,11 @@
 // Results files in the main window: Save Results As, Open Results, and the command line.
 #include <unistd.h>
 
-#include <QAction>
 #include <fstream>
 
-#include "ActionsSupport.h"
 #include "CommandLine.h"
 #include "ExtrasFixture.h"
 #include "ResTables.h"
-#include "SearchState.h"
 #include "Title.h"
 
 namespace {
@@ -28,10 +25,6 @@ std::vector<CRowCopy> RowsOf(const CResultModel& model) {
                         item.m_tTarget});
     }
     return rows;
-}
-
-void WriteText(const std::string& strPath, const std::string& strText) {
-    std::ofstream(strPath, std::ios::binary) << strText;
 }
 
 }  // namespace
@@ -102,7 +95,7 @@ TEST_F(ExtrasTest, WhatIsNotResultsLeavesTheListAsItWas) {
     };
     for (const CCase& c : cases) {
         const std::string strPath = m_tree.Path(c.pszName);
-        if (!c.strText.empty()) WriteText(strPath, c.strText);
+        if (!c.strText.empty()) std::ofstream(strPath, std::ios::binary) << c.strText;
         m_prompt.m_asked.clear();
         EXPECT_FALSE(m_pFrame->OpenResultsFile(strPath)) << c.pszName;
         ASSERT_EQ(m_prompt.m_asked.size(), 1u) << c.pszName;

@@ -1,6 +1,4 @@
 // Selecting the extra copies of each duplicate set, the rows of a folder, the other rows.
-#include <QAction>
-#include <QApplication>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
@@ -8,11 +6,9 @@
 #include <map>
 #include <random>
 
-#include "ActionsSupport.h"
 #include "ExtrasFixture.h"
 #include "Resource.h"
 #include "SelectionHelpers.h"
-#include "TwinexView.h"
 
 namespace {
 
@@ -40,6 +36,17 @@ void PopupCommand(CTwinexView& view, int nRow, const char* pszItem) {
 }
 
 }  // namespace
+
+class SelectionTest : public ExtrasTest {
+protected:
+    // Source paths of the selected rows, sorted.
+    std::vector<std::string> SelectedSources() {
+        std::vector<std::string> sources;
+        for (int nRow : Selected()) sources.push_back(Model().GetSourcePath(nRow));
+        std::sort(sources.begin(), sources.end());
+        return sources;
+    }
+};
 
 // Sets of random sizes and times (many ties), written as the reflect option writes them or as
 // bare chains, then shuffled as a sort would: the kept file of each set is its newest (or
@@ -91,7 +98,7 @@ TEST(FindExtraCopies, KeepsOnePerSetWhateverTheRowOrder) {
 
 // Keep Newest and Keep Oldest from the Edit menu and the context menu, then a delete: what
 // the helper chose is what goes, and one file of each set stays.
-TEST_F(ExtrasTest, ExtraCopiesGoAndOneOfEachSetStays) {
+TEST_F(SelectionTest, ExtraCopiesGoAndOneOfEachSetStays) {
     const std::string a1 = File("a/1", "AAAA", 100), a2 = File("a/2", "AAAA", 300),
                       a3 = File("a/3", "AAAA", 300);
     const std::string b1 = File("b/1", "BB", 500), b2 = File("b/2", "BB", 100);
@@ -102,15 +109,11 @@ TEST_F(ExtrasTest, ExtraCopiesGoAndOneOfEachSetStays) {
 
     // Newest: a2 and a3 tie, a2 sorts first by path and stays; b1 stays.
     Command(ID_EDIT_SELECTNEWEST);
-    std::vector<std::string> selected = SelectedSources();
-    std::sort(selected.begin(), selected.end());
-    EXPECT_EQ(selected, (std::vector<std::string>{a1, a1, a3}));
+    EXPECT_EQ(SelectedSources(), (std::vector<std::string>{a1, a1, a3}));
 
     // Oldest from the context menu: a1 stays; b2 stays, although no row has it as source.
     PopupCommand(View(), 0, "Select Extra Copies (Keep &Oldest)");
-    selected = SelectedSources();
-    std::sort(selected.begin(), selected.end());
-    EXPECT_EQ(selected, (std::vector<std::string>{a2, a3, b1}));
+    EXPECT_EQ(SelectedSources(), (std::vector<std::string>{a2, a3, b1}));
 
     m_prompt.PushAnswer(true);
     Command(ID_EDIT_DELETE);
@@ -122,7 +125,7 @@ TEST_F(ExtrasTest, ExtraCopiesGoAndOneOfEachSetStays) {
     EXPECT_EQ(Sources(), (std::vector<std::string>{a1, a1}));  // their targets are gone
 }
 
-TEST_F(ExtrasTest, RowsOfAFolderAndTheRowsNotSelected) {
+TEST_F(SelectionTest, RowsOfAFolderAndTheRowsNotSelected) {
     const std::string x1 = File("x/1", "11", 1), y1 = File("y/1", "11", 1);
     const std::string x2 = File("x/2", "22", 1), y2 = File("y/2", "22", 1),
                       z2 = File("z/2", "22", 1);
