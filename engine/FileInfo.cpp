@@ -121,6 +121,20 @@ std::string CFileInfo::GetFilePath() const {
 // ---------------------------------------------------------------------------------------------
 // Checksums
 
+int OpenRegularFileAt(int fdDir, const std::string& strName) {
+    // O_NONBLOCK: should the path have become a FIFO, open must not wait for a writer.
+    const int fd = openat(fdDir, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int OpenRegularFile(const std::string& strPath) { return OpenRegularFileAt(AT_FDCWD, strPath); }
+
 namespace {
 
 constexpr std::size_t kReadBufferSize = 256 * 1024;
@@ -146,31 +160,27 @@ bool ReadPrefix(const std::string& strPath, std::uint64_t nBytes, const std::ato
                 FFeed&& feed) {
     auto aborted = [pAbort] { return pAbort && pAbort->load(std::memory_order_relaxed) != 0; };
     if (aborted()) return false;
-    // O_NONBLOCK: should the path have become a FIFO, open must not wait for a writer.
-    const int fd = open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(strPath);
     if (fd < 0) return false;
-    struct stat st;
-    bool bOk = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (bOk) {
-        posix_fadvise(fd, 0, static_cast<off_t>(nBytes), POSIX_FADV_SEQUENTIAL);
-        char* pBuffer = Scratch().m_pBuffer.get();
-        std::uint64_t nLeft = nBytes ? nBytes : std::numeric_limits<std::uint64_t>::max();
-        while (nLeft > 0) {
-            const std::size_t nWant =
-                static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kReadBufferSize));
-            const ssize_t n = read(fd, pBuffer, nWant);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                bOk = false;
-                break;
-            }
-            if (n == 0) break;
-            feed(pBuffer, static_cast<std::size_t>(n));
-            nLeft -= static_cast<std::uint64_t>(n);
-            if (aborted()) {
-                bOk = false;
-                break;
-            }
+    bool bOk = true;
+    posix_fadvise(fd, 0, static_cast<off_t>(nBytes), POSIX_FADV_SEQUENTIAL);
+    char* pBuffer = Scratch().m_pBuffer.get();
+    std::uint64_t nLeft = nBytes ? nBytes : std::numeric_limits<std::uint64_t>::max();
+    while (nLeft > 0) {
+        const std::size_t nWant =
+            static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, kReadBufferSize));
+        const ssize_t n = read(fd, pBuffer, nWant);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            bOk = false;
+            break;
+        }
+        if (n == 0) break;
+        feed(pBuffer, static_cast<std::size_t>(n));
+        nLeft -= static_cast<std::uint64_t>(n);
+        if (aborted()) {
+            bOk = false;
+            break;
         }
     }
     close(fd);

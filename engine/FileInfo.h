@@ -102,6 +102,11 @@ private:
     std::atomic<std::size_t> m_nCount{0};
 };
 
+// Opens a file read-only without following a final symbolic link and without waiting on a
+// FIFO; -1 unless it is a regular file. The At form opens a name inside an open folder.
+int OpenRegularFile(const std::string& strPath);
+int OpenRegularFileAt(int fdDir, const std::string& strName);
+
 // True when strName matches strMask: '*' any run, '?' one character, letter case ignored;
 // "*.*" matches every name, also names without a dot (generally, a mask ending in ".*" also
 // matches the names that match it without that ending).

@@ -103,17 +103,6 @@ void CloseAll(std::vector<CMember>& members) {
 
 }  // namespace
 
-int OpenRegularFile(const std::string& strPath) {
-    const int fd = ::open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 CFolderFds::~CFolderFds() {
     for (auto& [pDir, fd] : m_fds) ::close(fd);
 }
@@ -135,15 +124,7 @@ int CFolderFds::Open(const CFileInfo& file) {
         it = m_fds.emplace(&strDir, fdDir).first;
         m_order.push_back(&strDir);
     }
-    const std::string strName(file.GetNameView());
-    const int fd = ::openat(it->second, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    return OpenRegularFileAt(it->second, std::string(file.GetNameView()));
 }
 
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {

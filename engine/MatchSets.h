@@ -86,10 +86,6 @@ std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std:
 void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
                     const CMatchCallbacks& callbacks, const CMatchTuning& tuning);
 
-// Opens a path read-only without following a final symbolic link and without blocking on
-// FIFOs; returns -1 unless it is a regular file.
-int OpenRegularFile(const std::string& strPath);
-
 // Reads up to nLength bytes at nOffset, retrying short reads; returns the count read (less
 // only at end of file) or -1 on error.
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset);

@@ -21,6 +21,7 @@
 
 #include "Commands.h"
 #include "DeletePlan.h"
+#include "FileInfo.h"
 #include "MimeApps.h"
 #include "Prompt.h"
 #include "ResTables.h"
@@ -54,15 +55,12 @@ QString DisplayName(const std::string& strPath) {
 QMimeType MimeTypeOf(const std::string& strPath) {
     QMimeDatabase db;
     const QString strName = DisplayName(strPath);
-    const int fd = open(strPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd = OpenRegularFile(strPath);
     if (fd < 0) return db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
-    struct stat st;
     QMimeType type;
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        QFile file;
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            type = db.mimeTypeForFileNameAndData(strName, &file);
-    }
+    QFile file;
+    if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        type = db.mimeTypeForFileNameAndData(strName, &file);
     close(fd);
     return type.isValid() ? type : db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
 }

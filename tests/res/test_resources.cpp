@@ -33,8 +33,11 @@ QStringList Describe(const QList<QAction*>& actions) {
 TEST(StringTable, IdsAreUniqueAndEveryMenuCommandHasAPrompt) {
     std::set<int> ids;
     for (const CStringEntry& e : GetStringTable()) EXPECT_TRUE(ids.insert(e.nId).second) << e.nId;
-    for (const CMenuEntry& e : GetMenuTable(IDR_MAINFRAME))
-        if (e.nKind == MENU_ITEM) EXPECT_FALSE(LoadPrompt(e.nCommandId).isEmpty()) << e.nCommandId;
+    for (const CMenuEntry& e : GetMenuTable(IDR_MAINFRAME)) {
+        if (e.nKind == MENU_ITEM) {
+            EXPECT_FALSE(LoadPrompt(e.nCommandId).isEmpty()) << e.nCommandId;
+        }
+    }
     // The prompt is the text before "\n"; the template string's first field is the first title.
     EXPECT_EQ(LoadPrompt(ID_EDIT_DELETE), QStringLiteral("Delete the selected items"));
     EXPECT_EQ(FormatInitialTitle(), QStringLiteral("Twinex Version 1.0 RC1"));
