@@ -1,4 +1,7 @@
-// Whole searches through the real engine, compared with the same search run headless.
+// Whole searches through the real engine: the rows equal the same search run headless, Back
+// then Next matches again without collecting, and a cancel keeps what an earlier search left.
+#include <unistd.h>
+
 #include "WizardFixture.h"
 
 namespace {
@@ -18,8 +21,8 @@ CRowTexts Texts(const std::vector<CResultRow>& rows) {
 }
 
 // The search twinex-cli runs: both workers called in turn on this thread.
-CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion, int bReflect,
-                         const std::string& strPartial, std::size_t* pFiles = nullptr) {
+CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion,
+                         std::size_t* pFiles = nullptr) {
     struct CPlainSink : IResultSink {
         void Clear() override { m_rows.clear(); }
         void Append(std::vector<CResultRow>&& batch) override {
@@ -32,8 +35,8 @@ CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion, in
     CSearchSettings settings;
     settings.rows = rows;
     settings.m_nCriterion = nCriterion;
-    settings.m_bReflect = bReflect;
-    settings.m_strPartial = strPartial;
+    settings.m_bReflect = 1;
+    settings.m_strPartial = "64";
     CollectFilesProc(rows, 1, state, {});
     MatchFilesProc(settings, state, sink, {});
     if (pFiles) *pFiles = state.m_files.GetSize();
@@ -42,13 +45,12 @@ CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion, in
 
 using SearchRun = CWizardTest;
 
-TEST_F(SearchRun, EndsWithTheHeadlessRowsTitleAndCountsForEveryCriterion) {
-    // Sets of equal files, files of equal size that differ late or early, unique sizes, and a
+TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecting) {
+    // Sets of equal files, equal sizes that differ, unique sizes, empty files, and a
     // subfolder that only a recursive row reaches.
     const std::string strBlock(5000, 'a');
     for (int i = 0; i < 4; ++i) m_tree.Add("t/dup" + std::to_string(i) + ".bin", strBlock);
-    m_tree.Add("t/late.bin", strBlock.substr(0, 4999) + "b");  // differs after 4 KiB
-    m_tree.Add("t/early.bin", "b" + strBlock.substr(1));       // differs at once
+    m_tree.Add("t/late.bin", strBlock.substr(0, 4999) + "b");
     for (int i = 0; i < 3; ++i) m_tree.Add("t/sub/s" + std::to_string(i) + ".txt", "same text");
     m_tree.Add("t/sub/other.txt", "else text");
     for (int i = 0; i < 5; ++i) m_tree.Add("t/u" + std::to_string(i), std::string(i + 1, 'u'));
@@ -60,41 +62,54 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsTitleAndCountsForEveryCriterion) {
     ASSERT_TRUE(WaitSearchEnd());
     const std::vector<CFolderRow> rows = Page1().GetFolderRows();
     std::size_t nFiles = 0;
-    CRowTexts expected = HeadlessSearch(rows, MATCH_CRC32, 1, "64", &nFiles);
+    CRowTexts expected = HeadlessSearch(rows, MATCH_CRC32, &nFiles);
     EXPECT_GT(expected.size(), 0u);
     EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
     EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
-    EXPECT_EQ(Page3().m_ctlCollectStatus->text(), QString("Done - Found %1 file(s).").arg(nFiles));
-    EXPECT_EQ(Page3().m_ctlMatchStatus->text(),
-              QString("Match done. Found: %1 file(s).").arg(expected.size()));
     EXPECT_EQ(g_nCollectedFiles, int(nFiles));
 
-    // Each criterion again over the files collected before; the partial size matters for
-    // the file that differs late.
-    const struct {
-        int nCriterion;
-        int bReflect;
-        const char* strPartial;
-    } cases[] = {{MATCH_SIZE, 1, "64"},
-                 {MATCH_CHECKSUM, 0, "64"},
-                 {MATCH_CONTENTS, 1, "0"},
-                 {MATCH_CONTENTS, 1, "4"},
-                 {MATCH_CRC32, 0, "1"}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.nCriterion) + " " + c.strPartial);
-        m_host.m_statusIds.clear();
-        Click(QWizard::BackButton);
-        Page2().m_radioCriterion[c.nCriterion]->click();
-        Page2().m_btnReflect->setChecked(c.bReflect != 0);
-        Page2().m_editPartial->setText(c.strPartial);
-        Click(QWizard::NextButton);
-        ASSERT_TRUE(WaitSearchEnd());
-        expected = HeadlessSearch(rows, c.nCriterion, c.bReflect, c.strPartial);
-        EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
-        EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
-        EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}))
-            << "collected again";
-    }
+    // Another criterion over the files collected before.
+    m_host.m_statusIds.clear();
+    Click(QWizard::BackButton);
+    Page2().m_radioCriterion[MATCH_SIZE]->click();
+    Click(QWizard::NextButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    expected = HeadlessSearch(rows, MATCH_SIZE);
+    EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
+    EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
+    EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}))
+        << "collected again";
+}
+
+TEST_F(SearchRun, ACancelledSearchLeavesTheTitleAndTheEarlierRows) {
+    for (int i = 0; i < 3; ++i) m_tree.Add("d/copy" + std::to_string(i), "same bytes");
+    OpenWizard();
+    StartSearch(m_tree.Path("d"));
+    ASSERT_TRUE(WaitSearchEnd());
+    const QString strTitle = m_host.Title();
+    const auto earlier = Texts(m_host.m_sink.m_rows);
+    ASSERT_EQ(earlier.size(), 3u);
+
+    // Whole files compared: 16 GiB to read, so the match is still running when cancelled.
+    for (const char* name : {"big/1", "big/2"})
+        ASSERT_EQ(::truncate(m_tree.Add(name, "").c_str(), off_t(16) << 30), 0);
+    Click({QWizard::BackButton, QWizard::BackButton});
+    DropPaths({m_tree.Path("big")});
+    Click(QWizard::NextButton);
+    Page2().m_radioCriterion[MATCH_CONTENTS]->click();
+    Page2().m_editPartial->setText("0");
+    Click(QWizard::NextButton);
+    ASSERT_TRUE(WaitFor([&] { return Page3().m_state.m_bMatching.load() == 1; }));
+    m_host.Answer({false});
+    Click(QWizard::CancelButton);
+    EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
+    EXPECT_TRUE(Page3().IsSearching());
+    m_host.Answer({true});
+    Click(QWizard::CancelButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(Page3().m_ctlMatchStatus->text(), "Match aborted.");
+    EXPECT_EQ(m_host.Title(), strTitle);
+    EXPECT_EQ(Texts(m_host.m_sink.m_rows), earlier);
 }
 
 }  // namespace

@@ -90,8 +90,6 @@ void CWizardTest::TearDown() {
     EXPECT_EQ(m_host.m_prompt.m_nUnexpected, 0) << "questions nobody expected";
     EXPECT_FALSE(m_host.m_bStatusOffGuiThread);
     EXPECT_EQ(m_host.m_sink.m_nCallsOnGuiThread, 0) << "rows written on the GUI thread";
-    g_fnCollectFiles = m_fnSavedCollect;
-    g_fnMatchFiles = m_fnSavedMatch;
     g_fnBrowseFolder = m_fnSavedBrowse;
     g_fnOpenUrl = m_fnSavedOpenUrl;
 }

@@ -109,8 +109,6 @@ protected:
     std::unique_ptr<CSearchWizard> m_pWizard;
 
 private:
-    FCollectFiles m_fnSavedCollect = g_fnCollectFiles;
-    FMatchFiles m_fnSavedMatch = g_fnMatchFiles;
     FBrowseFolder m_fnSavedBrowse = g_fnBrowseFolder;
     std::function<bool(const QUrl&)> m_fnSavedOpenUrl = g_fnOpenUrl;
 };
