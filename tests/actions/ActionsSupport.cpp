@@ -1,6 +1,12 @@
 #include "ActionsSupport.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
 
 #include <algorithm>
 #include <cstdlib>
@@ -8,7 +14,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "TempTree.h"
+#include "RowActions.h"
+#include "SearchState.h"
+#include "Trash.h"
 
 namespace fs = std::filesystem;
 
@@ -87,4 +95,81 @@ std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files) 
         rows.push_back(PairRow(files[i + 1], files[i]));
     }
     return rows;
+}
+
+QMenu* RightClick(QWidget* pWidget, QPoint pt) {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pt, pWidget->mapToGlobal(pt));
+    QApplication::sendEvent(pWidget, &event);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem) {
+    QMenu* pMenu = RightClick(pWidget, pt);
+    if (!pMenu) return false;
+    bool bFound = false;
+    for (QAction* pAction : pMenu->actions())
+        if (pAction->text() == QLatin1String(pszItem) && pAction->isEnabled()) {
+            pAction->trigger();
+            bFound = true;
+        }
+    pMenu->close();
+    return bFound;
+}
+
+void CFrameTest::SetUp() {
+    EmptyTestTrash();
+    m_pFrame = std::make_unique<CMainFrame>(&m_doc);
+    m_pFrame->SetPrompt(&m_prompt);
+    RowActionServices().fnIsShiftDown = [this] { return m_bShift; };
+    m_pFrame->resize(1000, 600);
+    m_pFrame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
+    m_pFrame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_pFrame.get()));
+    g_nCollectedFiles = 42;
+}
+
+void CFrameTest::TearDown() {
+    if (QWidget* pPopup = QApplication::activePopupWidget()) pPopup->close();
+    RowActionServices() = {};
+    m_pFrame.reset();
+}
+
+void CFrameTest::Command(int nCommandId) { m_pFrame->GetCommandAction(nCommandId)->trigger(); }
+
+void CFrameTest::Key(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    View().setFocus();
+    QTest::keyClick(&View(), key, modifiers);
+}
+
+std::string CFrameTest::File(const std::string& strName, const std::string& strBytes,
+                             std::int64_t tModified) {
+    const std::string strPath = m_tree.Add(strName, strBytes);
+    const timespec times[2] = {{tModified, 0}, {tModified, 0}};
+    EXPECT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    return strPath;
+}
+
+void CFrameTest::SetRows(std::vector<CResultRow> rows) {
+    Model().Clear();
+    Model().AppendRows(std::move(rows));
+}
+
+void CFrameTest::Select(std::initializer_list<int> rows) {
+    Model().GetSelectionModel()->clearSelection();
+    for (int nRow : rows) Model().SetSelected(nRow, true);
+}
+
+std::vector<std::string> CFrameTest::Sources() {
+    std::vector<std::string> sources;
+    for (int i = 0; i < Model().GetRowCount(); ++i) sources.push_back(Model().GetSourcePath(i));
+    return sources;
+}
+
+std::vector<std::string> CFrameTest::TrashFiles() { return ListDir(GetHomeTrashDir() + "/files"); }
+
+void CFrameTest::DeleteRows(std::initializer_list<int> rows, int nCommandId) {
+    Select(rows);
+    m_prompt.PushAnswer(true);
+    Command(nCommandId);
 }

@@ -1,10 +1,22 @@
-// Helpers of the result actions suite: real files, rows made from them, the isolated Trash.
+// Helpers of the result actions suites: real files, rows made from them, the isolated Trash,
+// and the main window over them with scripted answers.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QMenu>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "MainFrame.h"
+#include "QtTestSupport.h"
+#include "ResultModel.h"
 #include "ResultRow.h"
+#include "TempTree.h"
+#include "TwinexDoc.h"
+#include "TwinexView.h"
 
 // The XDG data folder of this test run (set, with the config folder, before main runs).
 const std::string& TestDataHome();
@@ -21,3 +33,38 @@ CResultRow PairRow(const std::string& strSource, const std::string& strTarget);
 // Rows for a set as a search with the reflect option gives them: each file paired with the
 // next, and every pair reversed, so every file stands in the Source column.
 std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files);
+
+// Right click at a point of a widget: the menu that opened, or null.
+QMenu* RightClick(QWidget* pWidget, QPoint pt);
+// Triggers the item of that menu with this text (false when there is none) and closes it.
+bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem);
+
+// The main window over real temporary files, with scripted answers and the test's own Trash.
+class CFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    CTwinexView& View() { return *m_pFrame->GetActiveView(); }
+    CResultModel& Model() { return *View().GetModel(); }
+    void Command(int nCommandId);
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // A file with these bytes and modification time (seconds since the epoch).
+    std::string File(const std::string& strName, const std::string& strBytes,
+                     std::int64_t tModified = 1000);
+    void SetRows(std::vector<CResultRow> rows);
+    void Select(std::initializer_list<int> rows);
+    std::vector<int> Selected() { return Model().GetSelectedRows(); }
+    // Source paths of the rows, in row order.
+    std::vector<std::string> Sources();
+    std::vector<std::string> TrashFiles();
+    // Selects the rows and runs the command, answering Yes.
+    void DeleteRows(std::initializer_list<int> rows, int nCommandId);
+    const CScriptedPrompt::CAsked& LastAsked() { return m_prompt.m_asked.back(); }
+
+    CTempTree m_tree;
+    CTwinexDoc m_doc;
+    CScriptedPrompt m_prompt;
+    bool m_bShift = false;
+    std::unique_ptr<CMainFrame> m_pFrame;
+};
