@@ -1,4 +1,4 @@
-// The list view: header clicks, redraws held back while rows arrive.
+// The list view: column widths, header clicks, redraws held back while rows arrive.
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
@@ -8,6 +8,13 @@
 #include "QtTestSupport.h"
 #include "ResultModel.h"
 #include "TwinexView.h"
+
+TEST(ColumnWidths, FollowTheClientWidth) {
+    EXPECT_EQ(ComputeColumnWidths(1000, 16),
+              (std::array<int, COL_COUNT>{150, 187, 124, 150, 187, 124, 60}));
+    // Too narrow for the formula: the columns stay usable instead of vanishing.
+    for (int w : ComputeColumnWidths(300, 16)) EXPECT_GE(w, 40);
+}
 
 TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
     CTwinexView view;
