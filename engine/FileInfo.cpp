@@ -68,17 +68,21 @@ CFileInfo::CFileInfo(CFileInfo&& other) noexcept
       m_tModified(other.m_tModified), m_nDevice(other.m_nDevice), m_nInode(other.m_nInode),
       m_nNameOffset(other.m_nNameOffset), m_nNameLength(other.m_nNameLength) {}
 
+void CFileInfo::CopyPlainFields(const CFileInfo& other) noexcept {
+    m_nSize = other.m_nSize;
+    m_tModified = other.m_tModified;
+    m_nDevice = other.m_nDevice;
+    m_nInode = other.m_nInode;
+    m_nNameOffset = other.m_nNameOffset;
+    m_nNameLength = other.m_nNameLength;
+}
+
 CFileInfo& CFileInfo::operator=(const CFileInfo& other) noexcept {
     if (this != &other) {
         AddRef(other.m_pDir);
         Release(m_pDir);
         m_pDir = other.m_pDir;
-        m_nSize = other.m_nSize;
-        m_tModified = other.m_tModified;
-        m_nDevice = other.m_nDevice;
-        m_nInode = other.m_nInode;
-        m_nNameOffset = other.m_nNameOffset;
-        m_nNameLength = other.m_nNameLength;
+        CopyPlainFields(other);
     }
     return *this;
 }
@@ -87,12 +91,7 @@ CFileInfo& CFileInfo::operator=(CFileInfo&& other) noexcept {
     if (this != &other) {
         Release(m_pDir);
         m_pDir = std::exchange(other.m_pDir, nullptr);
-        m_nSize = other.m_nSize;
-        m_tModified = other.m_tModified;
-        m_nDevice = other.m_nDevice;
-        m_nInode = other.m_nInode;
-        m_nNameOffset = other.m_nNameOffset;
-        m_nNameLength = other.m_nNameLength;
+        CopyPlainFields(other);
     }
     return *this;
 }

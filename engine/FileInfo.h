@@ -55,6 +55,8 @@ public:
     struct CDir;  // folder text and file names of one folder, shared and counted
 
 private:
+    // Everything but the shared folder block, whose count the callers manage.
+    void CopyPlainFields(const CFileInfo& other) noexcept;
     friend class CFileInfoArray;
     CFileInfo(CDir* pDir, std::uint32_t nNameOffset, std::uint32_t nNameLength,
               std::uint64_t nSize, std::int64_t tModified, std::uint64_t nDevice,
