@@ -48,7 +48,7 @@ def tools(cli, tree, scratch):
         ("find -printf (walk only)", ["find", tree, "-type", "f", "-printf", "%s %p\n"], False),
         ("twinex contents, whole", [cli, "--by", "contents", "--partial", "0", "--no-reflect",
                                     "--format", "tsv", tree], False),
-        ("twinex default (crc32 64K)", [cli, "--format", "tsv", tree], False),
+        ("twinex crc32 64K", [cli, "--by", "crc32", "--partial", "64", "--format", "tsv", tree], False),
         ("jdupes -r", ["jdupes", "-r", "-q", tree], True),
         ("rdfind", ["rdfind", "-outputname", os.path.join(scratch, "rdfind.txt"), tree], True),
         ("fdupes -r", ["fdupes", "-r", "-q", tree], True),

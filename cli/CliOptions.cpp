@@ -176,9 +176,10 @@ Folders:
   --                  every argument after this is a folder
 
 Matching:
-  --by CRITERION      how files of equal size are compared: size, checksum,
-                      crc32 or contents (byte by byte); default crc32
-  --partial KB        compare only the first KB kilobytes (default 64; 0: whole files)
+  --by CRITERION      how files of equal size are compared: contents (byte by
+                      byte, the default), crc32, checksum or size (size alone)
+  --partial KB        compare only the first KB kilobytes (default 0: whole files,
+                      so that by default only exact copies are listed)
   --reflect           also list each pair reversed, so that every duplicate
                       stands once as a source (default)
   --no-reflect        list each pair once

@@ -12,8 +12,9 @@ enum EOutputFormat { FORMAT_TABLE, FORMAT_TSV, FORMAT_JSON };
 
 struct CCliOptions {
     std::vector<CFolderRow> rows;   // in command-line order
-    int m_nCriterion = MATCH_CRC32;
-    std::string m_strPartial = "64";  // kilobytes, digits only
+    // Exact by default: whole files compared byte by byte.
+    int m_nCriterion = MATCH_CONTENTS;
+    std::string m_strPartial = "0";   // kilobytes, digits only; 0: whole files
     int m_bReflect = 1;
     EOutputFormat m_format = FORMAT_TABLE;
     int m_nSortColumn = -1;           // -1: the order the matcher writes

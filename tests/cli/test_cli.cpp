@@ -215,6 +215,50 @@ TEST(CliTest, JsonCarriesExactPathsForAnyBytes) {
     EXPECT_EQ(sources, paths);
 }
 
+// Files that differ only past a 64 KiB prefix or in their last byte are never listed unless
+// a looser comparison is asked for.
+TEST(CliTest, CriteriaListWhatTheyCompare) {
+    CTempTree tree;
+    std::string strNear(90000, '\0'), strSame(90000, '\0');
+    for (std::size_t i = 0; i < strNear.size(); ++i) {
+        strNear[i] = static_cast<char>('a' + i % 23);
+        strSame[i] = static_cast<char>('A' + i % 19);
+    }
+    tree.Add("near/a", strNear);
+    tree.Add("near/b", strNear.substr(0, 70000) + std::string(20000, '!'));
+    const std::string strLast(100000, 'z');
+    tree.Add("last/a", strLast);
+    tree.Add("last/b", strLast.substr(0, strLast.size() - 1) + "y");
+    tree.Add("same/a", strSame);
+    tree.Add("same/b", strSame);
+    const std::set<std::string> exact = {"same/a", "same/b"};
+    const std::set<std::string> loose = {"near/a", "near/b", "last/a", "last/b", "same/a", "same/b"};
+    const std::vector<std::pair<std::vector<std::string>, std::set<std::string>>> cases = {
+        {{}, exact},
+        {{"--by", "contents"}, exact},
+        {{"--by", "crc32", "--partial", "64"}, loose},
+        {{"--by", "contents", "--partial", "64"}, loose},
+        {{"--by", "size"}, loose},
+    };
+    for (const auto& [args, expected] : cases) {
+        std::vector<std::string> argv = args;
+        for (const char* psz : {"--format", "json", "--no-reflect"}) argv.push_back(psz);
+        argv.push_back(tree.Root());
+        const CResult r = RunCli(argv);
+        ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+        const nlohmann::json doc = nlohmann::json::parse(r.m_strOut);
+        std::set<std::string> listed;
+        for (const auto& row : doc["rows"])
+            for (const char* pszKey : {"source", "target"})
+                listed.insert(row[pszKey].get<std::string>().substr(tree.Root().size()));
+        EXPECT_EQ(listed, expected) << args.size();
+        if (args.empty()) {
+            EXPECT_EQ(doc["criterion"], "contents");
+            EXPECT_EQ(doc["partial_kb"], 0);
+        }
+    }
+}
+
 TEST(CliTest, MaskAndRecurseApplyToTheFoldersAfterThem) {
     CTempTree tree;
     for (const char* psz : {"a/x.txt", "a/sub/x.doc", "b/y.txt", "b/sub/y.txt", "b/y.doc", "c/z.TXT", "c/sub/z.txt"})
