@@ -96,7 +96,7 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, QWidget* pParent)
     pMaskLabel->setBuddy(m_editMask);
     auto* pMaskExample = new QLabel(QStringLiteral("(e.g. *.txt;*.doc)"), this);
     m_btnBrowse = new QPushButton(QStringLiteral("Browse &Folder..."), this);
-    m_btnFileManager = new QPushButton(QStringLiteral("&File Manager..."), this);
+    m_btnFileManager = new QPushButton(QStringLiteral("File &Manager..."), this);
     m_btnClear = new QPushButton(QStringLiteral("&Clear List"), this);
     for (QPushButton* pButton : {m_btnBrowse, m_btnFileManager, m_btnClear})
         pButton->setAutoDefault(false);

@@ -1,6 +1,9 @@
 // The folder page: each run starts from the defaults, drops list folders only and each once,
-// Clear List asks first, and Next refuses an empty list.
+// Clear List asks first, Next refuses an empty list, and each button has an Alt key of its own.
 #include <unistd.h>
+
+#include <QDir>
+#include <QTest>
 
 #include "WizardFixture.h"
 
@@ -82,6 +85,32 @@ TEST_F(FolderPage, ClearListAsksFirstAndNextRefusesAnEmptyList) {
     EXPECT_EQ(m_host.m_prompt.m_asked.size(), 4u);
     EXPECT_EQ(m_host.LastAsked(), strEmpty);
     EXPECT_EQ(Sheet().currentPage(), &Page1());
+}
+
+// Each button has a key of its own: Alt+F browses, Alt+M starts the file manager. Two
+// buttons claiming one key would make Qt only move the focus between them.
+TEST_F(FolderPage, AltFBrowsesAndAltMStartsTheFileManager) {
+    OpenWizard();
+    Sheet().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Sheet()));
+    int nBrowsed = 0;
+    g_fnBrowseFolder = [&](QWidget*, const QString&, const QString&) {
+        ++nBrowsed;
+        return QString();  // cancelled
+    };
+    std::vector<QUrl> opened;
+    g_fnOpenUrl = [&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    };
+    // A mnemonic clicks its button a moment later, as a mouse click would look.
+    QTest::keyClick(&Page1(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(WaitFor([&] { return nBrowsed == 1; }));
+    EXPECT_TRUE(opened.empty());
+    QTest::keyClick(&Page1(), Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }));
+    EXPECT_EQ(nBrowsed, 1);
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(QDir::homePath())});
 }
 
 }  // namespace
