@@ -151,8 +151,10 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         } else if (strArg == "--threads") {
             auto v = value();
             if (!v) return missing();
-            if (!IsDigits(*v) || v->size() > 3) return "--threads needs a small number, got '" + *v + "'";
-            opts.m_nThreads = static_cast<unsigned>(std::stoul(*v));
+            if (!IsDigits(*v)) return "--threads needs a number, got '" + *v + "'";
+            // More threads than this only wait for the disk; many more may not be granted.
+            opts.m_nThreads = v->size() > 3 ? MAX_THREADS
+                                            : std::min<unsigned>(std::stoul(*v), MAX_THREADS);
         } else {
             return "unknown option '" + strArg + "'";
         }
@@ -183,7 +185,8 @@ Matching:
   --reflect           also list each pair reversed, so that every duplicate
                       stands once as a source (default)
   --no-reflect        list each pair once
-  --threads N         reading threads (default: one per core)
+  --threads N         reading threads (default: one per core, at most 8; larger
+                      numbers count as 64; fewer run when the system grants fewer)
 
 Output (rows on standard output; progress and messages on standard error):
   --format FORMAT     table (default), tsv or json
@@ -200,6 +203,7 @@ Output (rows on standard output; progress and messages on standard error):
   --descending        sort in descending order
   -h, --help          show this help
 
-Exit status: 0 done, 1 output could not be written, 2 bad usage, 130 cancelled (Ctrl-C).
+Exit status: 0 done, 1 no thread could be started or the output could not be written,
+2 bad usage, 130 cancelled (Ctrl-C).
 )";
 }

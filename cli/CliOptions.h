@@ -8,6 +8,8 @@
 #include "ResultRow.h"
 #include "SearchState.h"
 
+constexpr unsigned MAX_THREADS = 64;  // --threads beyond this counts as this
+
 enum EOutputFormat { FORMAT_TABLE, FORMAT_TSV, FORMAT_JSON };
 
 struct CCliOptions {
@@ -19,7 +21,7 @@ struct CCliOptions {
     EOutputFormat m_format = FORMAT_TABLE;
     int m_nSortColumn = -1;           // -1: the order the matcher writes
     bool m_bDescending = false;
-    unsigned m_nThreads = 0;          // 0: one per core
+    unsigned m_nThreads = 0;          // 0: one per core; at most MAX_THREADS
     bool m_bHelp = false;
 };
 

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -143,19 +144,25 @@ private:
 };
 
 // Runs one worker on its own thread; the calling thread draws progress every 100 ms and
-// turns Ctrl-C into the abort request.
+// turns Ctrl-C into the abort request. False when the system gives no thread.
 template <typename Work, typename Draw>
-void RunWorker(CSearchState& state, Work work, Draw draw) {
+bool RunWorker(CSearchState& state, Work work, Draw draw) {
     std::mutex mutex;
     std::condition_variable cv;
     bool bDone = false;
-    std::thread worker([&] {
-        work([&] {
-            std::lock_guard lock(mutex);
-            bDone = true;
-            cv.notify_all();
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work([&] {
+                std::lock_guard lock(mutex);
+                bDone = true;
+                cv.notify_all();
+            });
         });
-    });
+    } catch (const std::system_error& e) {
+        std::fprintf(stderr, "%s: cannot start a thread: %s\n", PROGRAM, e.what());
+        return false;
+    }
     {
         std::unique_lock lock(mutex);
         while (!cv.wait_for(lock, std::chrono::milliseconds(PROGRESS_TIMER_MS), [&] { return bDone; })) {
@@ -169,6 +176,7 @@ void RunWorker(CSearchState& state, Work work, Draw draw) {
         }
     }
     worker.join();
+    return true;
 }
 
 std::string Bar(std::int64_t nPos, std::int64_t nMax) {
@@ -246,7 +254,7 @@ int main(int argc, char** argv) {
     }
 
     CSearchState state;
-    RunWorker(
+    const bool bCollected = RunWorker(
         state,
         [&](auto done) {
             CCollectCallbacks callbacks;
@@ -258,6 +266,7 @@ int main(int argc, char** argv) {
             console.Progress("Searching files in specified folders: " +
                              std::to_string(state.m_files.GetSize()) + " file(s) found");
         });
+    if (!bCollected) return 1;
     if (state.m_bCancelled.load()) {
         console.Message("Search aborted.");
         return EXIT_CANCELLED;
@@ -273,7 +282,7 @@ int main(int argc, char** argv) {
     CMatchTuning tuning;
     tuning.m_nThreads = opts.m_nThreads;
     CCliSink sink(opts, console);
-    RunWorker(
+    const bool bMatched = RunWorker(
         state,
         [&](auto done) {
             CMatchCallbacks callbacks;
@@ -285,6 +294,7 @@ int main(int argc, char** argv) {
             const std::int64_t nMax = state.m_nProgressMax.load();
             console.Progress("Matching files with specified criteria " + Bar(nPos, nMax));
         });
+    if (!bMatched) return 1;
 
     const bool bCancelled = state.m_bCancelled.load() != 0;
     sink.Finish(nFiles, !bCancelled);

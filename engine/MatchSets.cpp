@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -325,6 +326,17 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
 
 namespace {
 
+// Adds a thread running f; false when the system refuses one (process or memory limits).
+template <typename F>
+bool StartThread(std::vector<std::thread>& threads, F&& f) {
+    try {
+        threads.emplace_back(std::forward<F>(f));
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
 // A piece of work: a slice [m_nBegin, m_nEnd) of the run [m_nRunBegin, m_nRunEnd).
 // Contents work on whole runs; checksums and CRCs on slices, so that one long run still
 // keeps every thread busy.
@@ -480,7 +492,7 @@ private:
         std::vector<std::thread> workers;
         const std::size_t nFolders = FolderCapacity(nThreads);
         for (unsigned t = 0; t < nThreads; ++t) {
-            workers.emplace_back([this, nMaxAhead, nFolders] {
+            const bool bStarted = StartThread(workers, [this, nMaxAhead, nFolders] {
                 CFolderFds folders(nFolders);
                 for (;;) {
                     CUnit unit;
@@ -506,7 +518,9 @@ private:
                         m_cvDone.notify_all();
                 }
             });
+            if (!bStarted) break;  // fewer readers do the same work
         }
+        if (workers.empty()) return RunInline();
 
         bool bComplete = false;
         std::vector<CUnitResult> ready;

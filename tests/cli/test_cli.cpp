@@ -34,18 +34,24 @@ struct CResult {
     std::string m_strOut, m_strErr;
 };
 
-// Runs twinex-cli with its output in files of a scratch folder.
+// Runs twinex-cli with its output in files of a scratch folder. strLimits: shell ulimit
+// commands run before it (a status of 77 means they were refused).
 class CCliProcess {
 public:
-    explicit CCliProcess(const std::vector<std::string>& args) {
-        std::vector<char*> argv{const_cast<char*>(TWINEX_CLI_PATH)};
-        for (const std::string& str : args) argv.push_back(const_cast<char*>(str.c_str()));
+    explicit CCliProcess(const std::vector<std::string>& args, const std::string& strLimits = "") {
+        std::vector<std::string> strArgs{TWINEX_CLI_PATH};
+        if (!strLimits.empty())
+            strArgs = {"/bin/sh", "-c", "{ " + strLimits + "; } 2>/dev/null || exit 77; exec \"$0\" \"$@\"",
+                       TWINEX_CLI_PATH};
+        strArgs.insert(strArgs.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& str : strArgs) argv.push_back(str.data());
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         posix_spawn_file_actions_addopen(&actions, 2, m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        EXPECT_EQ(posix_spawn(&m_pid, TWINEX_CLI_PATH, &actions, nullptr, argv.data(), environ), 0);
+        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
     }
 
@@ -295,6 +301,36 @@ TEST(CliTest, TableAlignsTheColumns) {
     EXPECT_EQ(lines[4].substr(lines[4].size() - 7), "0.00 KB");
     EXPECT_NE(r.m_strOut.find("tab\\tname"), std::string::npos);
 }
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// Threads of 1 GiB of stack under a cap on address space: the search runs on the threads
+// the system grants, and says so when it grants none.
+TEST(CliTest, ThreadsTheSystemRefuses) {
+    CTempTree tree;
+    for (const char* psz : {"a", "b", "c"}) tree.Add(psz, "the same bytes");
+    const struct {
+        const char* pszVirtualKb;
+        int nStatus;
+        std::size_t nLines;
+    } cases[] = {
+        {"2700000", 0, 4},  // the search thread and one reader of four
+        {"1500000", 0, 4},  // the search thread alone reads
+        {"600000", 1, 0},   // no thread at all
+    };
+    for (const auto& c : cases) {
+        const CResult r = CCliProcess({"--threads", "4", "--format", "tsv", tree.Root()},
+                                      std::string("ulimit -s 1048576 && ulimit -v ") + c.pszVirtualKb)
+                              .Wait();
+        if (r.m_nStatus == 77) GTEST_SKIP() << "limits refused";
+        EXPECT_EQ(r.m_nStatus, c.nStatus) << c.pszVirtualKb << r.m_strErr;
+        EXPECT_EQ(Split(r.m_strOut, '\n').size() - 1, c.nLines) << c.pszVirtualKb;
+        EXPECT_EQ(r.m_strErr.find("cannot start a thread") != std::string::npos, c.nStatus != 0) << r.m_strErr;
+    }
+    CCliOptions opts;
+    ASSERT_FALSE(ParseCommandLine({"--threads", "100000", "/"}, opts));
+    EXPECT_EQ(opts.m_nThreads, 64u);
+}
+#endif
 
 TEST(CliTest, InterruptCancelsTheMatch) {
     CTempTree tree;
