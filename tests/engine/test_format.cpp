@@ -1,11 +1,30 @@
 // Texts of the size and time cells.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdint>
 #include <ctime>
 #include <limits>
+#include <string>
 
 #include "Format.h"
+
+namespace {
+
+// 5 Dec 2026 23:39:51 local time.
+std::time_t SampleTime() {
+    std::tm tmLocal{};
+    tmLocal.tm_year = 2026 - 1900;
+    tmLocal.tm_mon = 11;
+    tmLocal.tm_mday = 5;
+    tmLocal.tm_hour = 23;
+    tmLocal.tm_min = 39;
+    tmLocal.tm_sec = 51;
+    tmLocal.tm_isdst = -1;
+    return std::mktime(&tmLocal);
+}
+
+}  // namespace
 
 TEST(FormatTest, SizeUnitsAndThresholds) {
     const std::pair<std::uint64_t, const char*> table[] = {
@@ -26,18 +45,34 @@ TEST(FormatTest, SizeUnitsAndThresholds) {
     for (const auto& [nSize, pszText] : table) EXPECT_EQ(FormatFileSize(nSize), pszText) << nSize;
 }
 
-TEST(FormatTest, TimeInTheClassicLocale) {
-    std::tm tmLocal{};
-    tmLocal.tm_year = 2026 - 1900;
-    tmLocal.tm_mon = 11;
-    tmLocal.tm_mday = 5;
-    tmLocal.tm_hour = 23;
-    tmLocal.tm_min = 39;
-    tmLocal.tm_sec = 51;
-    tmLocal.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tmLocal);
+TEST(FormatTest, TimeInTheClassicForm) {
+    const std::time_t t = SampleTime();
     ASSERT_NE(t, static_cast<std::time_t>(-1));
     EXPECT_EQ(FormatFileTime(t), "12/05/26 23:39:51");
     // A time no calendar can hold gives no text rather than garbage.
     EXPECT_EQ(FormatFileTime(std::numeric_limits<std::int64_t>::max()), "");
+}
+
+// The desktop program's toolkit selects the environment's locale at start; the cells keep the
+// classic form all the same, as twinex-cli prints them.
+TEST(FormatTest, CellsStayClassicWhateverTheProcessLocale) {
+    const std::string strSaved = std::setlocale(LC_ALL, nullptr);
+    const char* pszLocale = nullptr;
+    for (const char* pszName : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+        if (std::setlocale(LC_ALL, pszName) && *std::localeconv()->decimal_point == ',') {
+            pszLocale = pszName;
+            break;
+        }
+    }
+    if (!pszLocale) {
+        std::setlocale(LC_ALL, strSaved.c_str());
+        GTEST_SKIP() << "no locale with a decimal comma is installed (scripts/install-deps "
+                        "generates de_DE.UTF-8)";
+    }
+    const std::string strSize = FormatFileSize(512), strLarge = FormatFileSize(5ULL << 30);
+    const std::string strTime = FormatFileTime(SampleTime());
+    std::setlocale(LC_ALL, strSaved.c_str());
+    EXPECT_EQ(strSize, "0.50 KB") << pszLocale;
+    EXPECT_EQ(strLarge, "5.00 GB") << pszLocale;
+    EXPECT_EQ(strTime, "12/05/26 23:39:51") << pszLocale;
 }
