@@ -88,6 +88,15 @@ constexpr int IDS_DELETE_FAILED_CAPTION = 61053;
 constexpr int IDS_DELETE_FAILED = 61054;        // %1: the number of files
 constexpr int IDS_DELETE_FAILED_MORE = 61055;   // %1: the number of failures not listed
 constexpr int IDS_NO_TRASH_HERE = 61056;
+// The byte-by-byte check before a removal.
+constexpr int IDS_CHECK_NOTE = 61057;
+constexpr int IDS_CHECK_PROGRESS = 61058;
+constexpr int IDS_CHECK_KEPT_CAPTION = 61059;
+constexpr int IDS_CHECK_KEPT = 61090;             // %1: the number of files kept
+constexpr int IDS_CHECK_DIFFERENT = 61091;        // %1: the path of the copy that stays
+constexpr int IDS_CHECK_UNREADABLE = 61092;       // %1: the reason
+constexpr int IDS_CHECK_CHANGED = 61093;
+constexpr int IDS_CHECK_KEEP_UNREADABLE = 61094;  // %1: the path of the copy that stays, %2: why
 // Results files and Undo Delete.
 constexpr int IDS_RESULTS_FILTER = 61060;         // file dialog filter
 constexpr int IDS_OPEN_RESULTS_CAPTION = 61061;

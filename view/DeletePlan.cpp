@@ -63,13 +63,17 @@ public:
 
         // Per touched set: does a copy stay, and did the selection hold every member?
         std::vector<char> survives(m_files.size()), outsideSelection(m_files.size());
+        std::vector<std::uint32_t> stayer(m_files.size(), NONE);
         for (std::uint32_t nId = 0; nId < m_files.size(); ++nId) {
             const std::uint32_t nRoot = Find(nId);
             if (!touched[nRoot] || m_files[nId].bDelete) continue;
             if (!m_files[nId].bSelected) outsideSelection[nRoot] = 1;
             if (survives[nRoot] || State(nId) != STATE_INTACT) continue;
             const CFile& file = m_files[nId];
-            if (!deleting.count({file.nDev, file.nIno})) survives[nRoot] = 1;
+            if (!deleting.count({file.nDev, file.nIno})) {
+                survives[nRoot] = 1;
+                stayer[nRoot] = nId;
+            }
         }
 
         // Sets with no copy left: keep the target of an unselected row, else the first file.
@@ -92,6 +96,9 @@ public:
                 ++(outsideSelection[nRoot] ? plan.nKeptCopiesGone : plan.nKeptLastCopy);
             } else {
                 plan.paths.emplace_back(file.strPath);
+                const std::uint32_t nStays = survives[nRoot] ? stayer[nRoot] : keeper[nRoot];
+                plan.stays.emplace_back(m_files[nStays].strPath);
+                plan.sizes.push_back(file.nSize);
             }
         }
         return plan;

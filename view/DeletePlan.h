@@ -20,6 +20,9 @@ struct CPlanRow {
 struct CDeletePlan {
     // The files to delete: selected rows' sources, in row order, each once.
     std::vector<std::string> paths;
+    // For each of paths, the member of its duplicate set that stays.
+    std::vector<std::string> stays;
+    std::vector<std::uint64_t> sizes;  // and the size the search recorded
     // Selected sources that stay because every copy of their contents would go otherwise.
     std::vector<std::string> kept;
     int nKeptLastCopy = 0;    // of kept: the selection held every copy
@@ -34,5 +37,6 @@ struct CDeletePlan {
 // still a regular file with the recorded size and time and is not the same file under another
 // name; where none would, one selected file of the set is kept: one that is the target of an
 // unselected row, else the first in row order. Selected sources already gone are left out.
+// The plan trusts the search on contents: CheckCopies must confirm each file before it goes.
 // Linear in the number of rows, plus one lstat per selected source and per member checked.
 CDeletePlan PlanDelete(const std::vector<CPlanRow>& rows);

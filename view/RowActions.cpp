@@ -20,6 +20,7 @@
 #include <unordered_set>
 
 #include "Commands.h"
+#include "CopyCheck.h"
 #include "DeletePlan.h"
 #include "FileInfo.h"
 #include "MimeApps.h"
@@ -40,6 +41,7 @@ namespace {
 constexpr int MAX_LISTED_FAILURES = 20;
 constexpr int PROGRESS_SHOW_AFTER_MS = 500;
 constexpr qint64 PROGRESS_UPDATE_MS = 50;
+constexpr int CHECK_PROGRESS_STEPS = 1000;
 
 QString DisplayPath(const std::string& strPath) {
     return QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size())));
@@ -113,44 +115,123 @@ struct CFailure {
     int nError;
 };
 
+// A file the check found to be a copy of strAgainst, with both as the check saw them.
+struct CRemoval {
+    std::string strPath;
+    std::string strAgainst;
+    CFileStamp stamp, stampAgainst;
+};
+
+// A file the check kept, and why.
+struct CKept {
+    std::string strPath;
+    QString strReason;
+};
+
+QString CheckReason(const CCheckResult& result) {
+    switch (result.nVerdict) {
+    case CHECK_DIFFERENT:
+        return LoadResString(IDS_CHECK_DIFFERENT).arg(DisplayPath(result.strAgainst));
+    case CHECK_UNREADABLE:
+        return LoadResString(IDS_CHECK_UNREADABLE)
+            .arg(QString::fromLocal8Bit(std::strerror(result.nErrno)));
+    case CHECK_KEEP_UNREADABLE:
+        return LoadResString(IDS_CHECK_KEEP_UNREADABLE)
+            .arg(DisplayPath(result.strAgainst),
+                 result.nErrno ? QString::fromLocal8Bit(std::strerror(result.nErrno))
+                               : LoadResString(IDS_CHECK_CHANGED));
+    default:
+        return LoadResString(IDS_CHECK_CHANGED);
+    }
+}
+
+// Compares every planned file with the copy that stays; the files that may go come back in
+// plan order, the others in kept. False when the user cancelled: nothing may go then.
+bool CheckPlannedFiles(const CDeletePlan& plan, IDeleteProgress& progress,
+                       std::vector<CRemoval>& removals, std::vector<CKept>& kept) {
+    std::vector<CCopyCheck> checks(plan.paths.size());
+    for (std::size_t i = 0; i < plan.paths.size(); ++i) {
+        checks[i] = {plan.paths[i], plan.stays[i], plan.sizes[i]};
+    }
+    progress.BeginCheck(CheckCopiesBytes(checks));
+    bool bCancelled = false;
+    const std::vector<CCheckResult> results = CheckCopies(
+        checks, [&](std::uint64_t nDone) { return progress.StepCheck(nDone); }, bCancelled);
+    if (bCancelled) return false;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const CCheckResult& result = results[i];
+        if (result.nVerdict == CHECK_SAME)
+            removals.push_back({plan.paths[i], result.strAgainst, result.stamp, result.stampAgainst});
+        else
+            kept.push_back({plan.paths[i], CheckReason(result)});
+    }
+    return true;
+}
+
+// Both files still as the check read them.
+bool StillAsChecked(const CRemoval& removal) {
+    CFileStamp stamp, stampAgainst;
+    return ReadFileStamp(removal.strPath, stamp) && stamp == removal.stamp &&
+           ReadFileStamp(removal.strAgainst, stampAgainst) && stampAgainst == removal.stampAgainst;
+}
+
 // Removes the files in order until done or cancelled; returns the failures. A file already
-// gone counts as removed: it is where the user wanted it. trashedAs receives, per path, where
-// it went in the Trash ("" when it did not go there).
-std::vector<CFailure> RemoveFiles(const std::vector<std::string>& paths, bool bToTrash,
-                                  QWidget* pFrame, std::vector<char>& removed,
-                                  std::vector<std::string>& trashedAs) {
-    CProgressDialogProgress dialogProgress(pFrame);
-    IDeleteProgress& progress =
-        RowActionServices().pProgress ? *RowActionServices().pProgress : dialogProgress;
+// gone counts as removed: it is where the user wanted it. A file that changed since the check
+// joins kept. trashedAs receives, per file, where it went in the Trash ("" when it did not).
+std::vector<CFailure> RemoveFiles(const std::vector<CRemoval>& removals, bool bToTrash,
+                                  IDeleteProgress& progress, std::vector<char>& removed,
+                                  std::vector<std::string>& trashedAs, std::vector<CKept>& kept) {
     IFileRemover& remover = Remover();
     std::vector<CFailure> failures;
-    removed.assign(paths.size(), 0);
-    trashedAs.assign(paths.size(), std::string());
-    progress.Begin(static_cast<int>(paths.size()), bToTrash);
-    for (std::size_t i = 0; i < paths.size(); ++i) {
+    removed.assign(removals.size(), 0);
+    trashedAs.assign(removals.size(), std::string());
+    progress.Begin(static_cast<int>(removals.size()), bToTrash);
+    for (std::size_t i = 0; i < removals.size(); ++i) {
         if (!progress.Step(static_cast<int>(i))) break;
-        const int nError = bToTrash ? remover.Trash(paths[i], &trashedAs[i])
-                                    : remover.Remove(paths[i], false);
+        const std::string& strPath = removals[i].strPath;
+        if (!StillAsChecked(removals[i])) {
+            kept.push_back({strPath, LoadResString(IDS_CHECK_CHANGED)});
+            continue;
+        }
+        const int nError = bToTrash ? remover.Trash(strPath, &trashedAs[i])
+                                    : remover.Remove(strPath, false);
         if (nError == 0 || nError == ENOENT)
             removed[i] = 1;
         else
-            failures.push_back({paths[i], nError});
+            failures.push_back({strPath, nError});
     }
-    progress.Step(static_cast<int>(paths.size()));
+    progress.Step(static_cast<int>(removals.size()));
     progress.End();
     return failures;
 }
 
-QString FailureText(const std::vector<CFailure>& failures, bool bToTrash) {
-    QString strText = LoadResString(IDS_DELETE_FAILED).arg(failures.size()) + QLatin1Char('\n');
-    const int nListed = std::min<int>(static_cast<int>(failures.size()), MAX_LISTED_FAILURES);
+// Up to MAX_LISTED_FAILURES lines "path: reason" and a count of the rest.
+template <class T, class FReason>
+QString ListedLines(const std::vector<T>& items, FReason&& fnReason) {
+    QString strText;
+    const int nListed = std::min<int>(static_cast<int>(items.size()), MAX_LISTED_FAILURES);
     for (int i = 0; i < nListed; ++i)
-        strText += QLatin1Char('\n') + DisplayPath(failures[i].strPath) + QStringLiteral(": ") +
-                   FailureReason(failures[i].nError, bToTrash);
-    if (static_cast<int>(failures.size()) > nListed)
+        strText += QLatin1Char('\n') + DisplayPath(items[i].strPath) + QStringLiteral(": ") +
+                   fnReason(items[i]);
+    if (static_cast<int>(items.size()) > nListed)
         strText += QLatin1Char('\n') +
-                   LoadResString(IDS_DELETE_FAILED_MORE).arg(failures.size() - nListed);
+                   LoadResString(IDS_DELETE_FAILED_MORE).arg(items.size() - nListed);
     return strText;
+}
+
+// What did not go and why: the files that could not be removed, then those the check kept.
+QString SummaryText(const std::vector<CFailure>& failures, const std::vector<CKept>& kept,
+                    bool bToTrash) {
+    QStringList parts;
+    if (!failures.empty())
+        parts << LoadResString(IDS_DELETE_FAILED).arg(failures.size()) + QLatin1Char('\n') +
+                     ListedLines(failures, [&](const CFailure& failure) {
+                         return FailureReason(failure.nError, bToTrash);
+                     });
+    if (!kept.empty())
+        parts << LoadResString(IDS_CHECK_KEPT).arg(kept.size()) + QLatin1Char('\n') +
+                     ListedLines(kept, [](const CKept& item) { return item.strReason; });
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 // Every row whose source file is gone leaves, in one pass. Files this delete removed are known
@@ -219,16 +300,38 @@ int CFileRemover::Trash(const std::string& strPath, std::string* pTrashedAs) {
 
 CProgressDialogProgress::~CProgressDialogProgress() { End(); }
 
-void CProgressDialogProgress::Begin(int nTotal, bool bToTrash) {
+void CProgressDialogProgress::Open(const QString& strLabel, int nMaximum) {
     End();
-    m_pDialog = new QProgressDialog(LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS),
-                                    LoadResString(IDS_CANCEL), 0, nTotal, m_pParent);
+    m_pDialog = new QProgressDialog(strLabel, LoadResString(IDS_CANCEL), 0, nMaximum, m_pParent);
     m_pDialog->setWindowModality(Qt::WindowModal);
     m_pDialog->setMinimumDuration(PROGRESS_SHOW_AFTER_MS);
     m_pDialog->setAutoClose(false);
     m_pDialog->setAutoReset(false);
     m_pDialog->setValue(0);
     m_nLastUpdate = QDateTime::currentMSecsSinceEpoch();
+}
+
+void CProgressDialogProgress::Begin(int nTotal, bool bToTrash) {
+    // The check's dialog may have been shown already: the removal goes on in the same one.
+    if (m_pDialog) {
+        m_pDialog->setLabelText(LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS));
+        m_pDialog->setMaximum(nTotal);
+        m_pDialog->setValue(0);
+        return;
+    }
+    Open(LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS), nTotal);
+}
+
+void CProgressDialogProgress::BeginCheck(std::uint64_t nTotalBytes) {
+    m_nCheckBytes = nTotalBytes;
+    Open(LoadResString(IDS_CHECK_PROGRESS), CHECK_PROGRESS_STEPS);
+}
+
+bool CProgressDialogProgress::StepCheck(std::uint64_t nDoneBytes) {
+    if (!m_nCheckBytes) return Step(0);
+    const double fDone = static_cast<double>(std::min(nDoneBytes, m_nCheckBytes)) /
+                         static_cast<double>(m_nCheckBytes);
+    return Step(static_cast<int>(fDone * CHECK_PROGRESS_STEPS));
 }
 
 bool CProgressDialogProgress::Step(int nDone) {
@@ -299,6 +402,7 @@ void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo) {
     CMessageBoxPrompt fallback;
     IPrompt& prompt = PromptFor(pFrame, fallback);
     const QString strCaption = LoadResString(bAllowUndo ? IDS_TRASH_CAPTION : IDS_DELETE_CAPTION);
+    std::vector<std::string> paths;  // the files the removal went through, in order
     std::vector<char> removed;
     std::vector<std::string> trashedAs;
     if (plan.paths.empty()) {
@@ -306,18 +410,32 @@ void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo) {
         if (!plan.kept.empty() || plan.nChanged)
             prompt.Tell(ConfirmText(plan, bAllowUndo), strCaption, IPrompt::ICON_INFORMATION);
     } else {
-        if (!prompt.AskYesNo(ConfirmText(plan, bAllowUndo), strCaption, IPrompt::ICON_WARNING))
+        const QString strQuestion =
+            ConfirmText(plan, bAllowUndo) + QStringLiteral("\n\n") + LoadResString(IDS_CHECK_NOTE);
+        if (!prompt.AskYesNo(strQuestion, strCaption, IPrompt::ICON_WARNING)) return;
+        CProgressDialogProgress dialogProgress(pFrame);
+        IDeleteProgress& progress =
+            RowActionServices().pProgress ? *RowActionServices().pProgress : dialogProgress;
+        std::vector<CRemoval> removals;
+        std::vector<CKept> kept;
+        if (!CheckPlannedFiles(plan, progress, removals, kept)) {
+            progress.End();
             return;
+        }
         const std::vector<CFailure> failures =
-            RemoveFiles(plan.paths, bAllowUndo, pFrame, removed, trashedAs);
-        if (!failures.empty())
-            prompt.Tell(FailureText(failures, bAllowUndo), LoadResString(IDS_DELETE_FAILED_CAPTION),
-                        IPrompt::ICON_ERROR);
+            RemoveFiles(removals, bAllowUndo, progress, removed, trashedAs, kept);
+        if (!failures.empty() || !kept.empty())
+            prompt.Tell(SummaryText(failures, kept, bAllowUndo),
+                        LoadResString(failures.empty() ? IDS_CHECK_KEPT_CAPTION
+                                                       : IDS_DELETE_FAILED_CAPTION),
+                        failures.empty() ? IPrompt::ICON_WARNING : IPrompt::ICON_ERROR);
+        paths.reserve(removals.size());
+        for (CRemoval& removal : removals) paths.push_back(std::move(removal.strPath));
         // Before the sweep, while the rows of the files that went are still there.
-        RecordForUndo(model, plan.paths, trashedAs, removed, bAllowUndo);
+        RecordForUndo(model, paths, trashedAs, removed, bAllowUndo);
     }
 
-    SweepRows(model, plan.paths, removed);
+    SweepRows(model, paths, removed);
     if (pFrame) pFrame->setWindowTitle(FormatTitleForRows(model.GetRowCount(), g_nCollectedFiles));
 }
 

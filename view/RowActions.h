@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -52,6 +53,12 @@ public:
     // nDone files are through; false when the user asked to stop.
     virtual bool Step(int nDone) = 0;
     virtual void End() = 0;
+    // The byte-by-byte check that comes first, in bytes read.
+    virtual void BeginCheck(std::uint64_t nTotalBytes) { (void)nTotalBytes; }
+    virtual bool StepCheck(std::uint64_t nDoneBytes) {
+        (void)nDoneBytes;
+        return true;
+    }
 };
 
 // The real ones.
@@ -83,9 +90,14 @@ public:
     void Begin(int nTotal, bool bToTrash) override;
     bool Step(int nDone) override;
     void End() override;
+    void BeginCheck(std::uint64_t nTotalBytes) override;
+    bool StepCheck(std::uint64_t nDoneBytes) override;
 
 private:
+    void Open(const QString& strLabel, int nMaximum);
+
     QWidget* m_pParent;
+    std::uint64_t m_nCheckBytes = 0;
     class QProgressDialog* m_pDialog = nullptr;
     qint64 m_nLastUpdate = 0;
 };
@@ -110,7 +122,8 @@ bool IsShiftKeyDown();
 void OpenFileWithDefaultApplication(const std::string& strPath);
 
 // Deletes the selected rows' source files, to the Trash when bAllowUndo, else for good, after
-// one confirmation; never the last copy of a duplicate set. Then every row whose source file
+// one confirmation; never the last copy of a duplicate set, and never a file that is not, byte
+// for byte, a copy of one that stays. Then every row whose source file
 // is gone leaves the list, and pFrame's title follows the rows left. With no row selected,
 // nothing happens. Declared also in ResultActions.h.
 void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo);

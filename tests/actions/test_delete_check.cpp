@@ -1,0 +1,133 @@
+// Deleting through the main window never removes a file whose contents do not exist, byte for
+// byte, in a file that stays: whatever the search criterion let through, and whatever changed
+// on disk since. Every case looks at the files on disk afterwards.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "ActionsSupport.h"
+#include "Resource.h"
+
+namespace {
+
+std::string With(std::string str, std::size_t nAt, char c) {
+    str[nAt] = c;
+    return str;
+}
+
+// Writes new bytes of the same length into a file and puts its modification time back, as a
+// change that the size and time alone cannot see.
+void Overwrite(const std::string& strPath, const std::string& strBytes) {
+    struct stat st {};
+    ASSERT_EQ(lstat(strPath.c_str(), &st), 0);
+    const int fd = open(strPath.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, strBytes.data(), strBytes.size(), 0), static_cast<ssize_t>(strBytes.size()));
+    close(fd);
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
+}
+
+class DeleteCheckTest : public CFrameTest {
+protected:
+    // Selects all rows and deletes them to the Trash (or for good), answering Yes.
+    void DeleteAll(int nCommandId = ID_EDIT_DELETE) {
+        Key(Qt::Key_A, Qt::ControlModifier);
+        m_prompt.PushAnswer(true);
+        Command(nCommandId);
+    }
+    bool Asked(const QString& strText) {
+        for (const CScriptedPrompt::CAsked& asked : m_prompt.m_asked)
+            if (asked.strText.contains(strText)) return true;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(DeleteCheckTest, FilesThatAreNotExactCopiesOfTheOneThatStaysAreKept) {
+    const std::string near(90000, 'n'), big(5 << 20, 'B');
+    struct CCase {
+        const char* pszName;
+        std::string strSource, strTarget;
+        int nChange;  // 0: none, 1: the source, 2: the target, changed after the search
+        int nCommandId;
+    } cases[] = {
+        {"equal up to the partial compare limit", near, With(near, 70000, 'x'), 0, ID_EDIT_DELETE},
+        {"a 5 MiB file differing in its last byte", big, With(big, big.size() - 1, 'x'), 0,
+         ID_EDIT_SHIFTDELETE},
+        {"equal size only", "abcd", "wxyz", 0, ID_EDIT_DELETE},
+        {"the copy that stays changed after the search", "copy", "copy", 2, ID_EDIT_SHIFTDELETE},
+        {"the file to remove changed after the search", "copy", "copy", 1, ID_EDIT_DELETE},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        m_prompt.m_asked.clear();
+        const std::string a = File("a", c.strSource), b = File("b", c.strTarget);
+        SetRows({PairRow(a, b)});
+        if (c.nChange) Overwrite(c.nChange == 1 ? a : b, "COPY");
+        DeleteRows({0}, c.nCommandId);
+
+        ASSERT_EQ(m_prompt.m_asked.size(), 2u);
+        EXPECT_TRUE(m_prompt.m_asked[0].strText.contains(
+            "Each file is first compared byte by byte with the copy that stays"));
+        EXPECT_EQ(LastAsked().strCaption, "Files Kept");
+        EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(a) +
+                                                 ": not an exact copy of " + QString::fromStdString(b)));
+        EXPECT_TRUE(Exists(a) && Exists(b));
+        EXPECT_TRUE(TrashFiles().empty());
+        EXPECT_EQ(Sources(), std::vector<std::string>{a});
+    }
+}
+
+TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
+    const std::string x1 = File("x1", "xxxx"), x2 = File("x2", "xxxx"), x3 = File("x3", "xxxx");
+    const std::string y1 = File("y1", "yyyy"), y2 = File("y2", "YYYY");
+    const std::string z1 = File("z1", "zzzz"), z2 = File("z2", "Zzzz"), z3 = File("z3", "zzzz");
+    std::vector<CResultRow> rows;
+    for (const auto& set : {std::vector{x1, x2, x3}, std::vector{y1, y2}, std::vector{z1, z2, z3}})
+        for (CResultRow& row : ReflectedSetRows(set)) rows.push_back(row);
+    SetRows(std::move(rows));
+    DeleteAll();
+
+    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"x2", "x3", "z3"}));
+    for (const std::string& strPath : {x1, y1, y2, z1, z2}) EXPECT_TRUE(Exists(strPath)) << strPath;
+    EXPECT_TRUE(LastAsked().strText.contains("2 file(s) were kept"));
+    EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(z2) + ": not an exact copy of " +
+                                             QString::fromStdString(z1)));
+}
+
+TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
+    const std::string strNear(90000, 'n');
+    const std::string p1 = File("p/1", strNear), p2 = File("p/2", With(strNear, 80000, 'x'));
+    const std::string q1 = File("q/1", "qqqq"), q2 = File("q/2", "qqqq");
+    const CTempTree out;  // outside the searched folder
+    const std::string strResults = out.Path("results.json");
+    const std::string strCommand = std::string(TWINEX_CLI_PATH) +
+                                   " --by crc32 --partial 64 --format json '" + m_tree.Root() +
+                                   "' > '" + strResults + "'";
+    ASSERT_EQ(std::system(strCommand.c_str()), 0);
+    ASSERT_TRUE(m_pFrame->OpenResultsFile(strResults));
+    ASSERT_EQ(Model().GetRowCount(), 4);  // both pairs, both ways
+
+    DeleteAll(ID_EDIT_SHIFTDELETE);
+    EXPECT_TRUE(Exists(p1) && Exists(p2));
+    EXPECT_NE(Exists(q1), Exists(q2));
+    EXPECT_TRUE(Asked("not an exact copy of"));
+}
+
+// Root reads every file, so this one runs as an unprivileged user (see CMakeLists.txt).
+TEST_F(DeleteCheckTest, UnprivilegedCopyThatStaysUnreadableKeepsTheFile) {
+    if (geteuid() == 0) GTEST_SKIP() << "run by twinex_actions_unprivileged as another user";
+    const std::string a = File("a", "same"), b = File("b", "same");
+    ASSERT_EQ(chmod(b.c_str(), 0), 0);
+    SetRows({PairRow(a, b)});
+    DeleteRows({0}, ID_EDIT_DELETE);
+    EXPECT_TRUE(Exists(a) && Exists(b));
+    EXPECT_TRUE(TrashFiles().empty());
+    EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(a) + ": the copy that stays, " +
+                                             QString::fromStdString(b) +
+                                             ", could not be read: Permission denied"));
+}
