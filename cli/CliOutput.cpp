@@ -117,7 +117,8 @@ std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete) {
     return FormatResultsTail(nFiles, nRows, bComplete);
 }
 
-void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows) {
+void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows,
+                const std::function<bool()>& stop) {
     std::array<std::size_t, COL_COUNT> widths{};
     for (int c = 0; c < COL_COUNT; ++c) widths[c] = DisplayWidth(g_headers[c]);
     for (const CResultRow& row : rows)
@@ -140,6 +141,7 @@ void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows) {
     for (int c = 0; c < COL_COUNT; ++c) cells[c] = g_headers[c];
     emit(cells);
     for (const CResultRow& row : rows) {
+        if (stop && stop()) break;
         for (int c = 0; c < COL_COUNT; ++c) cells[c] = EscapeForTerminal(row.m_strCells[c]);
         emit(cells);
     }

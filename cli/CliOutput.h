@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,7 @@ std::string JsonRow(const CResultRow& row);
 std::string JsonHead(const std::string& strCriterion, const std::string& strPartialKb, bool bReflect);
 std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete);
 
-// The seven columns aligned under their headers; Size aligned right.
-void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows);
+// The seven columns aligned under their headers; Size aligned right. Stops before the next
+// row once stop() is true.
+void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows,
+                const std::function<bool()>& stop = {});

@@ -97,24 +97,32 @@ public:
             for (CResultRow& row : batch) m_rows.push_back(std::move(row));
             return;
         }
-        for (const CResultRow& row : batch) WriteRow(row);
+        for (const CResultRow& row : batch) {
+            if (Interrupted()) return;
+            WriteRow(row);
+        }
     }
 
     void End() override {}
 
-    // After the matcher: writes kept rows and closes the json text.
-    void Finish(std::size_t nFiles, bool bComplete) {
-        if (!m_bStarted) return;
-        if (!m_bStream) {
+    // After the matcher: writes kept rows and closes the json text. Ctrl-C stops the rows;
+    // returns false when the matcher or Ctrl-C cut the rows short.
+    bool Finish(std::size_t nFiles, bool bComplete) {
+        if (m_bStarted && !m_bStream) {
             if (m_opts.m_nSortColumn >= 0) SortRows(m_rows, m_opts.m_nSortColumn, m_opts.m_bDescending);
             if (m_opts.m_format == FORMAT_TABLE) {
-                WriteTable(stdout, m_rows);
-                m_nRows = m_rows.size();
+                WriteTable(stdout, m_rows, Interrupted);
             } else {
-                for (const CResultRow& row : m_rows) WriteRow(row);
+                for (const CResultRow& row : m_rows) {
+                    if (Interrupted()) break;
+                    WriteRow(row);
+                }
             }
         }
-        if (m_opts.m_format == FORMAT_JSON) Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
+        bComplete = bComplete && !Interrupted();
+        if (m_bStarted && m_opts.m_format == FORMAT_JSON)
+            Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
+        return bComplete;
     }
 
 private:
@@ -134,6 +142,8 @@ private:
     }
 
     void Put(const std::string& str) { std::fwrite(str.data(), 1, str.size(), stdout); }
+
+    static bool Interrupted() { return g_bInterrupted != 0; }
 
     const CCliOptions& m_opts;
     CConsole& m_console;
@@ -296,8 +306,7 @@ int main(int argc, char** argv) {
         });
     if (!bMatched) return 1;
 
-    const bool bCancelled = state.m_bCancelled.load() != 0;
-    sink.Finish(nFiles, !bCancelled);
+    const bool bCancelled = !sink.Finish(nFiles, state.m_bCancelled.load() == 0);
     const bool bWritten = std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (bCancelled) {
         console.Message("Match aborted.");

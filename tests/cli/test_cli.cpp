@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -34,14 +35,22 @@ struct CResult {
     std::string m_strOut, m_strErr;
 };
 
-// Runs twinex-cli with its output in files of a scratch folder. strLimits: shell ulimit
-// commands run before it (a status of 77 means they were refused).
+// How to start twinex-cli: shell ulimit commands run before it (a status of 77 means they
+// were refused), its working folder, standard output to a pipe instead of a file.
+struct CSpawn {
+    std::string m_strLimits;
+    std::string m_strCwd;
+    bool m_bPipeOut = false;
+};
+
+// Runs twinex-cli with its output in files of a scratch folder.
 class CCliProcess {
 public:
-    explicit CCliProcess(const std::vector<std::string>& args, const std::string& strLimits = "") {
+    explicit CCliProcess(const std::vector<std::string>& args, const CSpawn& spawn = {}) {
         std::vector<std::string> strArgs{TWINEX_CLI_PATH};
-        if (!strLimits.empty())
-            strArgs = {"/bin/sh", "-c", "{ " + strLimits + "; } 2>/dev/null || exit 77; exec \"$0\" \"$@\"",
+        if (!spawn.m_strLimits.empty())
+            strArgs = {"/bin/sh", "-c",
+                       "{ " + spawn.m_strLimits + "; } 2>/dev/null || exit 77; exec \"$0\" \"$@\"",
                        TWINEX_CLI_PATH};
         strArgs.insert(strArgs.end(), args.begin(), args.end());
         std::vector<char*> argv;
@@ -49,12 +58,26 @@ public:
         argv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int fds[2] = {-1, -1};
+        if (spawn.m_bPipeOut) {
+            EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+            posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
+        } else {
+            posix_spawn_file_actions_addopen(&actions, 1, m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        }
         posix_spawn_file_actions_addopen(&actions, 2, m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (!spawn.m_strCwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, spawn.m_strCwd.c_str());
         EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
         posix_spawn_file_actions_destroy(&actions);
+        if (fds[1] >= 0) ::close(fds[1]);
+        m_nOutFd = fds[0];
+    }
+    ~CCliProcess() {
+        if (m_nOutFd >= 0) ::close(m_nOutFd);
     }
 
+    // The read end of standard output (with m_bPipeOut).
+    int OutFd() const { return m_nOutFd; }
     std::string Err() const { return ReadAll(m_strErr); }
     void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
 
@@ -69,6 +92,7 @@ private:
     CTempTree m_scratch;
     std::string m_strOut = m_scratch.Path("out"), m_strErr = m_scratch.Path("err");
     pid_t m_pid = -1;
+    int m_nOutFd = -1;
 };
 
 CResult RunCli(const std::vector<std::string>& args) { return CCliProcess(args).Wait(); }
@@ -318,9 +342,9 @@ TEST(CliTest, ThreadsTheSystemRefuses) {
         {"600000", 1, 0},   // no thread at all
     };
     for (const auto& c : cases) {
-        const CResult r = CCliProcess({"--threads", "4", "--format", "tsv", tree.Root()},
-                                      std::string("ulimit -s 1048576 && ulimit -v ") + c.pszVirtualKb)
-                              .Wait();
+        CSpawn spawn;
+        spawn.m_strLimits = std::string("ulimit -s 1048576 && ulimit -v ") + c.pszVirtualKb;
+        const CResult r = CCliProcess({"--threads", "4", "--format", "tsv", tree.Root()}, spawn).Wait();
         if (r.m_nStatus == 77) GTEST_SKIP() << "limits refused";
         EXPECT_EQ(r.m_nStatus, c.nStatus) << c.pszVirtualKb << r.m_strErr;
         EXPECT_EQ(Split(r.m_strOut, '\n').size() - 1, c.nLines) << c.pszVirtualKb;
@@ -351,6 +375,33 @@ TEST(CliTest, InterruptCancelsTheMatch) {
     EXPECT_EQ(r.m_strErr.find("Match done."), std::string::npos);
     EXPECT_EQ(r.m_strOut, "");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+// Ctrl-C at the first byte of output stops the rows, whether they stream or wait for the
+// sort or the table's widths.
+TEST(CliTest, InterruptStopsTheRows) {
+    CTempTree tree;
+    // Empty files match without being read; long names make rows of many pipe-fulls.
+    constexpr int FILES = 3000;
+    for (int i = 0; i < FILES; ++i) tree.Add(std::string(120, 'n') + std::to_string(i), "");
+    CSpawn pipe;
+    pipe.m_bPipeOut = true;
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"--sort", "source"}, {"--format", "tsv"}, {"--format", "json", "--sort", "size"}}) {
+        std::vector<std::string> argv = args;
+        argv.push_back(tree.Root());
+        CCliProcess process(argv, pipe);
+        std::string strOut;
+        char buf[1 << 16];
+        for (ssize_t n; (n = ::read(process.OutFd(), buf, sizeof buf)) > 0;) {
+            if (strOut.empty()) process.Signal(SIGINT);
+            strOut.append(buf, static_cast<std::size_t>(n));
+        }
+        const CResult r = process.Wait();
+        EXPECT_EQ(r.m_nStatus, 130) << args.size() << r.m_strErr;
+        EXPECT_LT(std::count(strOut.begin(), strOut.end(), '\n'), FILES) << args.size();
+        EXPECT_EQ(r.m_strErr.find("Match done."), std::string::npos) << r.m_strErr;
+    }
 }
 
 }  // namespace
