@@ -74,6 +74,8 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string strArg = args[i];
         if (bOptionsEnded || strArg.size() < 2 || strArg[0] != '-') {
+            // Often an unset variable; searching the current folder instead would surprise.
+            if (strArg.empty()) return std::string("empty folder name");
             opts.rows.push_back(CFolderRow{MakeFolderPath(strArg), strMask, bRecurse ? "Yes" : "No"});
             continue;
         }

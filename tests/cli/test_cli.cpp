@@ -170,6 +170,9 @@ TEST(CliTest, BadUsageExitsWithStatusTwo) {
         {"--reflect=yes", "/tmp"},
         {"/tmp", "--mask"},
         {"--frobnicate", "/tmp"},
+        {""},
+        {"--", ""},
+        {"--threads", "2x", "/tmp"},
     };
     for (const auto& args : cases) {
         const CResult r = RunCli(args);
