@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <QFile>
 #include <QSaveFile>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -19,6 +22,42 @@ bool StillThere(const std::string& strPath, std::uint64_t nSize) {
     struct stat st;
     return lstat(strPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
            static_cast<std::uint64_t>(st.st_size) == nSize;
+}
+
+// Where a save to strPath may write: strPath itself when it is a new name or a regular file,
+// the file a symbolic link leads to when that is a regular file. A save renames a new file
+// over the old one, so anything else there (a FIFO, a device, a folder) would be replaced:
+// such names give EINVAL. Other errors are those of the look at the name.
+int SaveTarget(const std::string& strPath, std::string& strTarget) {
+    struct stat st;
+    if (lstat(strPath.c_str(), &st) != 0) {
+        if (errno != ENOENT) return errno;
+        strTarget = strPath;
+        return 0;
+    }
+    if (S_ISREG(st.st_mode)) {
+        strTarget = strPath;
+        return 0;
+    }
+    if (!S_ISLNK(st.st_mode)) return EINVAL;
+    char szResolved[PATH_MAX];
+    if (!realpath(strPath.c_str(), szResolved) || lstat(szResolved, &st) != 0 ||
+        !S_ISREG(st.st_mode))
+        return EINVAL;
+    strTarget = szResolved;
+    return 0;
+}
+
+// Whether a file renamed to strTarget would replace nothing but a regular file.
+bool TargetStillWritable(const std::string& strTarget) {
+    struct stat st;
+    if (lstat(strTarget.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+}
+
+QString SaveErrorText(int nError) {
+    return nError == EINVAL ? LoadResString(IDS_NOT_REGULAR_FILE)
+                            : QString::fromLocal8Bit(std::strerror(nError));
 }
 
 }  // namespace
@@ -72,7 +111,10 @@ CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath) 
 
 QString SaveResultsFile(const CResultModel& model, const QString& strPath,
                         const CResultsInfo& info) {
-    QSaveFile file(strPath);
+    std::string strTarget;
+    if (const int nError = SaveTarget(QFile::encodeName(strPath).toStdString(), strTarget))
+        return SaveErrorText(nError);
+    QSaveFile file(QFile::decodeName(QByteArray::fromStdString(strTarget)));
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     std::string strChunk =
         FormatResultsHead(info.strCriterion, std::to_string(info.nPartialKb), info.bReflect);
@@ -92,7 +134,10 @@ QString SaveResultsFile(const CResultModel& model, const QString& strPath,
     }
     if (nRows) strChunk += '\n';
     strChunk += FormatResultsTail(info.nFiles, static_cast<std::uint64_t>(nRows), info.bComplete);
-    if (!flush() || !file.commit()) return file.errorString();
+    if (!flush()) return file.errorString();
+    // Something else may have taken the name while the rows were written.
+    if (!TargetStillWritable(strTarget)) return SaveErrorText(EINVAL);
+    if (!file.commit()) return file.errorString();
     return QString();
 }
 

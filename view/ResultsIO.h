@@ -22,8 +22,10 @@ struct CResultsOpened {
 CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath);
 
 // Writes the model's rows in their current order, with info's search settings and the number
-// of files, to strPath. The file is replaced only once it is fully written. Returns an empty
-// text, or what went wrong.
+// of files, to strPath. The file is replaced only once it is fully written. Only a new name or
+// a regular file is written, a symbolic link only when it leads to a regular file (which is
+// written, the link stays); anything else (a FIFO, a device, a folder) is refused and left as
+// it was. Returns an empty text, or what went wrong.
 QString SaveResultsFile(const CResultModel& model, const QString& strPath,
                         const CResultsInfo& info);
 

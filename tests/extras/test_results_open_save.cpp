@@ -1,7 +1,14 @@
 // Results files in the main window: Save Results As and Open Results.
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "ActionsSupport.h"
 #include "ResTables.h"
@@ -20,6 +27,14 @@ std::vector<CRowCopy> RowsOf(const CResultModel& model) {
         rows.emplace_back(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget);
     }
     return rows;
+}
+
+// What a look at a name tells without following a link: its type, its device numbers and
+// its size.
+std::tuple<mode_t, dev_t, off_t> NodeOf(const std::string& strPath) {
+    struct stat st {};
+    if (lstat(strPath.c_str(), &st) != 0) return {};
+    return {st.st_mode & S_IFMT, st.st_rdev, st.st_size};
 }
 
 }  // namespace
@@ -79,4 +94,54 @@ TEST_F(CFrameTest, WhatIsNotResultsLeavesTheListAsItWas) {
         EXPECT_EQ(Selected(), std::vector<int>{1}) << pszName;
         EXPECT_EQ(m_pFrame->windowTitle(), strTitle);
     }
+}
+
+// Saving replaces a regular file or makes a new one, never anything else; a link is written
+// through to its target only when that is a regular file.
+TEST_F(CFrameTest, SavingOntoWhatIsNotARegularFileIsRefusedAndLeavesItAsItWas) {
+    SetRows({PairRow(File("a", "same", 1), File("b", "same", 2))});
+    const std::vector<CRowCopy> rows = RowsOf(Model());
+    const std::string strFifo = m_tree.Path("fifo"), strDevice = m_tree.Path("null"),
+                      strFifoLink = m_tree.Path("to-fifo"), strDangling = m_tree.Path("to-none");
+    m_tree.AddDir("dir/inside");
+    ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(strFifo.c_str(), strFifoLink.c_str()), 0);
+    ASSERT_EQ(symlink(m_tree.Path("none").c_str(), strDangling.c_str()), 0);
+    std::vector<std::string> refused = {strFifo, m_tree.Path("dir"), strFifoLink, strDangling};
+    if (mknod(strDevice.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
+        refused.push_back(strDevice);
+    else
+        std::printf("[  SKIPPED ] the character device case: mknod failed: %s\n",
+                    std::strerror(errno));
+    // Every name in the folder as a look at it tells, links not followed.
+    const auto snapshot = [&] {
+        std::map<std::string, std::tuple<mode_t, dev_t, off_t>> nodes;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_tree.Root()))
+            nodes[entry.path().string()] = NodeOf(entry.path().string());
+        return nodes;
+    };
+    const auto before = snapshot();
+
+    for (const std::string& strPath : refused) {
+        SCOPED_TRACE(strPath);
+        m_prompt.m_asked.clear();
+        m_pFrame->SetMessagePaneText("before");
+        EXPECT_FALSE(m_pFrame->SaveResultsFile(QString::fromStdString(strPath)));
+        ASSERT_EQ(m_prompt.m_asked.size(), 1u);
+        EXPECT_TRUE(LastAsked().strText.contains("not a regular file")) << LastAsked().strText.toStdString();
+        EXPECT_EQ(m_pFrame->GetMessagePaneText(), "before");
+        EXPECT_EQ(snapshot(), before);
+    }
+
+    // Through a link to a regular file: the file gets the results, the link stays a link.
+    const std::string strTarget = File("old.json", "old"), strLink = m_tree.Path("to-old");
+    ASSERT_EQ(symlink(strTarget.c_str(), strLink.c_str()), 0);
+    m_prompt.m_asked.clear();
+    EXPECT_TRUE(m_pFrame->SaveResultsFile(QString::fromStdString(strLink)));
+    EXPECT_TRUE(m_prompt.m_asked.empty());
+    EXPECT_EQ(std::get<0>(NodeOf(strLink)), S_IFLNK);
+    EXPECT_NE(ReadAll(strTarget).find("twinex-results"), std::string::npos);
+    Model().Clear();
+    ASSERT_TRUE(m_pFrame->OpenResultsFile(strTarget));
+    EXPECT_EQ(RowsOf(Model()), rows);
 }
