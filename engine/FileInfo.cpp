@@ -268,8 +268,8 @@ bool MatchesAll(std::string_view strMask) { return strMask == "*" || strMask == 
 bool MatchMask(std::string_view strName, std::string_view strMask) {
     if (MatchesAll(strMask)) return true;
     if (MatchWildcards(strName, strMask)) return true;
-    // As on the desktop this mask language comes from, "name.*" also means "name" without a
-    // dot: otherwise "*.*" and its kind would skip every file without an extension.
+    // "name.*" also takes "name" without a dot: a user who writes "*.*" or "report.*" means
+    // every extension, none included, and would otherwise miss files such as "README".
     if (strMask.size() >= 2 && strMask.substr(strMask.size() - 2) == ".*")
         return MatchWildcards(strName, strMask.substr(0, strMask.size() - 2));
     return false;

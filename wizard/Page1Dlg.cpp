@@ -120,7 +120,8 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, QWidget* pParent)
     pLayout->addLayout(pMaskRow);
     pLayout->addLayout(pButtons);
 
-    // The tab order is the order of the original form, not the order on screen.
+    // Tab starts at the folder list, the page's main control, then goes to what applies to the
+    // next drop (recurse box, mask) and the buttons; the recurse box stands above the list.
     setTabOrder(m_listFolders, m_btnRecurse);
     setTabOrder(m_btnRecurse, m_editMask);
     setTabOrder(m_editMask, m_btnBrowse);

@@ -104,7 +104,8 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     pLayout->addWidget(pPartialLabel);
     pLayout->addLayout(pPartialRow);
 
-    // The tab order is the order of the original form: criteria, partial field, reflect box.
+    // Tab goes from the criteria to the partial field that limits them, then to the reflect
+    // box, although the box stands above the field on screen.
     setTabOrder(m_radioCriterion[3], m_editPartial);
     setTabOrder(m_editPartial, m_btnReflect);
 

@@ -64,7 +64,7 @@ int CountOpenFds() {
 
 }  // namespace
 
-TEST(MaskTest, MatchesLikeTheDesktopMaskLanguage) {
+TEST(MaskTest, WildcardsCountCharactersFoldAsciiCaseAndDotStarTakesNoExtension) {
     // One UTF-8 letter is one character, stray bytes count one each, letter case is folded for
     // ASCII only, and "*abd" needs backtracking.
     struct {
