@@ -46,6 +46,13 @@ std::string MakeFolderPath(const std::string& strArg) {
 
 }  // namespace
 
+bool SelectsNoFile(const std::string& strMasks) {
+    // The collection splits at ';' and passes over masks of blanks only.
+    return std::all_of(strMasks.begin(), strMasks.end(), [](char c) {
+        return c == ';' || c == ' ' || (c >= '\t' && c <= '\r');
+    });
+}
+
 int ParseSortColumn(const std::string& strColumn) {
     if (strColumn.size() == 1 && strColumn[0] >= '0' && strColumn[0] <= '6')
         return strColumn[0] - '0';
@@ -205,7 +212,8 @@ Output (rows on standard output; progress and messages on standard error):
   --descending        sort in descending order
   -h, --help          show this help
 
-Exit status: 0 done, 1 no thread could be started or the output could not be written,
-2 bad usage, 130 cancelled (Ctrl-C).
+Exit status: 0 done (also when some folders could not be read: they are named),
+1 no given folder could be searched, no thread could be started or the output could
+not be written, 2 bad usage, 130 cancelled (Ctrl-C).
 )";
 }

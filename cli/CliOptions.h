@@ -30,6 +30,9 @@ struct CCliOptions {
 std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args,
                                             CCliOptions& opts);
 
+// True when no mask of a ';'-separated list is more than blanks: such a row selects no file.
+bool SelectsNoFile(const std::string& strMasks);
+
 // Column index for --sort: "0"-"6" or a column name; -1 when unknown.
 int ParseSortColumn(const std::string& strColumn);
 

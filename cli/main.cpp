@@ -2,9 +2,9 @@
 // workers as the desktop program; rows go to standard output, everything else to standard
 // error.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -250,17 +250,24 @@ int main(int argc, char** argv) {
     };
     std::vector<CFolderRow> rows;
     for (const CFolderRow& row : opts.rows) {
-        // A missing folder is named here; the walk reports what it cannot read inside.
-        struct stat st {};
-        if (::stat(row.strFolder.c_str(), &st) != 0) {
+        if (SelectsNoFile(row.strMasks)) {
+            console.Message(std::string(PROGRAM) + ": warning: --mask '" + EscapeForTerminal(row.strMasks) +
+                            "' selects no file in '" + EscapeForTerminal(row.strFolder) + "'");
+            continue;
+        }
+        // A folder that cannot be opened is named here; the walk reports what it cannot read
+        // inside.
+        const int fd = ::open(row.strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
             warn(row.strFolder, errno);
             continue;
         }
-        if (!S_ISDIR(st.st_mode)) {
-            warn(row.strFolder, ENOTDIR);
-            continue;
-        }
+        ::close(fd);
         rows.push_back(row);
+    }
+    if (rows.empty()) {
+        console.Message(std::string(PROGRAM) + ": nothing to search: no given folder could be searched");
+        return 1;
     }
 
     CSearchState state;

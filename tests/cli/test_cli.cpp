@@ -311,6 +311,39 @@ TEST(CliTest, MaskAndRecurseApplyToTheFoldersAfterThem) {
         << r.m_strErr;
 }
 
+// Folder arguments relative to the working folder: what cannot be searched is named, and a
+// search with nothing left to search fails.
+TEST(CliTest, FoldersThatCannotBeSearched) {
+    CTempTree tree;
+    for (const char* psz : {"d/x", "d/y"}) tree.Add(psz, "same");
+    tree.Add("file", "other");
+    const struct {
+        std::vector<std::string> args;
+        int nStatus;
+        std::size_t nRows;
+        std::string strErr;
+    } cases[] = {
+        {{"missing"}, 1, 0, "cannot read '" + tree.Path("missing/") + "': No such file"},
+        {{"file"}, 1, 0, "cannot read '" + tree.Path("file/") + "': Not a directory"},
+        {{"--mask", "", "d"}, 1, 0, "--mask '' selects no file"},
+        {{"--mask", " ;\t;", "d"}, 1, 0, "selects no file in '" + tree.Path("d/") + "'"},
+        {{"d", "missing"}, 0, 2, "cannot read '" + tree.Path("missing/") + "'"},
+        {{"--mask", ";;", "file", "--mask", "*", "d"}, 0, 2, "--mask ';;' selects no file"},
+    };
+    CSpawn spawn;
+    spawn.m_strCwd = tree.Root();
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--format", "tsv"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CResult r = CCliProcess(args, spawn).Wait();
+        EXPECT_EQ(r.m_nStatus, c.nStatus) << c.args.back() << r.m_strErr;
+        const std::size_t nLines = Split(r.m_strOut, '\n').size() - 1;
+        EXPECT_EQ(nLines ? nLines - 1 : 0, c.nRows) << c.args.back();
+        EXPECT_NE(r.m_strErr.find(c.strErr), std::string::npos) << r.m_strErr;
+        EXPECT_EQ(r.m_strErr.find("nothing to search") != std::string::npos, c.nStatus == 1) << r.m_strErr;
+    }
+}
+
 TEST(CliTest, TableAlignsTheColumns) {
     CTempTree tree;
     tree.Add("short", std::string(2000, 'x'));
