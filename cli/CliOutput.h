@@ -12,8 +12,10 @@
 // Cell text for tsv: tab, newline and backslash as \t, \n and \\; all other bytes as they are.
 std::string EscapeTsv(const std::string& str);
 
-// Cell text for a terminal: control characters (tab, newline, escape...) as \t, \n, \r or
-// \xHH, so that a file name cannot break the table or send codes to the terminal.
+// Cell text for a terminal, so that a file name can neither break the table nor send codes
+// to the terminal: tab, newline and return as \t, \n and \r, other ASCII controls and bytes
+// that are not UTF-8 as \xHH, other code points that print nothing (C1 controls, format and
+// direction marks, line separators, noncharacters) as \u{...} in lowercase hex.
 std::string EscapeForTerminal(const std::string& str);
 
 // Like the C library's case-blind compare: bytes unsigned, 'A'-'Z' taken as 'a'-'z'.

@@ -117,6 +117,14 @@ CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t) 
 TEST(CliOutputTest, EncodingsAreExactAndSafe) {
     EXPECT_EQ(EscapeTsv("a\tb\nc\\d\re"), "a\\tb\\nc\\\\d\re");
     EXPECT_EQ(EscapeForTerminal("a\tb\n\x1b[2J\x7f"), "a\\tb\\n\\x1b[2J\\x7f");
+    // C1 controls, a direction override, a byte order mark, a line separator, a tag and a
+    // noncharacter print nothing; letters beside them and just past their ranges stay.
+    EXPECT_EQ(EscapeForTerminal("\xc2\x9b" "1m\xc2\x9d\xc2\xa0\xe2\x80\xae\xef\xbb\xbf\xe2\x80\xa8\xf3\xa0\x80\xa1"
+                                "\xef\xbf\xbe\xc3\xa9\xe2\x80\xaf\xf0\x9f\x98\x80"),
+              "\\u{9b}1m\\u{9d}\xc2\xa0\\u{202e}\\u{feff}\\u{2028}\\u{e0021}\\u{fffe}\xc3\xa9\xe2\x80\xaf"
+              "\xf0\x9f\x98\x80");
+    // Bytes that are not UTF-8: a lone C1 byte, a cut sequence, an overlong slash.
+    EXPECT_EQ(EscapeForTerminal("\x9b" "1m\xe2\x82.\xc0\xaf"), "\\x9b1m\\xe2\\x82.\\xc0\\xaf");
     // Valid: ASCII, 2-4 byte forms. Invalid: stray continuation, overlong, surrogate, > U+10FFFF, cut.
     EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"));
     for (const char* psz : {"\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82"})
@@ -348,7 +356,7 @@ TEST(CliTest, TableAlignsTheColumns) {
     CTempTree tree;
     tree.Add("short", std::string(2000, 'x'));
     tree.Add("a much longer name", std::string(2000, 'x'));
-    tree.Add("deeper/folder/tab\tname", "tiny");
+    tree.Add("deeper/folder/tab\tname\xc2\x9b" "2J", "tiny");
     tree.Add("t2", "tiny");
     const CResult r = RunCli({"--sort", "size", "--descending", tree.Root()});
     ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
@@ -359,7 +367,7 @@ TEST(CliTest, TableAlignsTheColumns) {
     EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "Size");
     EXPECT_EQ(lines[1].substr(lines[1].size() - 7), "1.95 KB");
     EXPECT_EQ(lines[4].substr(lines[4].size() - 7), "0.00 KB");
-    EXPECT_NE(r.m_strOut.find("tab\\tname"), std::string::npos);
+    EXPECT_NE(r.m_strOut.find("tab\\tname\\u{9b}2J"), std::string::npos);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
