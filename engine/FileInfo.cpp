@@ -120,19 +120,33 @@ std::string CFileInfo::GetFilePath() const {
 // ---------------------------------------------------------------------------------------------
 // Checksums
 
-int OpenRegularFileAt(int fdDir, const std::string& strName) {
+namespace {
+
+// The regular file opened read-only, of size *pSize when that is given; else -1.
+int OpenRegular(int fdDir, const std::string& strName, const std::uint64_t* pSize) {
     // O_NONBLOCK: should the path have become a FIFO, open must not wait for a writer.
     const int fd = openat(fdDir, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        (pSize && static_cast<std::uint64_t>(st.st_size) != *pSize)) {
         close(fd);
         return -1;
     }
     return fd;
 }
 
-int OpenRegularFile(const std::string& strPath) { return OpenRegularFileAt(AT_FDCWD, strPath); }
+}  // namespace
+
+int OpenRegularFileAt(int fdDir, const std::string& strName) {
+    return OpenRegular(fdDir, strName, nullptr);
+}
+
+int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize) {
+    return OpenRegular(fdDir, strName, &nSize);
+}
+
+int OpenRegularFile(const std::string& strPath) { return OpenRegular(AT_FDCWD, strPath, nullptr); }
 
 namespace {
 

@@ -108,6 +108,9 @@ private:
 // FIFO; -1 unless it is a regular file. The At form opens a name inside an open folder.
 int OpenRegularFile(const std::string& strPath);
 int OpenRegularFileAt(int fdDir, const std::string& strName);
+// OpenRegularFileAt, and -1 too unless the file is nSize bytes long: a file that shrank or grew
+// since it was collected has changed and is compared with nothing.
+int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize);
 
 // True when strName matches strMask: '*' any run, '?' one character, letter case ignored;
 // "*.*" matches every name, also names without a dot (generally, a mask ending in ".*" also

@@ -2,6 +2,7 @@
 
 #include "Match.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -146,37 +147,35 @@ void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResul
     MatchFilesTuned(settings, state, sink, callbacks, CMatchTuning{});
 }
 
+bool CompareOpenFiles(int fdA, int fdB, std::uint64_t n, const std::atomic<int>* pAbort) {
+    if (n == 0) return true;
+    const std::size_t nBlock = static_cast<std::size_t>(std::min<std::uint64_t>(n, COMPARE_BLOCK));
+    std::unique_ptr<char[]> bufA(new char[nBlock]), bufB(new char[nBlock]);
+    std::uint64_t nOffset = 0;
+    while (n > 0) {
+        if (pAbort && pAbort->load(std::memory_order_relaxed)) return false;
+        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(n, nBlock));
+        // A file that shrank gives fewer bytes than asked: no match.
+        if (ReadAt(fdA, bufA.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
+            ReadAt(fdB, bufB.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
+            std::memcmp(bufA.get(), bufB.get(), nWant) != 0)
+            return false;
+        nOffset += nWant;
+        n -= nWant;
+    }
+    return true;
+}
+
 bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
                          const std::atomic<int>* pAbort) {
-    std::uint64_t n = (nLimit != 0 && nLimit <= a.GetLength()) ? nLimit : a.GetLength();
+    const std::uint64_t n = (nLimit != 0 && nLimit <= a.GetLength()) ? nLimit : a.GetLength();
     // Nothing to compare: equal without opening anything, even when a file is unreadable.
     if (n == 0) return true;
     if (pAbort && pAbort->load(std::memory_order_relaxed)) return false;
 
-    const int fdA = OpenRegularFile(a.GetFilePath());
-    const int fdB = OpenRegularFile(b.GetFilePath());
-    bool bEqual = fdA >= 0 && fdB >= 0;
-    if (bEqual) {
-        const std::size_t nBlock = static_cast<std::size_t>(std::min<std::uint64_t>(n, COMPARE_BLOCK));
-        std::unique_ptr<char[]> bufA(new char[nBlock]), bufB(new char[nBlock]);
-        std::uint64_t nOffset = 0;
-        while (n > 0) {
-            if (pAbort && pAbort->load(std::memory_order_relaxed)) {
-                bEqual = false;
-                break;
-            }
-            const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(n, nBlock));
-            // A file that shrank gives fewer bytes than asked: no match.
-            if (ReadAt(fdA, bufA.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
-                ReadAt(fdB, bufB.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
-                std::memcmp(bufA.get(), bufB.get(), nWant) != 0) {
-                bEqual = false;
-                break;
-            }
-            nOffset += nWant;
-            n -= nWant;
-        }
-    }
+    const int fdA = OpenUnchangedFileAt(AT_FDCWD, a.GetFilePath(), a.GetLength());
+    const int fdB = OpenUnchangedFileAt(AT_FDCWD, b.GetFilePath(), b.GetLength());
+    const bool bEqual = fdA >= 0 && fdB >= 0 && CompareOpenFiles(fdA, fdB, n, pAbort);
     if (fdA >= 0) ::close(fdA);
     if (fdB >= 0) ::close(fdB);
     return bEqual;

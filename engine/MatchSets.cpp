@@ -13,7 +13,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -112,7 +111,7 @@ int CFolderFds::Open(const CFileInfo& file) {
     const std::string& strDir = file.GetFileDir();
     auto it = m_fds.find(&strDir);
     if (it == m_fds.end()) {
-        if (m_nCapacity == 0) return OpenRegularFile(file.GetFilePath());
+        if (m_nCapacity == 0) return Opened(file, OpenUnchangedFileAt(AT_FDCWD, file.GetFilePath(), file.GetLength()));
         while (m_fds.size() >= m_nCapacity) {
             ::close(m_fds[m_order.front()]);
             m_fds.erase(m_order.front());
@@ -125,7 +124,12 @@ int CFolderFds::Open(const CFileInfo& file) {
         it = m_fds.emplace(&strDir, fdDir).first;
         m_order.push_back(&strDir);
     }
-    return OpenRegularFileAt(it->second, std::string(file.GetNameView()));
+    return Opened(file, OpenUnchangedFileAt(it->second, std::string(file.GetNameView()), file.GetLength()));
+}
+
+int CFolderFds::Opened(const CFileInfo& file, int fd) const {
+    if (fd >= 0 && m_onOpened) m_onOpened(file);
+    return fd;
 }
 
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {
@@ -159,27 +163,23 @@ std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std:
     const bool bCrc = nCriterion == MATCH_CRC32;
     std::uint32_t nCrc = 0;
     XXH3_64bits_reset(scratch.m_pState);
-    // Ask for one byte more than the recorded size: a file that has not changed then ends
-    // with its first read. The whole current file counts, as with GetChecksum.
-    std::uint64_t nLeft = nLimit ? nLimit : std::numeric_limits<std::uint64_t>::max();
-    std::uint64_t nNext = std::min<std::uint64_t>(file.GetLength() + 1, BUFFER);
+    // The file had its recorded size when opened, so exactly this much is there to read.
+    std::uint64_t nLeft = ComparedLength(file.GetLength(), nLimit);
     if (nLeft > BUFFER) ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     std::uint64_t nOffset = 0;
     bool bOk = true;
     while (nLeft > 0) {
-        const std::size_t nWant = static_cast<std::size_t>(std::min(nLeft, nNext));
+        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(nLeft, BUFFER));
         const long long nGot = ReadAt(fd, scratch.m_pBuffer.get(), nWant, nOffset);
-        if (nGot < 0 || IsAborted(pAbort)) {
+        // Short: it shrank while open, and the bytes hashed would not be the file's.
+        if (nGot != static_cast<long long>(nWant) || IsAborted(pAbort)) {
             bOk = false;
             break;
         }
-        const std::size_t n = static_cast<std::size_t>(nGot);
-        if (bCrc) nCrc = Crc32Update(nCrc, scratch.m_pBuffer.get(), n);
-        else XXH3_64bits_update(scratch.m_pState, scratch.m_pBuffer.get(), n);
-        if (n < nWant) break;  // end of file
-        nOffset += n;
-        nLeft -= n;
-        nNext = BUFFER;
+        if (bCrc) nCrc = Crc32Update(nCrc, scratch.m_pBuffer.get(), nWant);
+        else XXH3_64bits_update(scratch.m_pState, scratch.m_pBuffer.get(), nWant);
+        nOffset += nWant;
+        nLeft -= nWant;
     }
     ::close(fd);
     if (!bOk) return std::nullopt;

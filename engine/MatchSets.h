@@ -36,7 +36,8 @@ using FRunSets = std::function<void(std::size_t nBegin, std::size_t nEnd, const 
 
 // Splits every run of equal-sized files of `files` into sets by the criterion over the first
 // nLimit bytes (0: whole files). Two files join one set only when the criterion says they are
-// equal; unreadable files join none, except empty files, which match without being read.
+// equal; unreadable files, and files whose size is no longer the one collected, join none,
+// except empty files, which match without being read.
 // Files alone in their size are never opened. Each file's checksum or CRC is computed at most
 // once, and under MATCH_CONTENTS no file's bytes are read more than twice. Reading runs on
 // tuning.m_nThreads threads; onRun is called on the calling thread, in array order, so the
@@ -57,10 +58,15 @@ public:
     CFolderFds& operator=(const CFolderFds&) = delete;
 
     // The file opened read-only, without following a final symbolic link and without
-    // blocking on FIFOs; -1 unless it is a regular file.
+    // blocking on FIFOs; -1 unless it is a regular file of the size it had when collected.
     int Open(const CFileInfo& file);
 
+    // Tests: told of each file just opened, before any of it is read.
+    std::function<void(const CFileInfo&)> m_onOpened;
+
 private:
+    int Opened(const CFileInfo& file, int fd) const;  // tells m_onOpened of fd >= 0; returns fd
+
     std::size_t m_nCapacity;
     std::unordered_map<const std::string*, int> m_fds;  // by the folder text the files share
     std::deque<const std::string*> m_order;             // oldest first, for eviction
@@ -69,15 +75,17 @@ private:
 // The byte-by-byte split of one group of equal-sized files (indices into files, ascending)
 // over min(nLimit or size, size) bytes. Each file is opened once while it can stay open and
 // read once, except that a file whose block could not be kept in memory may be read a second
-// time to compare it with the next file of its set. Empty result when aborted.
+// time to compare it with the next file of its set. A file that has changed size, or whose
+// read comes up short, joins no set. Empty result when aborted.
 CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std::size_t>& group,
                               std::uint64_t nLimit, const std::atomic<int>* pAbort,
                               const CMatchTuning& tuning, CFolderFds* pFolders = nullptr);
 
 // The checksum (MATCH_CHECKSUM: XXH3-64) or CRC-32 (MATCH_CRC32) of the first nLimit bytes
-// (0: all) of the file as it is now: the values of CFileInfo::GetChecksum and GetCRC, read
-// through folder descriptors with as few calls as a small file allows. nullopt when the file
-// cannot be read as a regular file or on abort.
+// (0: all) of the file: the values of CFileInfo::GetChecksum and GetCRC, read through folder
+// descriptors with as few calls as a small file allows. nullopt when the file cannot be read
+// as a regular file, its size is no longer the one collected, a read comes up short, or on
+// abort.
 std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std::uint64_t nLimit,
                                      const std::atomic<int>* pAbort, CFolderFds& folders);
 

@@ -165,16 +165,15 @@ TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
     }
 }
 
-TEST_F(MatchTest, PartialLimitDecidesWhatIsComparedEvenInAFileThatShrank) {
+TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
     // Equal in the first 64 KiB, different after; and short files that differ at the end.
     std::string strLong = Bytes(100 * 1024, 1);
-    m_tree.Add("p/1", strLong);
+    m_tree.Add("1", strLong);
     strLong[80 * 1024] ^= 1;
-    m_tree.Add("p/2", strLong);
-    m_tree.Add("p/3", "short file A");
-    m_tree.Add("p/4", "short file B");
-    for (const char* psz : {"s/1", "s/2", "s/3"}) m_tree.Add(psz, strLong);
-    Collect("p/");
+    m_tree.Add("2", strLong);
+    m_tree.Add("3", "short file A");
+    m_tree.Add("4", "short file B");
+    Collect();
     for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
         EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
         EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, CPairs{}) << nCriterion;
@@ -182,13 +181,20 @@ TEST_F(MatchTest, PartialLimitDecidesWhatIsComparedEvenInAFileThatShrank) {
         EXPECT_EQ(Match(nCriterion, "81", 0).m_pairs, CPairs{}) << nCriterion;
     }
     EXPECT_EQ(Match(MATCH_SIZE, "0", 0).m_pairs, (CPairs{{"3", "4"}, {"1", "2"}}));
-    // A file that shrank after collection matches only over what it still holds.
-    Collect("s/");
-    std::filesystem::resize_file(m_tree.Path("s/2"), 70 * 1024);
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
-        EXPECT_EQ(Match(nCriterion, "0", 0).m_pairs, (CPairs{{"1", "3"}})) << nCriterion;
-        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"1", "2"}, {"2", "3"}})) << nCriterion;
-    }
+}
+
+TEST_F(MatchTest, AFileThatChangedSizeSinceCollectionMatchesNothing) {
+    // Four copies; after collection one shrinks and one grows, each keeping the bytes that a
+    // partial comparison reads. Only the two unchanged copies remain a pair, whatever the limit.
+    const std::string str = Bytes(100 * 1024, 2);
+    for (const char* psz : {"1", "2", "3", "4"}) m_tree.Add(psz, str);
+    Collect();
+    std::filesystem::resize_file(m_tree.Path("2"), 70 * 1024);
+    std::ofstream(m_tree.Path("3"), std::ios::app) << "grown";
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS})
+        for (const char* pszPartial : {"0", "64"})
+            EXPECT_EQ(Match(nCriterion, pszPartial, 0).m_pairs, (CPairs{{"1", "4"}}))
+                << nCriterion << " " << pszPartial;
 }
 
 TEST_F(MatchTest, UnreadableFilesJoinNoSetButEmptyFilesAlwaysMatch) {
@@ -236,11 +242,25 @@ TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWr
 }
 
 // A tree that reaches every path of the contents split: small and large files, sets of up
-// to five, files that differ in their first, middle or last byte, several sets per size.
+// to five, files that differ in their first, middle or last byte, several sets per size; and
+// one run of 75 files, more than two slices of checksums, holding interleaved sets, a pair on
+// each side of a slice boundary and a pair at both ends.
 class SplitPathsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::mt19937 rng(7);
+        std::vector<std::string> contents;
+        for (int i = 0; i < 8; ++i) contents.push_back(Bytes(100, 100 + i));
+        for (int i = 0; i < kLongRun; ++i) {
+            std::string str = i == 31 || i == 32 ? contents[4]
+                              : i == 0 || i == kLongRun - 1 ? contents[5]
+                              : i == 63 || i == 64 ? contents[6]
+                              : i % 10 == 9 ? Bytes(100, 200 + i)
+                                            : contents[i % 4];
+            char szName[16];
+            std::snprintf(szName, sizeof szName, "run/r%02d", i);
+            m_tree.Add(szName, str);
+        }
         int nFile = 0;
         for (std::size_t nSize : {1u, 700u, 4096u, 9000u, 70000u, 300000u}) {
             for (int nBase = 0; nBase < 3; ++nBase) {
@@ -288,6 +308,7 @@ protected:
         return all;
     }
 
+    static constexpr int kLongRun = 75;
     CTempTree m_tree;
     CFileInfoArray m_files;
 };
@@ -309,7 +330,7 @@ TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
     tunings[6].m_bSameHashes = true;  // kept blocks told apart by their bytes
     for (std::uint64_t nLimit : {0ull, 4096ull, 65536ull}) {
         const CFileSets expected = Expected(nLimit);
-        ASSERT_GE(expected.size(), 12u);
+        ASSERT_GE(expected.size(), 19u);
         for (const CMatchTuning& tuning : tunings) {
             EXPECT_EQ(Found(MATCH_CONTENTS, nLimit, tuning), expected) << nLimit;
             EXPECT_EQ(Found(MATCH_CHECKSUM, nLimit, tuning), expected) << nLimit;
@@ -335,19 +356,91 @@ TEST_F(SplitPathsTest, CancelDuringTheScanStopsReporting) {
     }
 }
 
-TEST_F(SplitPathsTest, FileKeysAreTheRecordsOwnChecksums) {
-    // One file grows and one shrinks after collection: both hash what they hold now.
-    std::ofstream(m_files[5].GetFilePath(), std::ios::app) << "grown";
-    std::filesystem::resize_file(m_files[40].GetFilePath(), m_files[40].GetLength() / 2);
+TEST_F(SplitPathsTest, FileKeysAreTheChecksumsOfUnchangedFilesOnly) {
+    // After collection one file grows and one shrinks; a third is emptied each time it has just
+    // been opened, past the size check. None of them has a key; every other file its checksum.
+    const std::size_t nGrown = 5, nShrunk = 40, nShrinking = 41;
+    std::ofstream(m_files[nGrown].GetFilePath(), std::ios::app) << "grown";
+    std::filesystem::resize_file(m_files[nShrunk].GetFilePath(), m_files[nShrunk].GetLength() / 2);
+    const CFileInfo& shrinking = m_files[nShrinking];
     CFolderFds folders(4);
+    folders.m_onOpened = [&](const CFileInfo& f) {
+        if (&f == &shrinking) std::filesystem::resize_file(f.GetFilePath(), 0);
+    };
+    auto key = [&](const CFileInfo& f, int nCriterion, std::uint64_t nLimit) {
+        std::filesystem::resize_file(shrinking.GetFilePath(), shrinking.GetLength());
+        return FileKey(f, nCriterion, nLimit, nullptr, folders);
+    };
     for (std::uint64_t nLimit : {0ull, 1000ull, 65536ull}) {
         for (std::size_t i = 0; i < m_files.GetSize(); ++i) {
             const CFileInfo& f = m_files[i];
-            EXPECT_EQ(FileKey(f, MATCH_CHECKSUM, nLimit, nullptr, folders), f.GetChecksum(nLimit, nullptr));
+            if (i == nGrown || i == nShrunk || i == nShrinking) {
+                EXPECT_EQ(key(f, MATCH_CHECKSUM, nLimit), std::nullopt) << i << " " << nLimit;
+                EXPECT_EQ(key(f, MATCH_CRC32, nLimit), std::nullopt) << i << " " << nLimit;
+                continue;
+            }
+            EXPECT_EQ(key(f, MATCH_CHECKSUM, nLimit), f.GetChecksum(nLimit, nullptr));
             const auto crc = f.GetCRC(nLimit, nullptr);
             ASSERT_TRUE(crc);
-            EXPECT_EQ(FileKey(f, MATCH_CRC32, nLimit, nullptr, folders), std::optional<std::uint64_t>(*crc));
+            EXPECT_EQ(key(f, MATCH_CRC32, nLimit), std::optional<std::uint64_t>(*crc));
         }
+    }
+}
+
+// A file that shrinks once open, past the size check, joins no set: its short read must not
+// be taken for a full block. The files repeat one block, and each case first runs on intact
+// files, so that every buffer a short read would leave unfilled holds what the file would.
+TEST(ShortReadTest, AFileThatShrinksWhileOpenJoinsNoSet) {
+    CTempTree tree;
+    const std::string strBlock = Bytes(4096, 5);
+    std::string str;
+    for (int i = 0; i < 4; ++i) str += strBlock;
+    const std::string strPaths[2] = {tree.Add("1", str), tree.Add("2", str)};
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*", false, nullptr);
+    ASSERT_EQ(files.GetSize(), 2u);
+
+    CMatchTuning kept;  // block by block, the first member's block kept
+    kept.m_nWholeReadMax = 0;
+    kept.m_nFirstBlock = kept.m_nMaxBlock = strBlock.size();
+    CMatchTuning reread = kept;  // nothing kept: the set's last member is opened and read again
+    reread.m_nMemoryBudget = 0;
+    reread.m_nMaxOpenFiles = 1;
+    reread.m_bSameHashes = true;
+    const struct {
+        const CMatchTuning& tuning;
+        std::size_t nVictim;
+        int nAtOpen;  // the victim shrinks once opened this often
+    } cases[] = {{kept, 0, 1}, {kept, 1, 1}, {reread, 0, 2}, {reread, 1, 1}};
+    for (const auto& c : cases) {
+        for (std::uint64_t nShrunk : {0u, 6000u}) {
+            for (const char* pszName : {"1", "2"}) tree.Add(pszName, str);
+            CFolderFds folders(4);
+            ASSERT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
+                      (CFileSets{{0, 1}}));
+            int nOpens = 0;
+            folders.m_onOpened = [&](const CFileInfo& f) {
+                if (&f == &files[c.nVictim] && ++nOpens == c.nAtOpen)
+                    std::filesystem::resize_file(strPaths[c.nVictim], nShrunk);
+            };
+            EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders), CFileSets{})
+                << c.nVictim << " " << c.nAtOpen << " " << nShrunk;
+            EXPECT_GE(nOpens, c.nAtOpen);
+        }
+    }
+
+    // The same for two open files compared block by block (blocks of 256 KiB).
+    const std::string strBig = Bytes(256 * 1024, 6);
+    const std::string strBigPaths[2] = {tree.Path("big1"), tree.Path("big2")};
+    for (int nVictim : {0, 1}) {
+        for (const char* pszName : {"big1", "big2"}) tree.Add(pszName, strBig + strBig + strBig);
+        const int fdA = OpenRegularFile(strBigPaths[0]), fdB = OpenRegularFile(strBigPaths[1]);
+        ASSERT_TRUE(fdA >= 0 && fdB >= 0);
+        EXPECT_TRUE(CompareOpenFiles(fdA, fdB, 3 * strBig.size(), nullptr));
+        std::filesystem::resize_file(strBigPaths[nVictim], strBig.size() + 100);
+        EXPECT_FALSE(CompareOpenFiles(fdA, fdB, 3 * strBig.size(), nullptr)) << nVictim;
+        ::close(fdA);
+        ::close(fdB);
     }
 }
 
@@ -360,6 +453,7 @@ TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
     tree.Add("same", str);
     tree.Add("last", strLastDiffers);
     tree.Add("short", str.substr(0, 1000));
+    tree.Add("long", str + "grown");
     tree.Add("empty", "");
     ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0600), 0);
     std::filesystem::create_symlink(tree.Path("same"), tree.Path("link"));
@@ -379,8 +473,12 @@ TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
         {file("a", n), file("last", n), n - 1, true},
         {file("a", n), file("last", n), n, false},
         {file("a", n), file("last", n), n + 1, false},  // a limit beyond the size: whole file
-        {file("a", n), file("short", n), 0, false},     // shrank after collection
-        {file("a", n), file("short", n), 1000, true},
+        // Changed size since collection: never equal, even where the limit's bytes are.
+        {file("a", n), file("short", n), 0, false},
+        {file("a", n), file("short", n), 1000, false},
+        {file("short", n), file("a", n), 1000, false},
+        {file("a", n), file("long", n), 0, false},
+        {file("long", n), file("a", n), 1000, false},
         {file("a", n), file("missing", n), 0, false},
         {file("missing", n), file("missing", n), 0, false},
         {file("a", n), file("fifo", n), 0, false},  // never opened for reading, never blocks
