@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <limits>
 
 namespace {
 
@@ -134,11 +135,15 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         } else if (strArg == "--partial") {
             auto v = value();
             if (!v) return missing();
-            // Kilobytes; the bound keeps KB * 1024 far from overflowing.
-            if (!IsDigits(*v) || v->size() > 12)
-                return "--partial needs a whole number of kilobytes, got '" + *v + "'";
-            const std::size_t nFirst = std::min(v->find_first_not_of('0'), v->size() - 1);
-            opts.m_strPartial = v->substr(nFirst);
+            if (!IsDigits(*v)) return "--partial needs a whole number of kilobytes, got '" + *v + "'";
+            // Saturated where KB * 1024 would pass 2^64 bytes: still more than any file holds.
+            constexpr std::uint64_t nMaxKb = std::numeric_limits<std::uint64_t>::max() / 1024;
+            std::uint64_t nKb = 0;
+            for (const char c : *v) {
+                const auto nDigit = static_cast<std::uint64_t>(c - '0');
+                nKb = nKb > (nMaxKb - nDigit) / 10 ? nMaxKb : nKb * 10 + nDigit;
+            }
+            opts.m_strPartial = std::to_string(nKb);
         } else if (strArg == "--format") {
             auto v = value();
             if (!v) return missing();
@@ -190,7 +195,8 @@ Matching:
   --by CRITERION      how files of equal size are compared: contents (byte by
                       byte, the default), crc32, checksum or size (size alone)
   --partial KB        compare only the first KB kilobytes (default 0: whole files,
-                      so that by default only exact copies are listed)
+                      so that by default only exact copies are listed; sizes past
+                      2^64 bytes count as 2^64)
   --reflect           also list each pair reversed, so that every duplicate
                       stands once as a source (default)
   --no-reflect        list each pair once

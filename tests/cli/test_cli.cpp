@@ -280,6 +280,9 @@ TEST(CliTest, CriteriaListWhatTheyCompare) {
         {{"--by", "crc32", "--partial", "64"}, loose},
         {{"--by", "contents", "--partial", "64"}, loose},
         {{"--by", "size"}, loose},
+        // 2^54 + 64 and 2^64 + 64 KiB: 64 KiB if bytes or kilobytes wrapped around 2^64.
+        {{"--partial", "18014398509482048"}, exact},
+        {{"--by", "crc32", "--partial", "018446744073709551680"}, exact},
     };
     for (const auto& [args, expected] : cases) {
         std::vector<std::string> argv = args;
@@ -320,10 +323,10 @@ TEST(CliTest, MaskAndRecurseApplyToTheFoldersAfterThem) {
 }
 
 // Folder arguments relative to the working folder: what cannot be searched is named, and a
-// search with nothing left to search fails.
+// search with nothing left to search fails. After "--" every argument is a folder.
 TEST(CliTest, FoldersThatCannotBeSearched) {
     CTempTree tree;
-    for (const char* psz : {"d/x", "d/y"}) tree.Add(psz, "same");
+    for (const char* psz : {"d/x", "d/y", "--by/x", "-x/y"}) tree.Add(psz, "same");
     tree.Add("file", "other");
     const struct {
         std::vector<std::string> args;
@@ -337,6 +340,7 @@ TEST(CliTest, FoldersThatCannotBeSearched) {
         {{"--mask", " ;\t;", "d"}, 1, 0, "selects no file in '" + tree.Path("d/") + "'"},
         {{"d", "missing"}, 0, 2, "cannot read '" + tree.Path("missing/") + "'"},
         {{"--mask", ";;", "file", "--mask", "*", "d"}, 0, 2, "--mask ';;' selects no file"},
+        {{"--", "--by", "-x"}, 0, 2, ""},
     };
     CSpawn spawn;
     spawn.m_strCwd = tree.Root();
