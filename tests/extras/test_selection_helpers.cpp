@@ -70,7 +70,7 @@ TEST_F(CFrameTest, ExtraCopiesGoAndOneOfEachSetStays) {
     m_prompt.PushAnswer(true);
     Command(ID_EDIT_DELETE);
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);
-    EXPECT_FALSE(LastAsked().strText.contains("kept"));
+    EXPECT_FALSE(LastAsked().strText.contains("will be kept"));
     EXPECT_TRUE(Exists(a1) && Exists(b2));
     EXPECT_FALSE(Exists(a2) || Exists(a3) || Exists(b1));
     EXPECT_EQ(Sources(), (std::vector<std::string>{a1, a1}));  // their targets are gone
