@@ -42,6 +42,7 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
 
     // No test of the abort flag here: AddDir returns at once while it is set, and the ending
     // below must run after a cancel too.
+    state.m_files.BeginBatch();
     for (const CFolderRow& row : rows) {
         const bool bRecurse = EqualsNoCase(row.strSubdir, "Yes");
         const std::string_view strMasks(row.strMasks);
@@ -57,6 +58,7 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
         }
     }
 
+    state.m_files.EndBatch();
     state.m_bBusy = 0;
     state.m_bCollecting = 0;
     setStatus(IDS_STATUS_READY);

@@ -392,14 +392,26 @@ int CFileInfoArray::AddDir(const std::string& strDir, const std::string& strMask
         m_nCount.store(nOld, std::memory_order_relaxed);
         return 0;
     }
-    m_files.reserve(nOld + collector.GetCount());
+    // Grown by doubling: an exact reserve on every call would copy the whole array each time.
+    if (m_files.capacity() < nOld + collector.GetCount())
+        m_files.reserve(std::max(nOld + collector.GetCount(), 2 * m_files.capacity()));
     for (std::vector<CFileInfo>& chunk : collector.Chunks()) {
         std::move(chunk.begin(), chunk.end(), std::back_inserter(m_files));
         std::vector<CFileInfo>().swap(chunk);
     }
-    const std::size_t nAdded = MergeNewFiles(nOld);
+    const std::size_t nAdded = m_nBatchStart == NO_BATCH ? MergeNewFiles(nOld) : m_files.size() - nOld;
     m_nCount.store(m_files.size(), std::memory_order_relaxed);
     return static_cast<int>(std::min<std::size_t>(nAdded, std::numeric_limits<int>::max()));
+}
+
+void CFileInfoArray::BeginBatch() {
+    if (m_nBatchStart == NO_BATCH) m_nBatchStart = m_files.size();
+}
+
+void CFileInfoArray::EndBatch() {
+    if (m_nBatchStart == NO_BATCH) return;
+    MergeNewFiles(std::exchange(m_nBatchStart, NO_BATCH));
+    m_nCount.store(m_files.size(), std::memory_order_relaxed);
 }
 
 std::size_t CFileInfoArray::MergeNewFiles(std::size_t nOld) {
@@ -484,5 +496,6 @@ std::size_t CFileInfoArray::MergeNewFiles(std::size_t nOld) {
 
 void CFileInfoArray::RemoveAll() {
     std::vector<CFileInfo>().swap(m_files);
+    if (m_nBatchStart != NO_BATCH) m_nBatchStart = 0;
     m_nCount.store(0, std::memory_order_relaxed);
 }

@@ -85,6 +85,12 @@ public:
     int AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
                const std::atomic<int>* pAbort, const FWalkError& onError = {});
 
+    // Many AddDir calls in a row: between these two, each call only appends what it found, and
+    // EndBatch sorts and merges them all at once (the order and the one entry per inode hold
+    // again after it, not between). Merging after every call costs the whole array each time.
+    void BeginBatch();
+    void EndBatch();
+
     // Safe to call from another thread while AddDir runs (it counts files as they are found).
     std::size_t GetSize() const { return m_nCount.load(std::memory_order_relaxed); }
     const CFileInfo& GetAt(std::size_t i) const { return m_files[i]; }
@@ -102,6 +108,8 @@ private:
 
     std::vector<CFileInfo> m_files;
     std::atomic<std::size_t> m_nCount{0};
+    static constexpr std::size_t NO_BATCH = static_cast<std::size_t>(-1);
+    std::size_t m_nBatchStart = NO_BATCH;
 };
 
 // Opens a file read-only without following a final symbolic link and without waiting on a

@@ -29,8 +29,14 @@ protected:
         CollectFilesProc(
             rows, bChanged, m_state,
             {[this](int nId) { m_statuses.push_back(nId); }, [this] { ++m_nDone; }, {}});
+        // Whatever the rows, the array ends in order of size and its count tells its length.
+        const std::vector<CFileInfo>& files = m_state.m_files.GetData();
+        EXPECT_TRUE(std::is_sorted(files.begin(), files.end(), [](const CFileInfo& a, const CFileInfo& b) {
+            return a.GetLength() < b.GetLength();
+        }));
+        EXPECT_EQ(m_state.m_files.GetSize(), files.size());
         V names;
-        for (const CFileInfo& f : m_state.m_files.GetData()) names.push_back(f.GetFileName());
+        for (const CFileInfo& f : files) names.push_back(f.GetFileName());
         std::sort(names.begin(), names.end());
         return names;
     }
