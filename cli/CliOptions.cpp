@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "CliOutput.h"
+
 namespace {
 
 std::string Lower(std::string str) {
@@ -180,6 +182,8 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
     return std::nullopt;
 }
 
+static_assert(TABLE_WIDTH_ROWS == 1000, "the --format text below names the number");
+
 const char* UsageText() {
     return R"(Usage: twinex-cli [OPTION]... [--mask MASKS] [--recurse | --no-recurse] FOLDER...
 Find duplicate files in the given folders and list them as pairs.
@@ -205,6 +209,9 @@ Matching:
 
 Output (rows on standard output; progress and messages on standard error):
   --format FORMAT     table (default), tsv or json
+                      table: columns as wide as the first 1000 rows need (all rows
+                      with --sort); a longer cell further down widens its column
+                      from its line on.
                       tsv: a header line, then seven tab-separated cells per row;
                       tab, newline and backslash written as \t, \n and \\.
                       json: {"format":"twinex-results","version":1,"rows":[...]}

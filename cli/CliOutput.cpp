@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <numeric>
 #include <utility>
+
+#include "Format.h"
 
 namespace {
 
@@ -92,7 +96,7 @@ std::string EscapeForTerminal(const std::string& str) {
     return out;
 }
 
-int CompareNoCase(const std::string& a, const std::string& b) {
+int CompareNoCase(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char ca = static_cast<unsigned char>(a[i]);
@@ -104,22 +108,103 @@ int CompareNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-void SortRows(std::vector<CResultRow>& rows, int nColumn, bool bDescending) {
-    auto compare = [nColumn](const CResultRow& a, const CResultRow& b) -> int {
+void CRowStore::Clear() {
+    *this = CRowStore();
+}
+
+// Rows of one folder come together, so the last id of each side is tried before the map.
+std::uint32_t CRowStore::FolderId(const std::string& strFolder, std::uint32_t& nLast) {
+    if (nLast != UINT32_MAX && m_folders[nLast] == strFolder) return nLast;
+    if (const auto it = m_folderIds.find(strFolder); it != m_folderIds.end())
+        return nLast = it->second;
+    nLast = static_cast<std::uint32_t>(m_folders.size());
+    m_folderIds.emplace(m_folders.emplace_back(strFolder), nLast);
+    return nLast;
+}
+
+const char* CRowStore::KeepNames(const std::string& strSource, const std::string& strTarget) {
+    constexpr std::size_t CHUNK = 1 << 20;
+    const std::size_t n = strSource.size() + strTarget.size();
+    if (n > m_nChunkFree) {
+        const std::size_t nChunk = std::max(CHUNK, n);
+        m_chunks.push_back(std::make_unique<char[]>(nChunk));
+        m_pChunkNext = m_chunks.back().get();
+        m_nChunkFree = nChunk;
+    }
+    char* p = m_pChunkNext;
+    std::memcpy(p, strSource.data(), strSource.size());
+    std::memcpy(p + strSource.size(), strTarget.data(), strTarget.size());
+    m_pChunkNext += n;
+    m_nChunkFree -= n;
+    return p;
+}
+
+void CRowStore::Add(const CResultRow& row) {
+    const std::string& strSource = row.m_strCells[COL_SOURCE];
+    const std::string& strTarget = row.m_strCells[COL_TARGET];
+    m_records.push_back(CRecord{KeepNames(strSource, strTarget),
+                                static_cast<std::uint32_t>(strSource.size()),
+                                static_cast<std::uint32_t>(strTarget.size()),
+                                FolderId(row.m_strCells[COL_SOURCE_FOLDER], m_nLastSourceFolder),
+                                FolderId(row.m_strCells[COL_TARGET_FOLDER], m_nLastTargetFolder),
+                                row.m_nSize, row.m_tSource, row.m_tTarget});
+    m_order.clear();
+}
+
+void CRowStore::Sort(int nColumn, bool bDescending) {
+    auto sourceName = [](const CRecord& r) { return std::string_view(r.pNames, r.nSourceName); };
+    auto targetName = [](const CRecord& r) {
+        return std::string_view(r.pNames + r.nSourceName, r.nTargetName);
+    };
+    auto folders = [this](std::uint32_t a, std::uint32_t b) {
+        return a == b ? 0 : CompareNoCase(m_folders[a], m_folders[b]);
+    };
+    auto numbers = [](auto a, auto b) { return a < b ? -1 : (a > b ? 1 : 0); };
+    auto compare = [&](const CRecord& a, const CRecord& b) -> int {
         switch (nColumn) {
-        case COL_SIZE: return a.m_nSize < b.m_nSize ? -1 : (a.m_nSize > b.m_nSize ? 1 : 0);
-        case COL_SOURCE_MODIFIED:
-            return a.m_tSource < b.m_tSource ? -1 : (a.m_tSource > b.m_tSource ? 1 : 0);
-        case COL_TARGET_MODIFIED:
-            return a.m_tTarget < b.m_tTarget ? -1 : (a.m_tTarget > b.m_tTarget ? 1 : 0);
-        default: return CompareNoCase(a.m_strCells[nColumn], b.m_strCells[nColumn]);
+        case COL_SOURCE: return CompareNoCase(sourceName(a), sourceName(b));
+        case COL_SOURCE_FOLDER: return folders(a.nSourceFolder, b.nSourceFolder);
+        case COL_SOURCE_MODIFIED: return numbers(a.tSource, b.tSource);
+        case COL_TARGET: return CompareNoCase(targetName(a), targetName(b));
+        case COL_TARGET_FOLDER: return folders(a.nTargetFolder, b.nTargetFolder);
+        case COL_TARGET_MODIFIED: return numbers(a.tTarget, b.tTarget);
+        default: return numbers(a.nSize, b.nSize);
         }
     };
+    m_order.resize(m_records.size());
+    std::iota(m_order.begin(), m_order.end(), std::size_t{0});
     // Equal keys keep the matcher's order in both directions.
-    std::stable_sort(rows.begin(), rows.end(), [&](const CResultRow& a, const CResultRow& b) {
-        const int r = compare(a, b);
+    std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
+        const int r = compare(m_records[a], m_records[b]);
         return bDescending ? r > 0 : r < 0;
     });
+}
+
+const std::string& CRowStore::TimeText(std::int64_t t) const {
+    for (const auto& [tKept, strText] : m_times)
+        if (tKept == t && !strText.empty()) return strText;
+    auto& entry = m_times[m_nNextTime++ % m_times.size()];
+    entry = {t, FormatFileTime(t)};
+    return entry.second;
+}
+
+void CRowStore::GetRow(std::size_t i, CResultRow& row) const {
+    const CRecord& r = m_records[m_order.empty() ? i : m_order[i]];
+    auto& cells = row.m_strCells;
+    cells[COL_SOURCE].assign(r.pNames, r.nSourceName);
+    cells[COL_SOURCE_FOLDER] = m_folders[r.nSourceFolder];
+    cells[COL_SOURCE_MODIFIED] = TimeText(r.tSource);
+    cells[COL_TARGET].assign(r.pNames + r.nSourceName, r.nTargetName);
+    cells[COL_TARGET_FOLDER] = m_folders[r.nTargetFolder];
+    cells[COL_TARGET_MODIFIED] = TimeText(r.tTarget);
+    cells[COL_SIZE] = FormatFileSize(r.nSize);
+    row.m_strSourcePath = cells[COL_SOURCE_FOLDER];
+    row.m_strSourcePath += cells[COL_SOURCE];
+    row.m_strTargetPath = cells[COL_TARGET_FOLDER];
+    row.m_strTargetPath += cells[COL_TARGET];
+    row.m_nSize = r.nSize;
+    row.m_tSource = r.tSource;
+    row.m_tTarget = r.tTarget;
 }
 
 std::string TsvHeader() {
@@ -154,32 +239,50 @@ std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete) {
     return FormatResultsTail(nFiles, nRows, bComplete);
 }
 
-void WriteTable(std::FILE* pOut, const std::vector<CResultRow>& rows,
-                const std::function<bool()>& stop) {
-    std::array<std::size_t, COL_COUNT> widths{};
-    for (int c = 0; c < COL_COUNT; ++c) widths[c] = DisplayWidth(g_headers[c]);
-    for (const CResultRow& row : rows)
-        for (int c = 0; c < COL_COUNT; ++c)
-            widths[c] = std::max(widths[c], DisplayWidth(EscapeForTerminal(row.m_strCells[c])));
+CTableWriter::CTableWriter(std::FILE* pOut) : m_pOut(pOut) {
+    for (int c = 0; c < COL_COUNT; ++c) m_widths[c] = DisplayWidth(g_headers[c]);
+}
 
-    std::string strLine;
-    auto emit = [&](const std::array<std::string, COL_COUNT>& cells) {
-        strLine.clear();
-        for (int c = 0; c < COL_COUNT; ++c) {
-            const std::size_t nPad = widths[c] - DisplayWidth(cells[c]);
-            if (c == COL_SIZE) strLine.append(nPad, ' ');
-            strLine += cells[c];
-            if (c + 1 < COL_COUNT) strLine.append(nPad + 2, ' ');
-        }
-        strLine += '\n';
-        std::fwrite(strLine.data(), 1, strLine.size(), pOut);
-    };
-    std::array<std::string, COL_COUNT> cells;
-    for (int c = 0; c < COL_COUNT; ++c) cells[c] = g_headers[c];
-    emit(cells);
-    for (const CResultRow& row : rows) {
+void CTableWriter::Widen(const CResultRow& row) {
+    for (int c = 0; c < COL_COUNT; ++c)
+        m_widths[c] = std::max(m_widths[c], DisplayWidth(EscapeForTerminal(row.m_strCells[c])));
+}
+
+void CTableWriter::WriteHeader() {
+    for (int c = 0; c < COL_COUNT; ++c) m_cells[c] = g_headers[c];
+    WriteLine();
+}
+
+void CTableWriter::WriteRow(const CResultRow& row) {
+    for (int c = 0; c < COL_COUNT; ++c) m_cells[c] = EscapeForTerminal(row.m_strCells[c]);
+    WriteLine();
+}
+
+void CTableWriter::WriteLine() {
+    m_strLine.clear();
+    for (int c = 0; c < COL_COUNT; ++c) {
+        const std::size_t nWidth = DisplayWidth(m_cells[c]);
+        m_widths[c] = std::max(m_widths[c], nWidth);
+        const std::size_t nPad = m_widths[c] - nWidth;
+        if (c == COL_SIZE) m_strLine.append(nPad, ' ');
+        m_strLine += m_cells[c];
+        if (c + 1 < COL_COUNT) m_strLine.append(nPad + 2, ' ');
+    }
+    m_strLine += '\n';
+    std::fwrite(m_strLine.data(), 1, m_strLine.size(), m_pOut);
+}
+
+void WriteTable(std::FILE* pOut, const CRowStore& rows, const std::function<bool()>& stop) {
+    CTableWriter table(pOut);
+    CResultRow row;
+    for (std::size_t i = 0; i < rows.GetCount(); ++i) {
+        rows.GetRow(i, row);
+        table.Widen(row);
+    }
+    table.WriteHeader();
+    for (std::size_t i = 0; i < rows.GetCount(); ++i) {
         if (stop && stop()) break;
-        for (int c = 0; c < COL_COUNT; ++c) cells[c] = EscapeForTerminal(row.m_strCells[c]);
-        emit(cells);
+        rows.GetRow(i, row);
+        table.WriteRow(row);
     }
 }

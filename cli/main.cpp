@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -77,29 +78,31 @@ private:
     bool m_bLineShown = false;
 };
 
-// Streams tsv and json rows as they come; keeps them when they must be sorted or aligned.
+// Streams the rows as they come, save that a table holds its first TABLE_WIDTH_ROWS rows to
+// size its columns; with --sort, keeps every row, compactly, until the last has come.
 class CCliSink : public IResultSink {
 public:
     CCliSink(const CCliOptions& opts, CConsole& console)
-        : m_opts(opts), m_console(console),
-          m_bStream(opts.m_format != FORMAT_TABLE && opts.m_nSortColumn < 0) {}
+        : m_opts(opts), m_console(console), m_bSort(opts.m_nSortColumn >= 0) {}
 
     void Clear() override {
         m_console.EndProgress();
-        m_rows.clear();
+        m_store.Clear();
+        m_head.clear();
+        m_table.reset();
         m_nRows = 0;
         m_bStarted = true;
         WriteHead();
     }
 
     void Append(std::vector<CResultRow>&& batch) override {
-        if (!m_bStream) {
-            for (CResultRow& row : batch) m_rows.push_back(std::move(row));
+        if (m_bSort) {
+            for (const CResultRow& row : batch) m_store.Add(row);
             return;
         }
-        for (const CResultRow& row : batch) {
+        for (CResultRow& row : batch) {
             if (Interrupted()) return;
-            WriteRow(row);
+            WriteRow(std::move(row));
         }
     }
 
@@ -108,17 +111,19 @@ public:
     // After the matcher: writes kept rows and closes the json text. Ctrl-C stops the rows;
     // returns false when the matcher or Ctrl-C cut the rows short.
     bool Finish(std::size_t nFiles, bool bComplete) {
-        if (m_bStarted && !m_bStream) {
-            if (m_opts.m_nSortColumn >= 0) SortRows(m_rows, m_opts.m_nSortColumn, m_opts.m_bDescending);
+        if (m_bStarted && m_bSort) {
+            m_store.Sort(m_opts.m_nSortColumn, m_opts.m_bDescending);
             if (m_opts.m_format == FORMAT_TABLE) {
-                WriteTable(stdout, m_rows, Interrupted);
+                WriteTable(stdout, m_store, Interrupted);
             } else {
-                for (const CResultRow& row : m_rows) {
-                    if (Interrupted()) break;
-                    WriteRow(row);
+                CResultRow row;
+                for (std::size_t i = 0; i < m_store.GetCount() && !Interrupted(); ++i) {
+                    m_store.GetRow(i, row);
+                    WriteRow(std::move(row));
                 }
             }
         }
+        if (m_bStarted && m_opts.m_format == FORMAT_TABLE && !m_bSort && !m_table) StartTable();
         bComplete = bComplete && !Interrupted();
         if (m_bStarted && m_opts.m_format == FORMAT_JSON)
             Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
@@ -135,10 +140,30 @@ private:
         }
     }
 
-    void WriteRow(const CResultRow& row) {
-        if (m_opts.m_format == FORMAT_TSV) Put(TsvRow(row));
-        else Put((m_nRows ? ",\n" : "\n") + JsonRow(row));
+    void WriteRow(CResultRow&& row) {
+        if (m_opts.m_format == FORMAT_TSV) {
+            Put(TsvRow(row));
+        } else if (m_opts.m_format == FORMAT_JSON) {
+            Put((m_nRows ? ",\n" : "\n") + JsonRow(row));
+        } else if (m_table) {
+            m_table->WriteRow(row);
+        } else {
+            m_head.push_back(std::move(row));
+            if (m_head.size() == TABLE_WIDTH_ROWS) StartTable();
+        }
         ++m_nRows;
+    }
+
+    // The table's widths from the rows held so far, its header and those rows.
+    void StartTable() {
+        m_table = std::make_unique<CTableWriter>(stdout);
+        for (const CResultRow& row : m_head) m_table->Widen(row);
+        m_table->WriteHeader();
+        for (const CResultRow& row : m_head) {
+            if (Interrupted()) break;
+            m_table->WriteRow(row);
+        }
+        m_head = {};
     }
 
     void Put(const std::string& str) { std::fwrite(str.data(), 1, str.size(), stdout); }
@@ -147,9 +172,11 @@ private:
 
     const CCliOptions& m_opts;
     CConsole& m_console;
-    const bool m_bStream;
+    const bool m_bSort;
     bool m_bStarted = false;
-    std::vector<CResultRow> m_rows;
+    CRowStore m_store;                      // with --sort
+    std::vector<CResultRow> m_head;         // a table's first rows, until its widths are known
+    std::unique_ptr<CTableWriter> m_table;  // once they are
     std::size_t m_nRows = 0;
 };
 

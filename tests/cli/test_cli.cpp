@@ -106,11 +106,16 @@ std::vector<std::string> Split(const std::string& str, char c) {
     return parts;
 }
 
-CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t) {
+CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t,
+               const std::string& strFolder = "/f/") {
     CResultRow row;
     row.m_strCells[COL_SOURCE] = strName;
+    row.m_strCells[COL_SOURCE_FOLDER] = strFolder;
+    row.m_strCells[COL_TARGET] = "t-" + strName;
+    row.m_strCells[COL_TARGET_FOLDER] = "/t" + strFolder;
     row.m_nSize = nSize;
     row.m_tSource = t;
+    row.m_tTarget = -t;
     return row;
 }
 
@@ -144,23 +149,44 @@ TEST(CliOutputTest, EncodingsAreExactAndSafe) {
 }
 
 TEST(CliOutputTest, SortFollowsTheViewRules) {
-    const std::vector<CResultRow> rows = {Row("b", 1048576, 30), Row("README.TXT", 10240, 10),
-                                          Row("_x", 9216, 20), Row("readme.txt", 9216, 20),
-                                          Row("a", 100, 40)};
+    const std::vector<CResultRow> rows = {Row("b", 1048576, 30, "/x/"), Row("README.TXT", 10240, 10, "/Y/"),
+                                          Row("_x", 9216, 20, "/x/"), Row("readme.txt", 9216, 20, "/y/"),
+                                          Row("a", 100, 40, "/x/")};
+    CRowStore store;
+    for (const CResultRow& row : rows) store.Add(row);
     auto order = [&](int nColumn, bool bDescending) {
-        std::vector<CResultRow> sorted = rows;
-        SortRows(sorted, nColumn, bDescending);
+        store.Sort(nColumn, bDescending);
         std::string str;
-        for (const CResultRow& row : sorted) str += row.m_strCells[COL_SOURCE] + " ";
+        CResultRow row;
+        for (std::size_t i = 0; i < store.GetCount(); ++i) {
+            store.GetRow(i, row);
+            str += row.m_strCells[COL_SOURCE] + " ";
+        }
         return str;
     };
     // Sizes by bytes, not by their text; ties keep the matcher's order in both directions.
     EXPECT_EQ(order(COL_SIZE, false), "a _x readme.txt README.TXT b ");
     EXPECT_EQ(order(COL_SIZE, true), "b README.TXT _x readme.txt a ");
     EXPECT_EQ(order(COL_SOURCE_MODIFIED, false), "README.TXT _x readme.txt b a ");
-    // '_' sorts before letters; letter case is ignored.
+    EXPECT_EQ(order(COL_TARGET_MODIFIED, false), "a b _x readme.txt README.TXT ");
+    // '_' sorts before letters; letter case is ignored, in names and in folders.
     EXPECT_EQ(order(COL_SOURCE, false), "_x a b README.TXT readme.txt ");
     EXPECT_EQ(order(COL_SOURCE, true), "README.TXT readme.txt b a _x ");
+    EXPECT_EQ(order(COL_TARGET, false), "_x a b README.TXT readme.txt ");
+    EXPECT_EQ(order(COL_SOURCE_FOLDER, true), "README.TXT readme.txt b _x a ");
+    EXPECT_EQ(order(COL_TARGET_FOLDER, false), "b _x a README.TXT readme.txt ");
+    // A row read back carries its paths and numbers, whatever the order.
+    CResultRow back;
+    store.GetRow(3, back);
+    EXPECT_EQ(back.m_strSourcePath, "/Y/README.TXT");
+    EXPECT_EQ(back.m_strTargetPath, "/t/Y/t-README.TXT");
+    EXPECT_EQ(back.m_strCells[COL_TARGET_FOLDER], "/t/Y/");
+    EXPECT_EQ(back.m_nSize, 10240u);
+    EXPECT_EQ(back.m_tSource, 10);
+    EXPECT_EQ(back.m_tTarget, -10);
+    store.Clear();
+    store.Add(rows[4]);
+    EXPECT_EQ(order(COL_SIZE, false), "a ");
     EXPECT_EQ(ParseSortColumn("Target-Modified"), COL_TARGET_MODIFIED);
     EXPECT_EQ(ParseSortColumn("6"), COL_SIZE);
     EXPECT_EQ(ParseSortColumn("7"), -1);
@@ -362,16 +388,109 @@ TEST(CliTest, TableAlignsTheColumns) {
     tree.Add("a much longer name", std::string(2000, 'x'));
     tree.Add("deeper/folder/tab\tname\xc2\x9b" "2J", "tiny");
     tree.Add("t2", "tiny");
-    const CResult r = RunCli({"--sort", "size", "--descending", tree.Root()});
-    ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
-    std::vector<std::string> lines = Split(r.m_strOut, '\n');
-    lines.pop_back();
-    ASSERT_EQ(lines.size(), 5u);
-    for (const std::string& strLine : lines) EXPECT_EQ(strLine.size(), lines[0].size()) << strLine;
-    EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "Size");
-    EXPECT_EQ(lines[1].substr(lines[1].size() - 7), "1.95 KB");
-    EXPECT_EQ(lines[4].substr(lines[4].size() - 7), "0.00 KB");
-    EXPECT_NE(r.m_strOut.find("tab\\tname\\u{9b}2J"), std::string::npos);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--sort", "size", "--descending"}, {}}) {
+        std::vector<std::string> argv = args;
+        argv.push_back(tree.Root());
+        const CResult r = RunCli(argv);
+        ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+        std::vector<std::string> lines = Split(r.m_strOut, '\n');
+        lines.pop_back();
+        ASSERT_EQ(lines.size(), 5u);
+        for (const std::string& strLine : lines) EXPECT_EQ(strLine.size(), lines[0].size()) << strLine;
+        EXPECT_EQ(lines[0].substr(lines[0].size() - 4), "Size");
+        EXPECT_EQ(lines[args.empty() ? 4 : 1].substr(lines[1].size() - 7), "1.95 KB");
+        EXPECT_EQ(lines[args.empty() ? 1 : 4].substr(lines[4].size() - 7), "0.00 KB");
+        EXPECT_NE(r.m_strOut.find("tab\\tname\\u{9b}2J"), std::string::npos);
+    }
+}
+
+// Unsorted, the widths come from the first rows and a longer cell further down widens its
+// column from its line on; sorted, from every row.
+TEST(CliTest, TableWidthsOfManyRows) {
+    CTempTree tree;
+    // Empty files match without being read; in path order the long name comes last, so that
+    // it shows only in the last two rows of the chain. A name a little longer shows in the
+    // last two of the first rows, which set the widths.
+    const int nFiles = static_cast<int>(TABLE_WIDTH_ROWS) + 100;
+    for (int i = 0; i < nFiles; ++i) {
+        const bool bLonger = i + 1 == static_cast<int>(TABLE_WIDTH_ROWS);
+        tree.Add("n" + std::to_string(10000 + i) + (bLonger ? "xx" : ""), "");
+    }
+    const std::string strLong = "z" + std::string(80, 'l');
+    tree.Add(strLong, "");
+    for (bool bSort : {false, true}) {
+        const CResult r = RunCli(bSort ? std::vector<std::string>{"--sort", "size", tree.Root()}
+                                       : std::vector<std::string>{tree.Root()});
+        ASSERT_EQ(r.m_nStatus, 0) << r.m_strErr;
+        std::vector<std::string> lines = Split(r.m_strOut, '\n');
+        lines.pop_back();
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(nFiles) + 2);
+        const std::size_t nWide = lines.size() - 2;  // the first line naming the long file
+        EXPECT_EQ(lines[nWide].find(strLong), lines[0].find("Target"));
+        EXPECT_EQ(lines[nWide + 1].find(strLong), 0u);
+        // Unsorted: the target column widens on line nWide, the source column on the next.
+        for (std::size_t i = 0; i < nWide; ++i)
+            ASSERT_EQ(lines[i].size(), lines[bSort ? nWide : 0].size()) << bSort << " " << i;
+        EXPECT_EQ(lines[nWide].size() - lines[0].size(), bSort ? 0 : strLong.size() - 8);
+        EXPECT_EQ(lines.back().size() - lines[nWide].size(), bSort ? 0 : strLong.size() - 8);
+        EXPECT_NE(lines[TABLE_WIDTH_ROWS].find("xx  "), std::string::npos);
+    }
+}
+
+// Rows kept for the sort come back with the cells and paths they came with.
+TEST(CliTest, SortedRowsAreTheStreamedRows) {
+    CTempTree tree;
+    const std::vector<std::string> names = {"a/one", "B/two", "b/tab\tthree", "c/odd\xff\xfe four",
+                                            "c/deeper/five", "A/six"};
+    // Three sizes; every file its own time, the copies in y/ older than those in x/.
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        for (const char* pszSide : {"x/", "y/"}) {
+            const std::string strPath =
+                tree.Add(pszSide + names[i], std::string(1000 * (i % 3) + 5, static_cast<char>('a' + i)));
+            const long nDays = static_cast<long>(i) * (*pszSide == 'x' ? 1 : -1);
+            const timespec times[2] = {{0, UTIME_OMIT}, {1600000000 + 86400 * nDays, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
+        }
+    }
+    auto lines = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv = args;
+        argv.push_back(tree.Root());
+        const CResult r = RunCli(argv);
+        EXPECT_EQ(r.m_nStatus, 0) << r.m_strErr;
+        std::vector<std::string> out = Split(r.m_strOut, '\n');
+        out.pop_back();
+        return out;
+    };
+    const std::vector<std::string> streamed = lines({"--format", "tsv"});
+    ASSERT_EQ(streamed.size(), 1 + 2 * names.size());
+    for (int nColumn = 0; nColumn < COL_COUNT; ++nColumn) {
+        const std::vector<std::string> sorted =
+            lines({"--format", "tsv", "--sort", std::to_string(nColumn), "--descending"});
+        EXPECT_EQ(std::multiset<std::string>(sorted.begin(), sorted.end()),
+                  std::multiset<std::string>(streamed.begin(), streamed.end()))
+            << nColumn;
+        if (nColumn == COL_SIZE || nColumn == COL_SOURCE_MODIFIED || nColumn == COL_TARGET_MODIFIED) continue;
+        for (std::size_t i = 2; i < sorted.size(); ++i)
+            EXPECT_GE(CompareNoCase(Split(sorted[i - 1], '\t')[nColumn], Split(sorted[i], '\t')[nColumn]), 0)
+                << nColumn << " " << sorted[i];
+    }
+    const std::vector<std::string> json = lines({"--format", "json"});
+    const std::vector<std::string> jsonSorted = lines({"--format", "json", "--sort", "target-modified"});
+    ASSERT_EQ(json.size(), jsonSorted.size());
+    std::vector<std::int64_t> times;
+    for (const std::string& strLine : jsonSorted)
+        if (strLine.find("\"target_mtime\"") != std::string::npos)
+            times.push_back(nlohmann::json::parse(strLine.substr(0, strLine.rfind('}') + 1))["target_mtime"]);
+    EXPECT_EQ(times.size(), 2 * names.size());
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    EXPECT_NE(std::count(times.begin(), times.end(), times.front()), static_cast<long>(times.size()));
+    auto rows = [](std::vector<std::string> v) {
+        for (std::string& str : v)
+            if (!str.empty() && str.back() == ',') str.pop_back();
+        return std::multiset<std::string>(v.begin(), v.end());
+    };
+    EXPECT_EQ(rows(jsonSorted), rows(json));
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
