@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 int g_nWalkMaxOpenDirs = 64;
+bool g_bWalkIgnoreEntryTypes = false;
 
 namespace {
 
@@ -45,8 +46,8 @@ class CWalker {
 public:
     CWalker(bool bRecurse, const std::atomic<int>* pAbort, IDirVisitor& visitor,
             const FWalkError& onError)
-        : m_bRecurse(bRecurse), m_pAbort(pAbort), m_visitor(visitor), m_onError(onError),
-          m_pBuffer(new char[kDirBufferSize]) {}
+        : m_bRecurse(bRecurse), m_bIgnoreTypes(g_bWalkIgnoreEntryTypes), m_pAbort(pAbort),
+          m_visitor(visitor), m_onError(onError), m_pBuffer(new char[kDirBufferSize]) {}
 
     ~CWalker() {
         for (CFrame& f : m_stack)
@@ -179,7 +180,7 @@ private:
             for (ssize_t nOff = 0; nOff < n;) {
                 const auto* pEntry = reinterpret_cast<const struct dirent64*>(m_pBuffer.get() + nOff);
                 nOff += pEntry->d_reclen;
-                Visit(frame, pEntry->d_name, pEntry->d_type);
+                Visit(frame, pEntry->d_name, m_bIgnoreTypes ? DT_UNKNOWN : pEntry->d_type);
             }
             if (Aborted()) {
                 bOk = false;
@@ -220,6 +221,7 @@ private:
     }
 
     const bool m_bRecurse;
+    const bool m_bIgnoreTypes;
     const std::atomic<int>* m_pAbort;
     IDirVisitor& m_visitor;
     const FWalkError& m_onError;

@@ -31,3 +31,7 @@ bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* 
 // Open folders the walk keeps at most; deeper folders are reopened when the walk comes back.
 // Exposed so that the tests can reach that path with a shallow tree.
 extern int g_nWalkMaxOpenDirs;
+
+// When set, the walk takes every entry's type as unknown, as on file systems that do not fill
+// it in, and learns it from fstatat alone. Exposed so that the tests can reach that path.
+extern bool g_bWalkIgnoreEntryTypes;

@@ -99,7 +99,10 @@ TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
         {"abc", 0},
         {"-3", 0},                       // no negative sizes: whole files
         {"4194305", 4194305ULL * 1024},  // past 4 GiB without wrapping round
-        {"99999999999999999999", kMax},  // saturates instead of overflowing
+        {"18014398509481983", kMax - 1023},   // the largest size that needs no saturation
+        {"18014398509481984", kMax},          // one more: times 1024 it would wrap to 0
+        {"18446744073709551617", kMax},       // 2^64 + 1: as digits it would wrap to 1
+        {"99999999999999999999", kMax},
         {"64\n99", 65536},               // first line only
         {"                   7", 7168},  // 20 characters are read...
         {"                    7", 0},    // ...and no more

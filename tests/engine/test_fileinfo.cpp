@@ -1,12 +1,17 @@
 // Collection of files: walking, masks, order, one entry per file, checksums.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -65,8 +70,9 @@ int CountOpenFds() {
 }  // namespace
 
 TEST(MaskTest, WildcardsCountCharactersFoldAsciiCaseAndDotStarTakesNoExtension) {
-    // One UTF-8 letter is one character, stray bytes count one each, letter case is folded for
-    // ASCII only, and "*abd" needs backtracking.
+    // One UTF-8 letter is one character (each lead byte's length on both sides of its range,
+    // also at the end of a name), stray bytes count one each, a star takes whole letters,
+    // letter case is folded for ASCII letters only, and "*abd" needs backtracking.
     struct {
         const char* name;
         const char* mask;
@@ -83,6 +89,16 @@ TEST(MaskTest, WildcardsCountCharactersFoldAsciiCaseAndDotStarTakesNoExtension) 
         {"report", "report.*", true},      {"reports", "report.*", false},
         {"x.c", "", false},                {"star*name", "star*name", true},
         {"\xc3\x89", "\xc3\xa9", false},
+        {"a\xc3\xa9", "a?", true},         {"a\xc3\xa9", "a??", false},
+        {"a\xc3", "a?", true},              {"\xc3\x41", "??", true},
+        {"\xc1\x81", "?", false},          {"\xc2\xa0", "?", true},
+        {"\xdf\xbf", "?", true},           {"\xe0\xa0\x80", "?", true},
+        {"\xef\xbf\xbf", "?", true},       {"\xf0\x90\x80\x80", "?", true},
+        {"\xf4\x8f\xbf\xbf", "?", true},   {"\xf5\x80\x80\x80", "?", false},
+        {"\xc3\xa9", "*\xa9", false},      {"ab", "a**b", true},
+        {"abc", "abc**", true},            {"abc", "abc*d", false},
+        {"A", "a", true},                  {"ZIP", "zip", true},
+        {"@", "`", false},                 {"[", "{", false},
         // clang-format on
     };
     for (const auto& c : table)
@@ -170,27 +186,136 @@ TEST_F(CollectTest, StoresEachFileOnceHoweverItIsReached) {
     EXPECT_EQ(fresh[0].GetFilePath(), m_tree.Path("other-hard"));
 }
 
-TEST_F(CollectTest, NeverFollowsLinksNorOpensSpecialFiles) {
-    m_tree.Add("real/file", "data");
-    ASSERT_EQ(symlink("file", m_tree.Path("real/link-to-file").c_str()), 0);
-    ASSERT_EQ(symlink("..", m_tree.Path("real/loop").c_str()), 0);
-    ASSERT_EQ(symlink(m_tree.Path("real").c_str(), m_tree.Path("link-to-real").c_str()), 0);
-    ASSERT_EQ(symlink("missing", m_tree.Path("real/dangling").c_str()), 0);
-    ASSERT_EQ(mkfifo(m_tree.Path("real/fifo").c_str(), 0600), 0);
+// Every kind of entry, with names the masks take, walked twice: once with the types the folder
+// entries give, once with every type unknown (as some file systems leave it), so that the
+// walk's own stat decides alone. Links, to files or folders, inside the tree or out, are
+// never followed; FIFOs and sockets are never collected; folders are entered whatever the mask.
+TEST_F(CollectTest, NeverFollowsLinksNorCollectsSpecialFilesWhateverTheEntryTypeSays) {
+    m_tree.Add("real/file.txt", "data");
+    m_tree.Add("real/other.dat", "other");
+    m_tree.Add("real/folder.dat/in.txt", "in");
     CTempTree outside;
-    const std::string strOutFile = outside.Add("out-file", "elsewhere");
-    ASSERT_EQ(symlink(strOutFile.c_str(), m_tree.Path("real/link-out").c_str()), 0);
-    ASSERT_EQ(symlink(outside.Root().c_str(), m_tree.Path("real/dir-out").c_str()), 0);
+    outside.Add("out.txt", "elsewhere");
+    outside.Add("sub/deep.txt", "deeper");
+    for (const auto& [pszLink, strTarget] :
+         {std::pair<const char*, std::string>{"real/link.txt", "file.txt"},
+          {"real/loop.txt", ".."},
+          {"real/dangling.txt", "missing"},
+          {"real/link-out.txt", outside.Path("out.txt")},
+          {"real/dir-out.txt", outside.Root()},
+          {"link-to-real", m_tree.Path("real")}})
+        ASSERT_EQ(symlink(strTarget.c_str(), m_tree.Path(pszLink).c_str()), 0) << pszLink;
+    ASSERT_EQ(mkfifo(m_tree.Path("real/fifo.txt").c_str(), 0600), 0);
+    const int fdSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string strSocket = m_tree.Path("real/socket.txt");
+    ASSERT_LT(strSocket.size(), sizeof addr.sun_path);
+    std::memcpy(addr.sun_path, strSocket.c_str(), strSocket.size() + 1);
+    ASSERT_EQ(bind(fdSocket, reinterpret_cast<const sockaddr*>(&addr), sizeof addr), 0);
+    close(fdSocket);
 
-    EXPECT_EQ(Add(m_tree.Root()), 1);  // returns: the FIFO did not block the walk
-    EXPECT_EQ(Relative(m_files, m_tree), std::vector<std::string>{"real/file"});
+    using V = std::vector<std::string>;
+    const struct {
+        const char* pszFolder;
+        const char* pszMask;
+        bool bRecurse;
+        V expected;
+    } cases[] = {
+        {"", "*.txt", true, {"real/file.txt", "real/folder.dat/in.txt"}},
+        {"", "*.*", true, {"real/file.txt", "real/folder.dat/in.txt", "real/other.dat"}},
+        {"real", "*.txt", false, {"real/file.txt"}},
+    };
+    for (bool bIgnoreTypes : {false, true}) {
+        g_bWalkIgnoreEntryTypes = bIgnoreTypes;
+        for (const auto& c : cases) {
+            m_files.RemoveAll();
+            std::vector<std::string> errors;
+            m_files.AddDir(m_tree.Path(c.pszFolder), c.pszMask, c.bRecurse, &g_noAbort,
+                           [&](const std::string& p, int) { errors.push_back(p); });
+            std::vector<std::string> found = Relative(m_files, m_tree);
+            std::sort(found.begin(), found.end());
+            EXPECT_EQ(found, c.expected) << bIgnoreTypes << " " << c.pszFolder << c.pszMask;
+            EXPECT_EQ(errors, V{});
+        }
+        // A top folder named through a link is the user's choice and is walked, but nothing
+        // below it is followed either.
+        m_files.RemoveAll();
+        EXPECT_EQ(Add(m_tree.Path("link-to-real"), "*.txt", false), 1) << bIgnoreTypes;
+        EXPECT_EQ(Relative(m_files, m_tree), V{"link-to-real/file.txt"});
+    }
+    g_bWalkIgnoreEntryTypes = false;
+}
 
-    // A top folder named through a link is the user's choice and is walked, but the file it
-    // reaches is the one already held.
-    CFileInfoArray viaLink;
-    EXPECT_EQ(viaLink.AddDir(m_tree.Path("link-to-real"), "*.*", true, &g_noAbort), 1);
-    EXPECT_EQ(viaLink[0].GetFilePath(), m_tree.Path("link-to-real/file"));
-    EXPECT_EQ(Add(m_tree.Path("link-to-real")), 0);
+// A folder swapped while the walk is away from it is left alone: a subfolder that became a
+// link before it was opened, and a closed folder, with subfolders still to visit, that became a
+// link to itself or another folder before the walk came back to reopen it.
+TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
+    struct CHookVisitor : IDirVisitor {
+        std::function<void(const std::string&)> onEnter, onLeave;
+        std::string strDir;
+        std::vector<std::string> files;  // full paths
+        void EnterDir(const std::string& s) override {
+            strDir = s;
+            if (onEnter) onEnter(s);
+        }
+        void LeaveDir() override {
+            if (onLeave) onLeave(strDir);
+        }
+        bool WantFile(std::string_view) override { return true; }
+        void AddFile(std::string_view strName, const struct stat&) override {
+            files.push_back(strDir + std::string(strName));
+        }
+    };
+    CTempTree outside;
+    outside.Add("x1/out.txt", "elsewhere");
+    const int nSaved = g_nWalkMaxOpenDirs;
+    g_nWalkMaxOpenDirs = 1;  // a folder with subfolders left is closed while the walk is below it
+    enum { CHILD_TO_LINK, CLOSED_TO_LINK_TO_ITSELF, CLOSED_TO_NEW_FOLDER };
+    for (int nCase : {CHILD_TO_LINK, CLOSED_TO_LINK_TO_ITSELF, CLOSED_TO_NEW_FOLDER}) {
+        CTempTree tree;
+        const std::vector<std::string> all = {"top.txt", "x/x1/x1.txt", "x/x2/x2.txt",
+                                              "y/y1/y1.txt", "y/y2/y2.txt"};
+        for (const std::string& str : all) tree.Add(str, "f");
+        std::string strGone;  // nothing under this top folder is found...
+        std::string strKept;  // ...but what was read before the swap
+        auto swap = [&](const std::string& strName) {
+            strGone = strName + "/";
+            const std::string strPath = tree.Path(strName);
+            ASSERT_EQ(rename(strPath.c_str(), (strPath + ".moved").c_str()), 0);
+            if (nCase == CHILD_TO_LINK) {
+                ASSERT_EQ(symlink(outside.Root().c_str(), strPath.c_str()), 0);
+            } else if (nCase == CLOSED_TO_LINK_TO_ITSELF) {
+                ASSERT_EQ(symlink((strName + ".moved").c_str(), strPath.c_str()), 0);
+            } else {
+                for (const char* psz : {"1", "2"})
+                    tree.Add(strName + "/" + strName + psz + "/" + strName + psz + ".txt", "new");
+            }
+        };
+        CHookVisitor visitor;
+        if (nCase == CHILD_TO_LINK) {
+            visitor.onLeave = [&](const std::string& strDir) {
+                if (strDir == tree.Root() && strGone.empty()) swap("x");
+            };
+        } else {
+            // At the first folder two levels down, its parent is closed.
+            visitor.onEnter = [&](const std::string& strDir) {
+                const std::string strRel = strDir.substr(tree.Root().size());
+                if (strGone.empty() && std::count(strRel.begin(), strRel.end(), '/') == 2) {
+                    strKept = strRel;
+                    swap(strRel.substr(0, strRel.find('/')));
+                }
+            };
+        }
+        EXPECT_TRUE(WalkTree(tree.Root(), true, nullptr, visitor, {}));
+        std::vector<std::string> expected;
+        for (const std::string& str : all)
+            if (str.rfind(strGone, 0) != 0 || (!strKept.empty() && str.rfind(strKept, 0) == 0))
+                expected.push_back(tree.Path(str));
+        std::sort(visitor.files.begin(), visitor.files.end());
+        EXPECT_EQ(visitor.files, expected) << nCase;
+    }
+    g_nWalkMaxOpenDirs = nSaved;
 }
 
 TEST_F(CollectTest, ReportsUnreadableFoldersAndGoesOn) {

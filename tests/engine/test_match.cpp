@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "Format.h"
 #include "Match.h"
@@ -388,8 +389,9 @@ TEST_F(SplitPathsTest, FileKeysAreTheChecksumsOfUnchangedFilesOnly) {
 }
 
 // A file that shrinks once open, past the size check, joins no set: its short read must not
-// be taken for a full block. The files repeat one block, and each case first runs on intact
-// files, so that every buffer a short read would leave unfilled holds what the file would.
+// be taken for a full block. The files repeat one block, and each case runs on a thread of its
+// own (fresh buffers) on intact files first, so that every buffer a short read would leave
+// unfilled holds what the file would.
 TEST(ShortReadTest, AFileThatShrinksWhileOpenJoinsNoSet) {
     CTempTree tree;
     const std::string strBlock = Bytes(4096, 5);
@@ -403,29 +405,33 @@ TEST(ShortReadTest, AFileThatShrinksWhileOpenJoinsNoSet) {
     CMatchTuning kept;  // block by block, the first member's block kept
     kept.m_nWholeReadMax = 0;
     kept.m_nFirstBlock = kept.m_nMaxBlock = strBlock.size();
-    CMatchTuning reread = kept;  // nothing kept: the set's last member is opened and read again
-    reread.m_nMemoryBudget = 0;
+    CMatchTuning reread = kept;  // nothing kept or left open: each block opens each file, and
+    reread.m_nMemoryBudget = 0;  // the first file again to compare the second with it
     reread.m_nMaxOpenFiles = 1;
     reread.m_bSameHashes = true;
+    // The victim shrinks at its last open, so that no later open's size check notices.
     const struct {
         const CMatchTuning& tuning;
         std::size_t nVictim;
-        int nAtOpen;  // the victim shrinks once opened this often
-    } cases[] = {{kept, 0, 1}, {kept, 1, 1}, {reread, 0, 2}, {reread, 1, 1}};
+        int nAtOpen;
+    } cases[] = {{kept, 0, 1}, {kept, 1, 1}, {reread, 0, 8}, {reread, 1, 4}};
     for (const auto& c : cases) {
         for (std::uint64_t nShrunk : {0u, 6000u}) {
             for (const char* pszName : {"1", "2"}) tree.Add(pszName, str);
-            CFolderFds folders(4);
-            ASSERT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
-                      (CFileSets{{0, 1}}));
-            int nOpens = 0;
-            folders.m_onOpened = [&](const CFileInfo& f) {
-                if (&f == &files[c.nVictim] && ++nOpens == c.nAtOpen)
-                    std::filesystem::resize_file(strPaths[c.nVictim], nShrunk);
-            };
-            EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders), CFileSets{})
-                << c.nVictim << " " << c.nAtOpen << " " << nShrunk;
-            EXPECT_GE(nOpens, c.nAtOpen);
+            std::thread([&] {
+                CFolderFds folders(4);
+                EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
+                          (CFileSets{{0, 1}}));
+                int nOpens = 0;
+                folders.m_onOpened = [&](const CFileInfo& f) {
+                    if (&f == &files[c.nVictim] && ++nOpens == c.nAtOpen)
+                        std::filesystem::resize_file(strPaths[c.nVictim], nShrunk);
+                };
+                EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
+                          CFileSets{})
+                    << c.nVictim << " " << c.nAtOpen << " " << nShrunk;
+                EXPECT_GE(nOpens, c.nAtOpen);
+            }).join();
         }
     }
 
