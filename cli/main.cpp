@@ -245,13 +245,8 @@ int main(int argc, char** argv) {
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
 
-    // The matcher keeps folders open to open files by name; let it use what the system allows.
-    rlimit files{};
-    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 &&
-        files.rlim_cur < std::min<rlim_t>(files.rlim_max, 1 << 16)) {
-        files.rlim_cur = std::min<rlim_t>(files.rlim_max, 1 << 16);
-        ::setrlimit(RLIMIT_NOFILE, &files);
-    }
+    // The matcher keeps files and folders open; let it use what the system allows.
+    RaiseOpenFileLimit();
 
     CConsole console(::isatty(STDERR_FILENO) == 1);
     static char szOutBuffer[1 << 16];
@@ -346,10 +341,17 @@ int main(int argc, char** argv) {
         console.Message("Match aborted.");
         return EXIT_CANCELLED;
     }
+    // Files left out of the comparison must not pass unnoticed: each is named once.
+    for (const CUnreadableFile& file : state.m_unreadable)
+        console.Message(std::string(PROGRAM) + ": warning: cannot read '" +
+                        EscapeForTerminal(file.strPath) + "': " +
+                        (file.nErrno ? std::strerror(file.nErrno) : "it changed since it was collected"));
     const long long nMatches = static_cast<long long>(state.m_matches.size());
+    const long long nUnreadable = static_cast<long long>(state.m_unreadable.size());
     console.Message(Printf("Match done. Found: %lld file(s).", nMatches));
     console.Message("Twinex 1.0 RC1" +
-                    Printf(" - Matched %lld in %lld file(s)", nMatches, static_cast<long long>(nFiles)));
+                    Printf(" - Matched %lld in %lld file(s)", nMatches, static_cast<long long>(nFiles)) +
+                    (nUnreadable ? Printf(", %lld could not be read", nUnreadable) : std::string()));
     if (!bWritten) {
         console.Message(std::string(PROGRAM) + ": cannot write the results: " + std::strerror(errno));
         return 1;

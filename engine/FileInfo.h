@@ -117,8 +117,12 @@ private:
 int OpenRegularFile(const std::string& strPath);
 int OpenRegularFileAt(int fdDir, const std::string& strName);
 // OpenRegularFileAt, and -1 too unless the file is nSize bytes long: a file that shrank or grew
-// since it was collected has changed and is compared with nothing.
+// since it was collected has changed and is compared with nothing. On -1 errno is the open's
+// error, or 0 when something is there that is not that regular file.
 int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize);
+// A folder handle (O_PATH) for opening names inside it, also for folders deeper than the
+// kernel takes in one path; -1 and errno on failure.
+int OpenFolderPath(const std::string& strDir);
 
 // True when strName matches strMask: '*' any run, '?' one character, letter case ignored;
 // "*.*" matches every name, also names without a dot (generally, a mask ending in ".*" also

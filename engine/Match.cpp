@@ -2,6 +2,8 @@
 
 #include "Match.h"
 
+#include <mutex>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -118,16 +120,33 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
     const std::uint64_t nLimit = settings.GetPartialBytes();
     const bool bReflect = settings.m_bReflect != 0;
 
+    // Reading threads report the files they could not read; sorted afterwards, so the list
+    // does not depend on which thread came first.
+    state.m_unreadable.clear();
+    std::mutex unreadableMutex;
+    std::vector<std::pair<const CFileInfo*, int>> unreadable;
+    CMatchTuning reporting = tuning;
+    reporting.m_onUnreadable = [&](const CFileInfo& file, int nErrno) {
+        std::lock_guard lock(unreadableMutex);
+        unreadable.emplace_back(&file, nErrno);
+        if (tuning.m_onUnreadable) tuning.m_onUnreadable(file, nErrno);
+    };
+
     bool bComplete = false;
     if (!IsAborted(state.m_bAbort)) {
         bComplete = FindDuplicateSets(
-            files, nCriterion, nLimit, &state.m_bAbort, tuning,
+            files, nCriterion, nLimit, &state.m_bAbort, reporting,
             [&](std::size_t nBegin, std::size_t, const CFileSets& sets) {
                 state.m_nProgressPos.store(static_cast<std::int64_t>(nBegin),
                                            std::memory_order_relaxed);
                 for (const auto& set : sets) RecordSet(files, set, bReflect, state);
             });
     }
+
+    std::sort(unreadable.begin(), unreadable.end());
+    for (const auto& [pFile, nErrno] : unreadable)
+        if (state.m_unreadable.empty() || state.m_unreadable.back().strPath != pFile->GetFilePath())
+            state.m_unreadable.push_back({pFile->GetFilePath(), nErrno});
 
     if (!bComplete || IsAborted(state.m_bAbort)) {
         state.m_nProgressPos.store(0);  // the sink keeps its earlier rows

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -108,10 +109,37 @@ CFolderFds::~CFolderFds() {
 }
 
 int CFolderFds::Open(const CFileInfo& file) {
+    constexpr int MAX_WAITS = 200;  // about a second
+    for (int nTry = 0;; ++nTry) {
+        const int fd = TryOpen(file);
+        if (fd >= 0) return Opened(file, fd);
+        const int nError = errno;
+        if ((nError == EMFILE || nError == ENFILE) && nTry < MAX_WAITS) {
+            // Out of descriptors is no property of the file: free ours, then wait for others'.
+            CloseFolders();
+            if (nTry > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        Unreadable(file, nError);
+        return -1;
+    }
+}
+
+int CFolderFds::TryOpen(const CFileInfo& file) {
     const std::string& strDir = file.GetFileDir();
     auto it = m_fds.find(&strDir);
     if (it == m_fds.end()) {
-        if (m_nCapacity == 0) return Opened(file, OpenUnchangedFileAt(AT_FDCWD, file.GetFilePath(), file.GetLength()));
+        if (m_nCapacity == 0) {
+            const std::string strPath = file.GetFilePath();
+            if (strPath.size() < PATH_MAX) return OpenUnchangedFileAt(AT_FDCWD, strPath, file.GetLength());
+            const int fdDir = OpenFolderPath(strDir);
+            if (fdDir < 0) return -1;
+            const int fd = OpenUnchangedFileAt(fdDir, std::string(file.GetNameView()), file.GetLength());
+            const int nError = errno;
+            ::close(fdDir);
+            errno = nError;
+            return fd;
+        }
         while (m_fds.size() >= m_nCapacity) {
             ::close(m_fds[m_order.front()]);
             m_fds.erase(m_order.front());
@@ -119,12 +147,18 @@ int CFolderFds::Open(const CFileInfo& file) {
         }
         // O_PATH: only a handle for lookups; it needs no read permission on the folder,
         // just as opening the full path does not.
-        const int fdDir = ::open(strDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int fdDir = OpenFolderPath(strDir);
         if (fdDir < 0) return -1;
         it = m_fds.emplace(&strDir, fdDir).first;
         m_order.push_back(&strDir);
     }
-    return Opened(file, OpenUnchangedFileAt(it->second, std::string(file.GetNameView()), file.GetLength()));
+    return OpenUnchangedFileAt(it->second, std::string(file.GetNameView()), file.GetLength());
+}
+
+void CFolderFds::CloseFolders() {
+    for (auto& [pDir, fd] : m_fds) ::close(fd);
+    m_fds.clear();
+    m_order.clear();
 }
 
 int CFolderFds::Opened(const CFileInfo& file, int fd) const {
@@ -173,6 +207,7 @@ std::optional<std::uint64_t> FileKey(const CFileInfo& file, int nCriterion, std:
         const long long nGot = ReadAt(fd, scratch.m_pBuffer.get(), nWant, nOffset);
         // Short: it shrank while open, and the bytes hashed would not be the file's.
         if (nGot != static_cast<long long>(nWant) || IsAborted(pAbort)) {
+            if (!IsAborted(pAbort)) folders.Unreadable(file, nGot < 0 ? errno : 0);
             bOk = false;
             break;
         }
@@ -262,6 +297,7 @@ CFileSets PartitionByContents(const CFileInfoArray& files, const std::vector<std
             const long long nGot = ReadAt(m.m_fd, buffer.m_p.get(), nBlockBytes, nOffset);
             if (!bKeepOpen) CloseFd(m.m_fd);
             if (nGot != static_cast<long long>(nBlockBytes)) {  // shrank or failed
+                folders.Unreadable(files[m.m_nIndex], nGot < 0 ? errno : 0);
                 CloseFd(m.m_fd);
                 continue;
             }
@@ -365,6 +401,7 @@ public:
         unsigned nThreads = m_tuning.m_nThreads;
         if (nThreads == 0) nThreads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
         if (m_nCriterion == MATCH_SIZE) nThreads = 1;  // nothing to read
+        FitOpenFilesToLimit(nThreads);
         if (nThreads <= 1) return RunInline();
         return RunThreaded(nThreads);
     }
@@ -460,6 +497,17 @@ private:
         m_onRun(r.m_unit.m_nRunBegin, r.m_unit.m_nRunEnd, sets);
     }
 
+    // Files each thread keeps open while it splits a group: at most half of what the descriptor
+    // limit leaves each thread, so that the threads together never run out.
+    void FitOpenFilesToLimit(unsigned nThreads) {
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return;
+        const std::uint64_t nFree = limit.rlim_cur > 128 ? limit.rlim_cur - 128 : 0;
+        const std::uint64_t nPerThread = std::max<std::uint64_t>(nFree / (2 * nThreads), 2);
+        m_tuning.m_nMaxOpenFiles =
+            static_cast<std::size_t>(std::min<std::uint64_t>(m_tuning.m_nMaxOpenFiles, nPerThread));
+    }
+
     // Folders each thread may keep open: what the descriptor limit leaves after the files
     // that the contents split keeps open.
     std::size_t FolderCapacity(unsigned nThreads) const {
@@ -473,6 +521,7 @@ private:
 
     bool RunInline() {
         CFolderFds folders(FolderCapacity(1));
+        folders.m_onUnreadable = m_tuning.m_onUnreadable;
         CUnit unit;
         while (NextUnit(unit)) {
             if (IsAborted(m_pAbort)) return false;
@@ -494,6 +543,7 @@ private:
         for (unsigned t = 0; t < nThreads; ++t) {
             const bool bStarted = StartThread(workers, [this, nMaxAhead, nFolders] {
                 CFolderFds folders(nFolders);
+                folders.m_onUnreadable = m_tuning.m_onUnreadable;
                 for (;;) {
                     CUnit unit;
                     {
@@ -558,7 +608,7 @@ private:
     const int m_nCriterion;
     const std::uint64_t m_nLimit;
     const std::atomic<int>* m_pAbort;
-    const CMatchTuning& m_tuning;
+    CMatchTuning m_tuning;  // a copy: the descriptor budget is fitted to this process
     const FRunSets& m_onRun;
 
     // Producer position (under m_mutex when threaded).
@@ -579,6 +629,13 @@ private:
 };
 
 }  // namespace
+
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
 
 bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
                        const std::atomic<int>* pAbort, const CMatchTuning& tuning,

@@ -24,6 +24,9 @@ struct CMatchTuning {
     std::size_t m_nMemoryBudget = 16 * 1024 * 1024;   // kept block bytes while splitting one group
     std::size_t m_nMaxOpenFiles = 256;                // beyond this, files are reopened per block
     bool m_bSameHashes = false;  // tests: every block hashes alike, so only the bytes decide
+    // Told of each file that could not be read (see CFolderFds::m_onUnreadable), from the
+    // reading threads, at the same time.
+    std::function<void(const CFileInfo&, int nErrno)> m_onUnreadable;
 };
 
 // Sets of duplicates, each a list of indices into the file array in ascending order, the sets
@@ -47,6 +50,10 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
                        const std::atomic<int>* pAbort, const CMatchTuning& tuning,
                        const FRunSets& onRun);
 
+// Raises this process's soft limit of open files to its hard limit: the contents split keeps
+// many files open at once, and a low soft limit only makes it reopen them. Call at start.
+void RaiseOpenFileLimit();
+
 // Folder descriptors kept open so that files are opened by their name alone: the kernel then
 // looks up one name instead of every component of a deep path, which is most of the cost of
 // reading a small file. One per thread; at most nCapacity folders stay open.
@@ -59,13 +66,23 @@ public:
 
     // The file opened read-only, without following a final symbolic link and without
     // blocking on FIFOs; -1 unless it is a regular file of the size it had when collected.
+    // Out of descriptors, it lets go of its folders and waits a little for others' before it
+    // gives up; every failure goes to m_onUnreadable.
     int Open(const CFileInfo& file);
 
     // Tests: told of each file just opened, before any of it is read.
     std::function<void(const CFileInfo&)> m_onOpened;
+    // Told of each file that could not be opened or read, on the reading thread: the errno
+    // value, or 0 when the file is no longer a regular file of its collected size.
+    std::function<void(const CFileInfo&, int nErrno)> m_onUnreadable;
+    void Unreadable(const CFileInfo& file, int nErrno) const {
+        if (m_onUnreadable) m_onUnreadable(file, nErrno);
+    }
 
 private:
     int Opened(const CFileInfo& file, int fd) const;  // tells m_onOpened of fd >= 0; returns fd
+    int TryOpen(const CFileInfo& file);
+    void CloseFolders();
 
     std::size_t m_nCapacity;
     std::unordered_map<const std::string*, int> m_fds;  // by the folder text the files share

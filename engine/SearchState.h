@@ -57,9 +57,18 @@ struct MatchPair {
 // What the workers and the user interface share during a search. Flags hold 0 or 1.
 // m_files and m_matches are written by the running worker only; the other side reads
 // their sizes through m_files.GetSize() and m_nMatches.
+// A file the matcher could not read: its path, and the errno value (0: it is no longer a
+// regular file of the size it had when collected).
+struct CUnreadableFile {
+    std::string strPath;
+    int nErrno = 0;
+};
+
 struct CSearchState {
     CFileInfoArray m_files;
     std::vector<MatchPair> m_matches;
+    // Files left out of the last match because they could not be read, in array order.
+    std::vector<CUnreadableFile> m_unreadable;
     std::atomic<std::size_t> m_nMatches{0};
     std::atomic<int> m_bBusy{0};
     std::atomic<int> m_bAbort{0};

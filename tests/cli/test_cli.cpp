@@ -41,17 +41,20 @@ struct CSpawn {
     std::string m_strLimits;
     std::string m_strCwd;
     bool m_bPipeOut = false;
+    std::string m_strProgram = TWINEX_CLI_PATH;
+    std::vector<std::string> m_prefix;  // a program that starts it, with its options
 };
 
 // Runs twinex-cli with its output in files of a scratch folder.
 class CCliProcess {
 public:
     explicit CCliProcess(const std::vector<std::string>& args, const CSpawn& spawn = {}) {
-        std::vector<std::string> strArgs{TWINEX_CLI_PATH};
+        std::vector<std::string> strArgs{spawn.m_strProgram};
         if (!spawn.m_strLimits.empty())
             strArgs = {"/bin/sh", "-c",
                        "{ " + spawn.m_strLimits + "; } 2>/dev/null || exit 77; exec \"$0\" \"$@\"",
-                       TWINEX_CLI_PATH};
+                       spawn.m_strProgram};
+        strArgs.insert(strArgs.begin(), spawn.m_prefix.begin(), spawn.m_prefix.end());
         strArgs.insert(strArgs.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (std::string& str : strArgs) argv.push_back(str.data());
@@ -522,6 +525,76 @@ TEST(CliTest, ThreadsTheSystemRefuses) {
     EXPECT_EQ(opts.m_nThreads, 64u);
 }
 #endif
+
+TEST(CliTest, FilesAreReadUnderALowDescriptorLimit) {
+    CTempTree tree;
+    const std::string strBytes(300 * 1024, 'x');  // read in blocks, held open between them
+    for (int g = 0; g < 3; ++g)
+        for (int i = 0; i < 40; ++i)
+            tree.Add("g" + std::to_string(g) + "/" + std::to_string(i), strBytes + char('a' + g));
+    CSpawn spawn;
+    spawn.m_strLimits = "ulimit -Sn 40 && ulimit -Hn 40";
+    const CResult r = CCliProcess({"--threads", "2", "--format", "tsv", tree.Root()}, spawn).Wait();
+    if (r.m_nStatus == 77) GTEST_SKIP() << "limit refused";
+    EXPECT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    EXPECT_EQ(Split(r.m_strOut, '\n').size() - 1, 1 + 3 * 40u);  // header, each file once as source
+    EXPECT_EQ(r.m_strErr.find("cannot read"), std::string::npos) << r.m_strErr;
+}
+
+TEST(CliTest, FilesDeeperThanAPathCanNameAreCompared) {
+    CTempTree tree;
+    int fd = ::open(tree.Root().c_str(), O_DIRECTORY | O_RDONLY);
+    const std::string strName(200, 'd');
+    std::string strDeep = tree.Root();
+    for (int i = 0; i < 25; ++i) {  // about 5,000 bytes of path
+        ASSERT_EQ(::mkdirat(fd, strName.c_str(), 0755), 0);
+        const int fdNext = ::openat(fd, strName.c_str(), O_DIRECTORY | O_RDONLY);
+        ::close(fd);
+        ASSERT_GE(fd = fdNext, 0);
+        strDeep += strName + "/";
+    }
+    for (const auto& [pszName, pszBytes] : {std::pair{"a", "same bytes"}, {"b", "same bytes"}, {"c", "other byte"}}) {
+        const int fdFile = ::openat(fd, pszName, O_WRONLY | O_CREAT, 0644);
+        ASSERT_EQ(::write(fdFile, pszBytes, 10), 10);
+        ::close(fdFile);
+    }
+    ::close(fd);
+    for (const char* pszBy : {"contents", "crc32", "checksum"}) {
+        const CResult r = RunCli({"--by", pszBy, "--format", "tsv", "--no-reflect", tree.Root()});
+        EXPECT_EQ(r.m_nStatus, 0) << pszBy << r.m_strErr;
+        const std::vector<std::string> lines = Split(r.m_strOut, '\n');
+        ASSERT_EQ(lines.size(), 3u) << pszBy << r.m_strErr;  // header, a-b, and the empty end
+        EXPECT_EQ(Split(lines[1], '\t')[0], "a") << pszBy;
+        EXPECT_EQ(Split(lines[1], '\t')[3], "b") << pszBy;
+        EXPECT_EQ(r.m_strErr.find("cannot read"), std::string::npos) << r.m_strErr;
+    }
+    ASSERT_EQ(std::system(("rm -rf '" + tree.Root() + "'").c_str()), 0);  // deeper than remove_all goes
+}
+
+// Root reads every file: the program runs as user 65534, from a copy that user can reach.
+TEST(CliTest, UnreadableFilesAreNamedAndCounted) {
+    CTempTree tree, bin;
+    const std::string a = tree.Add("a", "same"), b = tree.Add("b", "same"), c = tree.Add("c", "same");
+    const std::string strCopy = bin.Path("twinex-cli");
+    ASSERT_EQ(std::system(("cp '" + std::string(TWINEX_CLI_PATH) + "' '" + strCopy + "'").c_str()), 0);
+    for (const std::string& strPath : {tree.Root(), bin.Root(), strCopy}) ASSERT_EQ(::chmod(strPath.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(b.c_str(), 0), 0);
+    CSpawn spawn;
+    spawn.m_strProgram = strCopy;
+    if (::geteuid() == 0) spawn.m_prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    const CResult r = CCliProcess({"--format", "tsv", tree.Root()}, spawn).Wait();
+    if (r.m_nStatus == 127 || r.m_nStatus == 126 || (r.m_nStatus != 0 && r.m_strOut.empty() && ::access(b.c_str(), R_OK) != 0))
+        GTEST_SKIP() << "no unprivileged user could run the program: " << r.m_strErr;
+    if (::geteuid() != 0 && ::access(b.c_str(), R_OK) == 0) GTEST_SKIP() << "this user reads every file";
+    EXPECT_EQ(r.m_nStatus, 0) << r.m_strErr;
+    EXPECT_EQ(Split(r.m_strOut, '\n').size() - 1, 3u);  // header, a and c both ways
+    EXPECT_EQ(r.m_strOut.find(tree.Root() + "b") == std::string::npos &&
+                  r.m_strOut.find("\tb\t") == std::string::npos, true);
+    const std::string strWarning = "warning: cannot read '" + b + "': Permission denied";
+    ASSERT_NE(r.m_strErr.find(strWarning), std::string::npos) << r.m_strErr;
+    EXPECT_EQ(r.m_strErr.find(strWarning, r.m_strErr.find(strWarning) + 1), std::string::npos);
+    EXPECT_NE(r.m_strErr.find("Matched 2 in 3 file(s), 1 could not be read"), std::string::npos) << r.m_strErr;
+}
 
 TEST(CliTest, InterruptCancelsTheMatch) {
     CTempTree tree;
