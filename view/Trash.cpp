@@ -142,9 +142,8 @@ int MoveInto(const std::string& strTrash, const std::string& strPath,
     for (int nTry = 1; nTry <= MAX_NAME_TRIES; ++nTry) {
         const std::string strEntry = NumberedName(strName, nTry);
         const std::string strTarget = strFiles + "/" + strEntry;
-        struct stat st;
-        if (lstat(strTarget.c_str(), &st) == 0) continue;
         // The info file reserves the name: O_EXCL makes two deletes of equal names pick two.
+        // A name taken in files/ alone is found by the move, which never replaces.
         const std::string strInfoFile = strInfo + "/" + strEntry + ".trashinfo";
         const int fd = open(strInfoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0) {
@@ -154,15 +153,7 @@ int MoveInto(const std::string& strTrash, const std::string& strPath,
         const bool bWritten = WriteAll(fd, strContents);
         int nError = bWritten ? 0 : errno;
         if (close(fd) != 0 && nError == 0) nError = errno;
-        if (nError == 0) {
-            // Never replace an entry that appeared since the check above; file systems
-            // without that flag get the plain rename (the name was free a moment ago).
-            int nMoved = renameat2(AT_FDCWD, strPath.c_str(), AT_FDCWD, strTarget.c_str(),
-                                   RENAME_NOREPLACE);
-            if (nMoved != 0 && (errno == EINVAL || errno == ENOSYS))
-                nMoved = rename(strPath.c_str(), strTarget.c_str());
-            if (nMoved != 0) nError = errno;
-        }
+        if (nError == 0) nError = MoveNoReplace(strPath, strTarget);
         if (nError == 0) {
             if (pTrashedAs) *pTrashedAs = strTarget;
             return 0;
@@ -206,6 +197,34 @@ std::string EncodeTrashPath(const std::string& strPath) {
     return strOut;
 }
 
+int MoveNoReplace(const std::string& strFrom, const std::string& strTo) {
+    if (renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system without that flag: a hard link fails where a name is taken, as wanted.
+    if (link(strFrom.c_str(), strTo.c_str()) == 0) {
+        unlink(strFrom.c_str());
+        return 0;
+    }
+    if (errno == EEXIST) return EEXIST;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+    // Nor hard links (FAT): the name was free a moment ago; a plain rename is all there is.
+    struct stat st;
+    if (lstat(strTo.c_str(), &st) == 0) return EEXIST;
+    return rename(strFrom.c_str(), strTo.c_str()) == 0 ? 0 : errno;
+}
+
+std::string PathBelowTop(const std::string& strAbsolute, const std::string& strTop) {
+    return strTop == "/" ? strAbsolute.substr(1) : strAbsolute.substr(strTop.size() + 1);
+}
+
+int MoveToTopdirTrash(const std::string& strAbsolute, const std::string& strTop,
+                      std::string* pTrashedAs) {
+    const std::string strTrash = TopdirTrash(strTop);
+    if (strTrash.empty()) return EXDEV;
+    return MoveInto(strTrash, strAbsolute, PathBelowTop(strAbsolute, strTop), pTrashedAs);
+}
+
 int MoveToTrash(const std::string& strPath, std::string* pTrashedAs) {
     if (strPath.empty()) return ENOENT;
     std::string strAbsolute = strPath;
@@ -223,11 +242,6 @@ int MoveToTrash(const std::string& strPath, std::string* pTrashedAs) {
     if (DeviceOf(strHomeTrash, nHomeDev) && nHomeDev == st.st_dev)
         return MoveInto(strHomeTrash, strAbsolute, strAbsolute, pTrashedAs);
 
-    const std::string strTop = MountPointOf(FolderOf(strAbsolute), st.st_dev);
-    const std::string strTrash = TopdirTrash(strTop);
-    if (strTrash.empty()) return EXDEV;
-    // Paths in a mount's own Trash are relative to the mount, so they survive a new mount point.
-    const std::string strRelative =
-        strTop == "/" ? strAbsolute.substr(1) : strAbsolute.substr(strTop.size() + 1);
-    return MoveInto(strTrash, strAbsolute, strRelative, pTrashedAs);
+    return MoveToTopdirTrash(strAbsolute, MountPointOf(FolderOf(strAbsolute), st.st_dev),
+                             pTrashedAs);
 }

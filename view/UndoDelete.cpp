@@ -1,13 +1,13 @@
 #include "UndoDelete.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QItemSelectionModel>
 #include <cerrno>
-#include <cstdio>
 #include <unordered_set>
+
+#include "Trash.h"
 
 namespace {
 
@@ -38,24 +38,6 @@ std::string InfoFileOf(const std::string& strTrashed) {
            ".trashinfo";
 }
 
-// Moves without ever replacing what stands at strTo.
-int MoveNoReplace(const std::string& strFrom, const std::string& strTo) {
-    if (renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // A file system without that flag: a hard link fails where a name is taken, as wanted.
-    if (link(strFrom.c_str(), strTo.c_str()) == 0) {
-        unlink(strFrom.c_str());
-        return 0;
-    }
-    if (errno == EEXIST) return EEXIST;
-    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
-    // Nor hard links (FAT): the name was free a moment ago; a plain rename is all there is.
-    struct stat st;
-    if (lstat(strTo.c_str(), &st) == 0) return EEXIST;
-    return rename(strFrom.c_str(), strTo.c_str()) == 0 ? 0 : errno;
-}
-
 std::int64_t Nanoseconds(const timespec& ts) {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
 }
@@ -81,8 +63,6 @@ int RestoreFromTrash(const CTrashedFile& file) {
     if (now.nDev != file.nDev || now.nIno != file.nIno || now.nSize != file.nSize ||
         now.nModifiedNs != file.nModifiedNs || now.nChangedNs != file.nChangedNs)
         return ENOENT;
-    if (lstat(file.strOriginal.c_str(), &st) == 0) return EEXIST;
-    if (errno != ENOENT) return errno == ENOTDIR ? EEXIST : errno;
 
     const std::size_t nSlash = file.strOriginal.rfind('/');
     if (nSlash != std::string::npos && nSlash > 0) {

@@ -1,9 +1,14 @@
 // The Trash on exact path bytes, and the file: URL that hands exact bytes to the desktop.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QUrl>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "ActionsSupport.h"
 #include "RowActions.h"
@@ -55,6 +60,128 @@ TEST(Trash, MovesTheExactFileAndRecordsWhereItCameFrom) {
     EXPECT_EQ(MoveToTrash(strDir.substr(0, strDir.size() - 1)), EISDIR);
     EXPECT_EQ(MoveToTrash(tree.Path("missing")), ENOENT);
     EXPECT_EQ(ListDir(strTrash + "/info").size(), 3u);
+}
+
+// A name in the Trash is taken by either half of an entry, and neither half left alone is ever
+// written over; the move itself never replaces what stands at its target.
+TEST(Trash, NothingThatStandsIsReplaced) {
+    EmptyTestTrash();
+    CTempTree tree;
+    const std::string strTrash = TestDataHome() + "/Trash";
+    std::filesystem::create_directories(strTrash + "/info");
+    std::filesystem::create_directories(strTrash + "/files");
+    std::ofstream(strTrash + "/files/dup.txt") << "file alone";
+    std::ofstream(strTrash + "/info/dup.2.txt.trashinfo") << "info alone";
+    std::string strTrashed;
+    ASSERT_EQ(MoveToTrash(tree.Add("dup.txt", "new"), &strTrashed), 0);
+    EXPECT_EQ(strTrashed, strTrash + "/files/dup.3.txt");
+    EXPECT_EQ(ReadAll(strTrash + "/files/dup.txt"), "file alone");
+    EXPECT_EQ(ReadAll(strTrash + "/info/dup.2.txt.trashinfo"), "info alone");
+    EXPECT_EQ(ListDir(strTrash + "/info"),
+              (std::vector<std::string>{"dup.2.txt.trashinfo", "dup.3.txt.trashinfo"}));
+
+    const std::string strFrom = tree.Add("from", "moving"), strFile = tree.Add("file", "standing");
+    ASSERT_EQ(symlink(tree.Path("nowhere").c_str(), tree.Path("link").c_str()), 0);
+    tree.AddDir("folder");
+    for (const char* pszTo : {"file", "link", "folder"}) {
+        EXPECT_EQ(MoveNoReplace(strFrom, tree.Path(pszTo)), EEXIST) << pszTo;
+        EXPECT_EQ(ReadAll(strFrom), "moving") << pszTo;
+    }
+    struct stat st {};
+    EXPECT_TRUE(lstat(tree.Path("link").c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadAll(strFile), "standing");
+    EXPECT_EQ(MoveNoReplace(strFrom, tree.Path("free")), 0);
+    EXPECT_EQ(ReadAll(tree.Path("free")), "moving");
+    EXPECT_FALSE(Exists(strFrom));
+}
+
+// A file of another file system goes to the Trash at the top of its mount (a temporary folder
+// stands in for it), which records where it was relative to that top.
+TEST(Trash, AnotherFileSystemUsesTheTrashAtTheTopOfItsMount) {
+    const std::string strOwn = ".Trash-" + std::to_string(getuid());
+    const std::string strShared = ".Trash/" + std::to_string(getuid());
+    const auto sticky = [](const std::string& strDir) {
+        ASSERT_EQ(mkdir(strDir.c_str(), 0777), 0);
+        ASSERT_EQ(chmod(strDir.c_str(), 01777), 0);
+    };
+    const auto givenAway = [](const std::string& strDir) {
+        ASSERT_EQ(mkdir(strDir.c_str(), 0700), 0);
+        ASSERT_EQ(chown(strDir.c_str(), 65534, 65534), 0);
+    };
+    struct CCase {
+        const char* pszName;
+        std::function<void(const std::string& strTop)> fnPrepare;
+        std::string strTrash;  // below the top; "" when the move must fail with EXDEV
+        bool bRootOnly;        // only root can give a folder to another user
+    } cases[] = {
+        {"no Trash yet", [](const std::string&) {}, strOwn, false},
+        {"a shared sticky .Trash", [&](const std::string& t) { sticky(t + "/.Trash"); }, strShared,
+         false},
+        {"a shared .Trash that is not sticky",
+         [](const std::string& t) { mkdir((t + "/.Trash").c_str(), 0777); }, strOwn, false},
+        {"a shared .Trash that is a link to a sticky folder",
+         [&](const std::string& t) {
+             sticky(t + "/elsewhere");
+             ASSERT_EQ(symlink("elsewhere", (t + "/.Trash").c_str()), 0);
+         },
+         strOwn, false},
+        {"the user's folder in the shared .Trash belongs to another",
+         [&](const std::string& t) {
+             sticky(t + "/.Trash");
+             givenAway(t + "/" + strShared);
+         },
+         strOwn, true},
+        {"the user's own Trash belongs to another",
+         [&](const std::string& t) { givenAway(t + "/" + strOwn); }, "", true},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        if (c.bRootOnly && geteuid() != 0) continue;
+        CTempTree top;
+        const std::string strTop = top.Root().substr(0, top.Root().size() - 1);
+        c.fnPrepare(strTop);
+        const std::string strFile = top.Add("dir/n\xE9 1.txt", "bytes");
+        std::string strTrashed;
+        const int nError = MoveToTopdirTrash(strFile, strTop, &strTrashed);
+        if (c.strTrash.empty()) {
+            EXPECT_EQ(nError, EXDEV);
+            EXPECT_TRUE(Exists(strFile));
+            continue;
+        }
+        ASSERT_EQ(nError, 0);
+        const std::string strTrash = strTop + "/" + c.strTrash;
+        EXPECT_EQ(strTrashed, strTrash + "/files/n\xE9 1.txt");
+        EXPECT_EQ(ReadAll(strTrashed), "bytes");
+        EXPECT_FALSE(Exists(strFile));
+        EXPECT_EQ(InfoPath(strTrash + "/info/n\xE9 1.txt.trashinfo"), "dir/n%E9%201.txt");
+        struct stat st {};
+        EXPECT_TRUE(lstat(strTrash.c_str(), &st) == 0 && (st.st_mode & 07777) == 0700);
+    }
+    // The root file system's top: the path without its leading '/'.
+    EXPECT_EQ(PathBelowTop("/srv/a/f", "/"), "srv/a/f");
+}
+
+// Root writes everywhere, so this runs as an unprivileged user (see CMakeLists.txt).
+TEST(Trash, UnprivilegedTrashThatCannotBeWrittenLeavesTheFileAndNoEntry) {
+    if (geteuid() == 0) GTEST_SKIP() << "run by twinex_actions_unprivileged as another user";
+    EmptyTestTrash();
+    CTempTree tree;
+    const std::string strTrash = TestDataHome() + "/Trash";
+    ASSERT_EQ(MoveToTrash(tree.Add("first", "1")), 0);
+    // The info file is written first, and goes again when the file cannot follow.
+    ASSERT_EQ(chmod((strTrash + "/files").c_str(), 0500), 0);
+    const std::string strFile = tree.Add("second", "2");
+    EXPECT_EQ(MoveToTrash(strFile), EACCES);
+    EXPECT_EQ(ReadAll(strFile), "2");
+    EXPECT_EQ(ListDir(strTrash + "/info"), std::vector<std::string>{"first.trashinfo"});
+    chmod((strTrash + "/files").c_str(), 0700);
+
+    // Another file system whose top cannot be written and has no Trash: the file stays.
+    CTempTree top;
+    const std::string strOther = top.Add("f", "3");
+    ASSERT_EQ(chmod(top.Root().c_str(), 0555), 0);
+    EXPECT_EQ(MoveToTopdirTrash(strOther, top.Root().substr(0, top.Root().size() - 1)), EXDEV);
+    EXPECT_EQ(ReadAll(strOther), "3");
 }
 
 TEST(DesktopLauncher, FileUrlCarriesTheExactBytes) {
