@@ -1,15 +1,28 @@
-// Which selected files a delete may remove: never the last intact copy of a set.
+// Which selected files a delete may remove: never the last intact copy of a set, and each with
+// the member of its set that stays.
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <sstream>
+
 #include "ActionsSupport.h"
 #include "DeletePlan.h"
+#include "DuplicateSets.h"
 #include "TempTree.h"
 
 namespace {
+
+std::vector<std::string> Words(const std::string& strText) {
+    std::istringstream in(strText);
+    std::vector<std::string> words;
+    for (std::string strWord; in >> strWord;) words.push_back(strWord);
+    return words;
+}
 
 class DeletePlanTest : public ::testing::Test {
 protected:
@@ -35,19 +48,52 @@ protected:
 
 }  // namespace
 
-TEST_F(DeletePlanTest, EachSourceOnceAndOnlyWhatMustStayStays) {
-    // Rows x1>x2, x2>x1, x2>x3, x3>x2; select the first three: sources x1, x2 (twice).
-    AddSet({"x1", "x2", "x3"}, "xxxx");
-    const CDeletePlan partial = Plan({0, 1, 2});
-    EXPECT_EQ(partial.paths, (std::vector<std::string>{P("x1"), P("x2")}));
-    EXPECT_TRUE(partial.kept.empty());
+// Sets linked by rows in any order, members selected wherever they stand in a set: each file
+// that goes is planned with the member that stays, and one file of every set is left.
+TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
+    struct CCase {
+        const char* pszName;
+        const char* pszRows;  // "source>target" per row
+        std::vector<std::size_t> selected;
+        const char* pszGone;  // files gone since the search
+        const char* pszPlan;  // "goes>stays" per planned file, in plan order
+        const char* pszKept;
+    } cases[] = {
+        {"a member after the first", "a1>a2 a2>a3", {1}, "", "a2>a1", ""},
+        {"a chain given backwards", "c3>c2 c2>c1", {1, 0}, "", "c3>c1 c2>c1", ""},
+        {"sets joined by a later row", "j1>j2 k1>k2 k2>j2", {0, 1}, "", "j1>j2 k1>j2", ""},
+        {"a joining row from the end of a chain", "p1>p2 q1>q2 q2>p1", {2, 1}, "",
+         "q1>p1 q2>p1", ""},
+        {"each source once", "x1>x2 x2>x1 x2>x3 x3>x2", {0, 1, 2}, "", "x1>x3 x2>x3", ""},
+        {"all selected: the target of an unselected row stays",
+         "x1>x2 x2>x1 x2>x3 x3>x2 x3>x1", {0, 1, 2, 4}, "", "x1>x2 x3>x2", "x2"},
+        {"all selected: the first in row order stays", "m2>m1 m1>m2 m3>m1", {0, 1, 2}, "",
+         "m1>m2 m3>m2", "m2"},
+        {"a member that is gone does not stay", "s1>s2 s1>s3", {0}, "s2", "s1>s3", ""},
+        {"the one left is gone", "g1>g2 g3>g1", {0, 1}, "g2", "g3>g1", "g1"},
+    };
+    const auto name = [&](const std::string& strPath) { return strPath.substr(m_tree.Root().size()); };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        m_rows.clear();
+        for (const std::string& strRow : Words(c.pszRows)) {
+            std::string files[2] = {strRow.substr(0, strRow.find('>')), strRow.substr(strRow.find('>') + 1)};
+            for (std::string& strFile : files)
+                strFile = Exists(P(strFile)) ? P(strFile) : m_tree.Add(strFile, "same");
+            m_rows.push_back(PairRow(files[0], files[1]));
+        }
+        for (const std::string& strName : Words(c.pszGone)) unlink(P(strName).c_str());
 
-    // Every file selected as a source while row x3>x2 is not: x2, the target of that
-    // unselected row, is the one that stays.
-    m_rows.push_back(PairRow(P("x3"), P("x1")));
-    const CDeletePlan plan = Plan({0, 1, 2, 4});
-    EXPECT_EQ(plan.kept, (std::vector<std::string>{P("x2")}));
-    EXPECT_EQ(plan.paths, (std::vector<std::string>{P("x1"), P("x3")}));
+        const CDeletePlan plan = Plan(c.selected);
+        std::vector<std::string> planned, kept;
+        ASSERT_EQ(plan.stays.size(), plan.paths.size());
+        for (std::size_t i = 0; i < plan.paths.size(); ++i)
+            planned.push_back(name(plan.paths[i]) + ">" + name(plan.stays[i]));
+        for (const std::string& strPath : plan.kept) kept.push_back(name(strPath));
+        EXPECT_EQ(planned, Words(c.pszPlan));
+        EXPECT_EQ(kept, Words(c.pszKept));
+        EXPECT_EQ(plan.sizes, std::vector<std::uint64_t>(plan.paths.size(), 4));
+    }
 }
 
 TEST_F(DeletePlanTest, ACopyThatIsGoneOrChangedDoesNotCount) {
@@ -82,4 +128,35 @@ TEST_F(DeletePlanTest, TheSameFileUnderAnotherNameIsNoCopy) {
     const CDeletePlan plan = Plan({0});
     EXPECT_TRUE(plan.paths.empty());
     EXPECT_EQ(plan.kept, (std::vector<std::string>{P("f1")}));
+}
+
+// Thousands of files (the path table grows several times), pairs in random order, paths of
+// equal length side by side: each path keeps one id, and a set is named by its first file.
+TEST(DuplicateSets, GroupsLikeAPlainReference) {
+    constexpr int FILES = 5000, SETS = 700;
+    std::vector<std::string> paths;
+    for (int i = 0; i < FILES; ++i) paths.push_back("/d/" + std::to_string(i % SETS) + "/" + std::to_string(i));
+    std::vector<std::pair<int, int>> pairs;  // a chain per set
+    for (int i = SETS; i < FILES; ++i) pairs.emplace_back(i, i - SETS);
+    std::mt19937 random(3);
+    std::shuffle(pairs.begin(), pairs.end(), random);
+    for (auto& pair : pairs)
+        if (random() % 2) std::swap(pair.first, pair.second);
+
+    CDuplicateSets sets;
+    std::vector<std::uint32_t> firstOfSet(SETS, CDuplicateSets::NONE);  // the first id seen
+    for (const auto& [a, b] : pairs) {
+        std::uint32_t nB;
+        const std::uint32_t nA = sets.AddPair(paths[a], paths[b], nB);
+        for (const auto& [i, nId] : {std::pair{a, nA}, std::pair{b, nB}})
+            firstOfSet[i % SETS] = std::min(firstOfSet[i % SETS], nId);
+    }
+    ASSERT_EQ(sets.GetFileCount(), static_cast<std::size_t>(FILES));
+    for (int i = 0; i < FILES; ++i) {
+        const std::uint32_t nId = sets.Lookup(paths[i]);
+        ASSERT_NE(nId, CDuplicateSets::NONE) << paths[i];
+        EXPECT_EQ(sets.GetPath(nId), paths[i]);
+        EXPECT_EQ(sets.Find(nId), firstOfSet[i % SETS]) << paths[i];
+    }
+    EXPECT_EQ(sets.Lookup("/d/0/5000"), CDuplicateSets::NONE);
 }
