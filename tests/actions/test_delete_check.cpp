@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <climits>
+#include <fstream>
+#include <functional>
 
 #include "ActionsSupport.h"
 #include "Resource.h"
+#include "RowActions.h"
 
 namespace {
 
@@ -30,6 +33,30 @@ void Overwrite(const std::string& strPath, const std::string& strBytes) {
     ASSERT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
 }
 
+// A delete's progress that runs a hook once the check is done, before the first removal, and
+// answers Cancel from a chosen point of the check or of the removal on.
+class CHookedProgress : public IDeleteProgress {
+public:
+    void Begin(int, bool) override {
+        if (fnAfterCheck) fnAfterCheck();
+    }
+    bool Step(int nDone) override { return nDone < nCancelAtStep; }
+    void End() override {}
+    bool StepCheck(std::uint64_t nDoneBytes) override { return nDoneBytes < nCancelAtByte; }
+
+    std::function<void()> fnAfterCheck;
+    int nCancelAtStep = INT_MAX;
+    std::uint64_t nCancelAtByte = UINT64_MAX;
+};
+
+// Puts a new file with the same bytes in the place of strPath: another file, which the check
+// never read.
+void ReplaceWithCopy(const std::string& strPath) {
+    const std::string strNew = strPath + ".new";
+    std::ofstream(strNew, std::ios::binary) << ReadAll(strPath);
+    ASSERT_EQ(rename(strNew.c_str(), strPath.c_str()), 0);
+}
+
 class DeleteCheckTest : public CFrameTest {
 protected:
     // Selects all rows and deletes them to the Trash (or for good), answering Yes.
@@ -37,11 +64,6 @@ protected:
         Key(Qt::Key_A, Qt::ControlModifier);
         m_prompt.PushAnswer(true);
         Command(nCommandId);
-    }
-    bool Asked(const QString& strText) {
-        for (const CScriptedPrompt::CAsked& asked : m_prompt.m_asked)
-            if (asked.strText.contains(strText)) return true;
-        return false;
     }
 };
 
@@ -86,36 +108,72 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
     const std::string x1 = File("x1", "xxxx"), x2 = File("x2", "xxxx"), x3 = File("x3", "xxxx");
     const std::string y1 = File("y1", "yyyy"), y2 = File("y2", "YYYY");
     const std::string z1 = File("z1", "zzzz"), z2 = File("z2", "Zzzz"), z3 = File("z3", "zzzz");
+    // w2 and w3 are copies of each other but not of w1, which stays: w2 stays too, w3 may go.
+    const std::string w1 = File("w1", "wwww"), w2 = File("w2", "WWWW"), w3 = File("w3", "WWWW");
     std::vector<CResultRow> rows;
-    for (const auto& set : {std::vector{x1, x2, x3}, std::vector{y1, y2}, std::vector{z1, z2, z3}})
+    for (const auto& set : {std::vector{x1, x2, x3}, std::vector{y1, y2}, std::vector{z1, z2, z3},
+                            std::vector{w1, w2, w3}})
         for (CResultRow& row : ReflectedSetRows(set)) rows.push_back(row);
     SetRows(std::move(rows));
     DeleteAll();
 
-    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"x2", "x3", "z3"}));
-    for (const std::string& strPath : {x1, y1, y2, z1, z2}) EXPECT_TRUE(Exists(strPath)) << strPath;
-    EXPECT_TRUE(LastAsked().strText.contains("2 file(s) were kept"));
+    EXPECT_TRUE(m_prompt.m_asked[0].strText.contains("4 file(s) will be kept"));
+    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"w3", "x2", "x3", "z3"}));
+    for (const std::string& strPath : {x1, y1, y2, z1, z2, w1, w2})
+        EXPECT_TRUE(Exists(strPath)) << strPath;
+    EXPECT_TRUE(LastAsked().strText.contains("3 file(s) were kept"));
     EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(z2) + ": not an exact copy of " +
                                              QString::fromStdString(z1)));
 }
 
-TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
-    const std::string strNear(90000, 'n');
-    const std::string p1 = File("p/1", strNear), p2 = File("p/2", With(strNear, 80000, 'x'));
-    const std::string q1 = File("q/1", "qqqq"), q2 = File("q/2", "qqqq");
-    const CTempTree out;  // outside the searched folder
-    const std::string strResults = out.Path("results.json");
-    const std::string strCommand = std::string(TWINEX_CLI_PATH) +
-                                   " --by crc32 --partial 64 --format json '" + m_tree.Root() +
-                                   "' > '" + strResults + "'";
-    ASSERT_EQ(std::system(strCommand.c_str()), 0);
-    ASSERT_TRUE(m_pFrame->OpenResultsFile(strResults));
-    ASSERT_EQ(Model().GetRowCount(), 4);  // both pairs, both ways
+// The check reads both files; if either is another file by the time its turn to go comes, the
+// file stays.
+TEST_F(DeleteCheckTest, AFileReplacedAfterTheCheckStays) {
+    struct CCase {
+        const char* pszName;
+        std::function<void(const std::string& strGoes, const std::string& strStays)> fnChange;
+    } cases[] = {
+        {"the file to remove", [](const std::string& a, const std::string&) { ReplaceWithCopy(a); }},
+        {"the copy that stays", [](const std::string&, const std::string& b) { ReplaceWithCopy(b); }},
+        {"the copy that stays removed",
+         [](const std::string&, const std::string& b) { ASSERT_EQ(unlink(b.c_str()), 0); }},
+    };
+    CHookedProgress progress;
+    RowActionServices().pProgress = &progress;
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        m_prompt.m_asked.clear();
+        const std::string a = File("a", "copy"), b = File("b", "copy");
+        SetRows({PairRow(a, b)});
+        progress.fnAfterCheck = [&] { c.fnChange(a, b); };
+        DeleteRows({0}, ID_EDIT_SHIFTDELETE);
+        EXPECT_EQ(ReadAll(a), "copy");
+        EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(a) + ": changed since the search"));
+        EXPECT_EQ(Sources(), std::vector<std::string>{a});
+    }
+}
 
-    DeleteAll(ID_EDIT_SHIFTDELETE);
-    EXPECT_TRUE(Exists(p1) && Exists(p2));
-    EXPECT_NE(Exists(q1), Exists(q2));
-    EXPECT_TRUE(Asked("not an exact copy of"));
+// Cancel during the check removes nothing; during the removal, it stops before the next file,
+// and every row of a file that stays stays.
+TEST_F(DeleteCheckTest, CancelStopsWhereItIs) {
+    CHookedProgress progress;
+    RowActionServices().pProgress = &progress;
+    for (const bool bInCheck : {true, false}) {
+        SCOPED_TRACE(bInCheck ? "cancelled in the check" : "cancelled after the first removal");
+        m_prompt.m_asked.clear();
+        const std::string p1 = File("p1", "pp"), p2 = File("p2", "pp");
+        const std::string q1 = File("q1", "qq"), q2 = File("q2", "qq"), q3 = File("q3", "qq");
+        SetRows({PairRow(p1, p2), PairRow(q1, q2), PairRow(q1, q3)});
+        progress.nCancelAtByte = bInCheck ? 1 : UINT64_MAX;
+        progress.nCancelAtStep = bInCheck ? INT_MAX : 1;
+        DeleteRows({0, 1}, ID_EDIT_SHIFTDELETE);
+        EXPECT_EQ(m_prompt.m_asked.size(), 1u);
+        EXPECT_EQ(Exists(p1), bInCheck);
+        EXPECT_TRUE(Exists(p2) && Exists(q1) && Exists(q2) && Exists(q3));
+        const std::vector<std::string> rowsLeft = {p1, q1, q1};
+        EXPECT_EQ(Sources(), std::vector<std::string>(rowsLeft.begin() + (bInCheck ? 0 : 1),
+                                                      rowsLeft.end()));
+    }
 }
 
 // Root reads every file, so this one runs as an unprivileged user (see CMakeLists.txt).

@@ -119,20 +119,6 @@ TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     EXPECT_EQ(Sources(), std::vector<std::string>{a});
 }
 
-TEST_F(RowActionsTest, SelectAllThenDeleteKeepsOneCopyOfEverySet) {
-    std::vector<CResultRow> rows = ReflectedSetRows({File("x1", "xx"), File("x2", "xx"), File("x3", "xx")});
-    for (CResultRow& row : ReflectedSetRows({File("y1", "y"), File("y2", "y")})) rows.push_back(row);
-    SetRows(std::move(rows));
-
-    Key(Qt::Key_A, Qt::ControlModifier);
-    m_prompt.PushAnswer(true);
-    Key(Qt::Key_Delete);
-    ASSERT_EQ(m_prompt.m_asked.size(), 1u);
-    EXPECT_TRUE(LastAsked().strText.contains("2 file(s) will be kept"));
-    EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"x2", "x3", "y2"}));
-    EXPECT_EQ(Sources(), (std::vector<std::string>{m_tree.Path("x1"), m_tree.Path("y1")}));
-}
-
 TEST_F(RowActionsTest, FailuresAreReportedAndTheirRowsStay) {
     std::vector<std::string> files;
     std::vector<CResultRow> rows;
