@@ -24,11 +24,21 @@ bool StillThere(const std::string& strPath, std::uint64_t nSize) {
            static_cast<std::uint64_t>(st.st_size) == nSize;
 }
 
-// Where a save to strPath may write: strPath itself when it is a new name or a regular file,
-// the file a symbolic link leads to when that is a regular file. A save renames a new file
-// over the old one, so anything else there (a FIFO, a device, a folder) would be replaced:
-// such names give EINVAL. Other errors are those of the look at the name.
-int SaveTarget(const std::string& strPath, std::string& strTarget) {
+// Whether a file renamed to strTarget would replace nothing but a regular file.
+bool TargetStillWritable(const std::string& strTarget) {
+    struct stat st;
+    if (lstat(strTarget.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+}
+
+QString SaveErrorText(int nError) {
+    return nError == EINVAL ? LoadResString(IDS_NOT_REGULAR_FILE)
+                            : QString::fromLocal8Bit(std::strerror(nError));
+}
+
+}  // namespace
+
+int ResolveSaveTarget(const std::string& strPath, std::string& strTarget) {
     struct stat st;
     if (lstat(strPath.c_str(), &st) != 0) {
         if (errno != ENOENT) return errno;
@@ -47,20 +57,6 @@ int SaveTarget(const std::string& strPath, std::string& strTarget) {
     strTarget = szResolved;
     return 0;
 }
-
-// Whether a file renamed to strTarget would replace nothing but a regular file.
-bool TargetStillWritable(const std::string& strTarget) {
-    struct stat st;
-    if (lstat(strTarget.c_str(), &st) != 0) return errno == ENOENT;
-    return S_ISREG(st.st_mode);
-}
-
-QString SaveErrorText(int nError) {
-    return nError == EINVAL ? LoadResString(IDS_NOT_REGULAR_FILE)
-                            : QString::fromLocal8Bit(std::strerror(nError));
-}
-
-}  // namespace
 
 CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath) {
     CResultsOpened opened;
@@ -112,7 +108,7 @@ CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath) 
 QString SaveResultsFile(const CResultModel& model, const QString& strPath,
                         const CResultsInfo& info) {
     std::string strTarget;
-    if (const int nError = SaveTarget(QFile::encodeName(strPath).toStdString(), strTarget))
+    if (const int nError = ResolveSaveTarget(QFile::encodeName(strPath).toStdString(), strTarget))
         return SaveErrorText(nError);
     QSaveFile file(QFile::decodeName(QByteArray::fromStdString(strTarget)));
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();

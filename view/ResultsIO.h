@@ -29,6 +29,12 @@ CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath);
 QString SaveResultsFile(const CResultModel& model, const QString& strPath,
                         const CResultsInfo& info);
 
+// Where a save to strPath may write: strPath itself when it is a new name or a regular file,
+// the file a symbolic link leads to when that is a regular file. A save renames a new file
+// over the old one, so anything else there (a FIFO, a device, a folder) would be replaced:
+// such names give EINVAL. Other errors are those of the look at the name. Returns 0 or errno.
+int ResolveSaveTarget(const std::string& strPath, std::string& strTarget);
+
 // The message for a file that could not be opened: what is wrong with it, and that the list
 // stayed as it was. strName: the file's name as shown.
 QString DescribeResultsError(const CResultsError& error, const QString& strName);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -13,12 +14,15 @@
 
 namespace {
 
-// A one-row document whose row is a sound one with strFrom changed to strTo.
-std::string BadRow(const std::string& strFrom, const std::string& strTo) {
-    std::string strRow =
+// A document of nRows sound rows, the last with strFrom changed to strTo.
+std::string BadRow(const std::string& strFrom, const std::string& strTo, int nRows = 1) {
+    const std::string strSound =
         R"({"source":"/a/x","target":"/b/x","size":5,"source_mtime":1,"target_mtime":2})";
+    std::string strRows;
+    for (int i = 1; i < nRows; ++i) strRows += strSound + ",";
+    std::string strRow = strSound;
     strRow.replace(strRow.find(strFrom), strFrom.size(), strTo);
-    return R"({"format":"twinex-results","version":1,"rows":[)" + strRow + "]}";
+    return R"({"format":"twinex-results","version":1,"rows":[)" + strRows + strRow + "]}";
 }
 
 }  // namespace
@@ -27,7 +31,8 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
     const std::vector<CResultsRecord> rows = {
         {"/home/a/caf\xe9.txt", "/home/b/\xff\xfe\x01 \"q\"\\", 18446744073709551615ull, -86400,
          4102444800},
-        {"/home/a/\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80", "/home/a/tab\there", 0, 0, 1},
+        {"/home/a/\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80", "/home/a/tab\there", 0,
+         INT64_MIN, INT64_MAX},
     };
     std::string strDoc = FormatResultsHead("contents", "0", false);
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -63,10 +68,18 @@ TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
         {R"({"format":"twinex-results","version":"1","rows":[]})", RESULTS_DAMAGED, 0, "version"},
         {BadRow("\"size\":5,", ""), RESULTS_DAMAGED, 1, "size"},
         {BadRow(":1,", ":1.5,"), RESULTS_DAMAGED, 1, "source_mtime"},
+        {BadRow(":2}", ":9223372036854775808}", 2), RESULTS_DAMAGED, 2, "target_mtime"},
+        {BadRow(",\"target_mtime\":2", "", 3), RESULTS_DAMAGED, 3, "target_mtime"},
+        {BadRow("{\"source", "7,{\"source", 2), RESULTS_DAMAGED, 2, "row"},
         // Paths that would reach the file system other than as written.
         {BadRow("/a/x", "a/x"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("/a/x", "/a/x/"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("/a/x", "/"), RESULTS_DAMAGED, 1, "source"},
         {BadRow("/a/x", "/a/x\\u0000.jpg"), RESULTS_DAMAGED, 1, "source"},
         {BadRow("\"target", "\"source_base64\":\"L2EvAHg=\",\"target"), RESULTS_DAMAGED, 1, "source"},
+        {BadRow("/b/x", "b/x", 2), RESULTS_DAMAGED, 2, "target"},
+        {BadRow("/b/x", "/b/"), RESULTS_DAMAGED, 1, "target"},
+        {BadRow("/b/x", "/b/x\\u0000"), RESULTS_DAMAGED, 1, "target"},
         {BadRow("/b/x", "/a/x"), RESULTS_DAMAGED, 1, "target"},
     };
     for (const CCase& c : cases) {
