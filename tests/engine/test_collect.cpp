@@ -63,6 +63,7 @@ TEST_F(CollectProcTest, SplitsAndTrimsMasksAndReadsTheSubfolderFlagAsYesInAnyCas
     EXPECT_EQ(Collect({{strRoot, "*.txt;*.doc", "No"}}), (V{"a.txt", "b.doc", "my file.txt"}));
     EXPECT_EQ(Collect({{strRoot, "  *.pdf\t;;  b.*  ;;", "No"}}), (V{"b.doc", "c.pdf"}));
     EXPECT_EQ(Collect({{strRoot, " my file* ", "No"}}), (V{"my file.txt"}));
+    EXPECT_EQ(Collect({{strRoot, "x;*", "No"}}), (V{"a.txt", "b.doc", "c.pdf", "my file.txt"}));
     EXPECT_EQ(Collect({{strRoot, "", "Yes"}, {strRoot, " ; ;", "Yes"}}), V{});
     for (const char* pszYes : {"Yes", "yes", "YES", "yEs"})
         EXPECT_EQ(Collect({{strRoot, "d.*", pszYes}}), V{"d.txt"}) << pszYes;
@@ -104,6 +105,7 @@ TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
         {"18446744073709551617", kMax},       // 2^64 + 1: as digits it would wrap to 1
         {"99999999999999999999", kMax},
         {"64\n99", 65536},               // first line only
+        {"\r64", 0},                     // a line may end with either
         {"                   7", 7168},  // 20 characters are read...
         {"                    7", 0},    // ...and no more
     };

@@ -97,6 +97,7 @@ TEST(MaskTest, WildcardsCountCharactersFoldAsciiCaseAndDotStarTakesNoExtension) 
         {"\xf4\x8f\xbf\xbf", "?", true},   {"\xf5\x80\x80\x80", "?", false},
         {"\xc3\xa9", "*\xa9", false},      {"ab", "a**b", true},
         {"abc", "abc**", true},            {"abc", "abc*d", false},
+        {"a", "ab*", false},               {"a", "ab.*", false},
         {"A", "a", true},                  {"ZIP", "zip", true},
         {"@", "`", false},                 {"[", "{", false},
         // clang-format on
@@ -158,11 +159,13 @@ TEST_F(CollectTest, OrdersBySizeThenFullPathBytesAcrossCalls) {
     m_tree.Add("one/small", "s");
     m_tree.Add("two/mid", std::string(50, 'm'));
     m_tree.Add("two/a1", "zz");
+    m_tree.Add("two/a1x/p", "pp");  // after "two/a1", whose whole path begins its own
     Add(m_tree.Path("two"));
     Add(m_tree.Root(), "a*", false);
     Add(m_tree.Root());
     EXPECT_EQ(Relative(m_files, m_tree),
-              (std::vector<std::string>{"one/small", "a/z", "a0", "two/a1", "two/mid", "big"}));
+              (std::vector<std::string>{"one/small", "a/z", "a0", "two/a1", "two/a1x/p", "two/mid",
+                                        "big"}));
     ExpectArrayInvariants(m_files);
 }
 
@@ -173,10 +176,11 @@ TEST_F(CollectTest, StoresEachFileOnceHoweverItIsReached) {
     ASSERT_EQ(link(m_tree.Path("top/x.txt").c_str(), m_tree.Path("top/sub/hard.txt").c_str()), 0);
     ASSERT_EQ(link(m_tree.Path("top/x.txt").c_str(), m_tree.Path("other-hard").c_str()), 0);
 
-    Add(m_tree.Path("top/sub"));       // a row inside the next one
-    Add(m_tree.Path("top"), "*.txt");  // overlapping rows, two masks matching one file
-    Add(m_tree.Path("top"), "?.*");
-    Add(m_tree.Root());
+    // Each call counts only the files it added.
+    EXPECT_EQ(Add(m_tree.Path("top/sub")), 3);       // a row inside the next one
+    EXPECT_EQ(Add(m_tree.Path("top"), "*.txt"), 0);  // overlapping rows, two masks matching one file
+    EXPECT_EQ(Add(m_tree.Path("top"), "?.*"), 0);
+    EXPECT_EQ(Add(m_tree.Root()), 0);
     EXPECT_EQ(m_files.GetSize(), 3u);
     ExpectArrayInvariants(m_files);
     // Within one call the first path in order stands for the inode.
