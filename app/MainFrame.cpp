@@ -36,6 +36,7 @@ struct CCommandHandler {
 constexpr CCommandHandler g_handlers[] = {
     {ID_VIEW_GRIDLINES, &CMainFrame::OnViewGridLines},
     {ID_SEARCH_CLEARRESULTS, &CMainFrame::OnSearchClearResults},
+    {ID_SEARCH_UNREADABLE, &CMainFrame::OnSearchUnreadable},
     {ID_SEARCH_DUPLICATES, &CMainFrame::OnSearchDuplicates},
     {ID_EDIT_SELECTALL, &CMainFrame::OnEditSelectAll},
     {ID_EDIT_DELETE, &CMainFrame::OnEditDelete},

@@ -33,6 +33,8 @@ public:
     void UpdateTitle() override;
     IResultSink& GetResultSink() override;
     IPrompt& GetPrompt() override { return *m_pPrompt; }
+    // Says in the status bar how many there are; Search > Files Not Read lists them.
+    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override;
 
     // Questions go to pPrompt from now on (tests answer them); null restores the message boxes.
     void SetPrompt(IPrompt* pPrompt);
@@ -65,6 +67,7 @@ public slots:
     void OnViewGridLines();
     void OnViewStatusBar();
     void OnSearchClearResults();
+    void OnSearchUnreadable();
     void OnSearchDuplicates();
     void OnEditSelectAll();
     void OnEditDelete();
@@ -97,6 +100,7 @@ private:
     bool m_bInitialUpdateDone = false;
     // The search behind the rows, for Save Results As: from the wizard or the file opened.
     CResultsInfo m_resultsInfo;
+    std::vector<CUnreadableFile> m_unreadable;  // of the last search
     std::function<QString(bool bSave)> m_fnAskResultsPath;
 
     // Takes the settings of the search that starts writing its rows.

@@ -162,3 +162,30 @@ void CMainFrame::OnEditUndoDelete() {
                                            .arg(QString::number(outcome.failures.size() - nListed));
     m_pPrompt->Tell(strText, LoadResString(IDS_UNDO_CAPTION), IPrompt::ICON_WARNING);
 }
+
+// --- Files the last search could not read ---
+
+void CMainFrame::SetUnreadableFiles(std::vector<CUnreadableFile> files) {
+    m_unreadable = std::move(files);
+    if (!m_unreadable.empty())
+        m_pMessagePane->setText(LoadResString(IDS_UNREADABLE_STATUS).arg(m_unreadable.size()));
+}
+
+void CMainFrame::OnSearchUnreadable() {
+    constexpr std::size_t MAX_LISTED = 30;
+    if (m_unreadable.empty()) {
+        m_pPrompt->Tell(LoadResString(IDS_UNREADABLE_NONE), LoadResString(IDS_UNREADABLE_CAPTION),
+                        IPrompt::ICON_INFORMATION);
+        return;
+    }
+    QString strText = LoadResString(IDS_UNREADABLE_LIST).arg(m_unreadable.size()) + QLatin1Char('\n');
+    for (std::size_t i = 0; i < std::min(m_unreadable.size(), MAX_LISTED); ++i) {
+        const CUnreadableFile& file = m_unreadable[i];
+        strText += QLatin1Char('\n') + DisplayPath(file.strPath) + QStringLiteral(": ") +
+                   (file.nErrno ? QString::fromLocal8Bit(std::strerror(file.nErrno))
+                                : LoadResString(IDS_UNREADABLE_CHANGED));
+    }
+    if (m_unreadable.size() > MAX_LISTED)
+        strText += QLatin1Char('\n') + LoadResString(IDS_DELETE_FAILED_MORE).arg(m_unreadable.size() - MAX_LISTED);
+    m_pPrompt->Tell(strText, LoadResString(IDS_UNREADABLE_CAPTION), IPrompt::ICON_WARNING);
+}

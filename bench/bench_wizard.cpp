@@ -53,6 +53,9 @@ public:
     void UpdateTitle() override {}
     IResultSink& GetResultSink() override { return m_sink; }
     IPrompt& GetPrompt() override { return m_prompt; }
+    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override {
+        if (!files.empty()) std::printf("%zu file(s) could not be read\n", files.size());
+    }
     QWidget m_window;
     CCountingSink m_sink;
     CYesPrompt m_prompt;

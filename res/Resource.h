@@ -36,6 +36,7 @@ constexpr int ID_EDIT_INVERTSELECTION = 32804;
 constexpr int ID_EDIT_UNDODELETE = 32805;
 constexpr int ID_FILE_OPENRESULTS = 32806;
 constexpr int ID_FILE_SAVERESULTS = 32807;
+constexpr int ID_SEARCH_UNREADABLE = 32808;
 constexpr int ID_FILE_NEW = 57600;
 constexpr int ID_FILE_OPEN = 57601;
 constexpr int ID_APP_ABOUT = 57664;
@@ -118,3 +119,9 @@ constexpr int IDS_UNDO_NOT_RESTORED = 61081;      // %1: number of files
 constexpr int IDS_UNDO_OCCUPIED = 61082;
 constexpr int IDS_UNDO_NOT_IN_TRASH = 61083;
 constexpr int IDS_UNDO_DONE = 61084;              // %1: number of files restored
+// Files a search could not read.
+constexpr int IDS_UNREADABLE_STATUS = 61095;      // %1: number of files
+constexpr int IDS_UNREADABLE_CAPTION = 61096;
+constexpr int IDS_UNREADABLE_LIST = 61097;        // %1: number of files
+constexpr int IDS_UNREADABLE_CHANGED = 61098;
+constexpr int IDS_UNREADABLE_NONE = 61099;

@@ -242,6 +242,7 @@ void CPage3Dlg::OnMatchDone() {
         if (QWidget* pWindow = m_host.GetHostWindow())
             pWindow->setWindowTitle(FormatTitle(nMatches, nFiles));
         g_bFolderListChanged = 0;
+        m_host.SetUnreadableFiles(m_state.m_unreadable);
     }
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
 }

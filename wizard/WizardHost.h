@@ -1,6 +1,10 @@
 // What the search wizard needs of the main window that launches it.
 #pragma once
 
+#include <vector>
+
+#include "SearchState.h"
+
 class QWidget;
 class IPrompt;
 class IResultSink;
@@ -20,6 +24,8 @@ public:
     // batches on the user-interface thread).
     virtual IResultSink& GetResultSink() = 0;
     virtual IPrompt& GetPrompt() = 0;
+    // The files the search that just ended could not read (none: an empty list).
+    virtual void SetUnreadableFiles(std::vector<CUnreadableFile> files) = 0;
 
     // The pages of the running wizard; meaningful only while it runs.
     CPage1Dlg* m_pPage1 = nullptr;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <cerrno>
 #include <thread>
 
 #include "KeyboardLocks.h"
@@ -152,6 +153,17 @@ TEST_F(MainFrameTest, StatusBarShowsPromptsMessagesAndLocks) {
     EXPECT_TRUE(WaitFor([this] {
         return m_pFrame->GetMessagePaneText() == QStringLiteral("Matching files with specified criteria");
     }));
+
+    // After a search that could not read some files: their number, and the list on request.
+    m_pFrame->SetUnreadableFiles({{"/x/a", EACCES}, {"/x/b", 0}});
+    EXPECT_EQ(m_pFrame->GetMessagePaneText(), QStringLiteral("2 file(s) could not be read"));
+    Command(ID_SEARCH_UNREADABLE);
+    ASSERT_EQ(m_prompt.m_asked.size(), 1u);
+    EXPECT_TRUE(m_prompt.m_asked[0].strText.contains("/x/a: Permission denied\n/x/b: it changed since"));
+    m_pFrame->SetUnreadableFiles({});
+    Command(ID_SEARCH_UNREADABLE);
+    ASSERT_EQ(m_prompt.m_asked.size(), 2u);
+    EXPECT_EQ(m_prompt.m_asked[1].strText, QStringLiteral("The last search read every file it compared."));
 
     m_pFrame->UpdateIndicators(LOCK_CAPS | LOCK_SCROLL);
     EXPECT_EQ(m_pFrame->GetIndicatorText(ID_INDICATOR_CAPS), QStringLiteral("CAP"));

@@ -64,7 +64,7 @@ TEST(CommandSet, MenusAndKeysComeFromTheTables) {
                            "Select Extra Copies (Keep &Newest) | Select Extra Copies (Keep &Oldest) | "
                            "Select Rows in This &Folder | &Invert Selection | - | &Undo Delete\tCtrl+Z",
                            "&View: Grid &Lines | &Status Bar",
-                           "&Search: &Duplicates...\tCtrl+D | - | &Clear Results",
+                           "&Search: &Duplicates...\tCtrl+D | Files &Not Read... | - | &Clear Results",
                            "&Help: &About Twinex..."}));
 
     EXPECT_EQ(commands.GetAction(ID_EDIT_SELECTALL)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_A));

@@ -81,6 +81,26 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecti
         << "collected again";
 }
 
+TEST_F(SearchRun, AFileThatChangedBeforeTheMatchIsReportedNotMatched) {
+    const std::string a = m_tree.Add("c/a", "same bytes"), b = m_tree.Add("c/b", "same bytes");
+    const std::string c = m_tree.Add("c/c", "same bytes");
+    OpenWizard();
+    StartSearch(m_tree.Path("c"));
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(m_host.m_sink.m_rows.size(), 3u);
+    EXPECT_TRUE(m_host.m_unreadable.empty());
+
+    // Matched again over the same collection: c is longer now than when it was collected.
+    m_tree.Add("c/c", "same bytes and more");
+    Click(QWizard::BackButton);
+    Click(QWizard::NextButton);
+    ASSERT_TRUE(WaitSearchEnd());
+    EXPECT_EQ(m_host.m_sink.m_rows.size(), 2u);
+    ASSERT_EQ(m_host.m_unreadable.size(), 1u);
+    EXPECT_EQ(m_host.m_unreadable[0].strPath, c);
+    EXPECT_EQ(m_host.m_unreadable[0].nErrno, 0);
+}
+
 TEST_F(SearchRun, ACancelledSearchLeavesTheTitleAndTheEarlierRows) {
     for (int i = 0; i < 3; ++i) m_tree.Add("d/copy" + std::to_string(i), "same bytes");
     OpenWizard();

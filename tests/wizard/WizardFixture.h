@@ -51,6 +51,7 @@ public:
     void UpdateTitle() override { ADD_FAILURE() << "the wizard sets the title itself"; }
     IResultSink& GetResultSink() override { return m_sink; }
     IPrompt& GetPrompt() override { return m_prompt; }
+    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override { m_unreadable = std::move(files); }
 
     QString Title() const { return m_window.windowTitle(); }
     // Answers for the next questions, in order.
@@ -66,6 +67,7 @@ public:
     CRecordingSink m_sink;
     CScriptedPrompt m_prompt;
     std::vector<int> m_statusIds;
+    std::vector<CUnreadableFile> m_unreadable;
     bool m_bStatusOffGuiThread = false;
 };
 
