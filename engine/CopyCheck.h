@@ -13,6 +13,7 @@
 struct CFileStamp {
     std::uint64_t nDev = 0, nIno = 0, nSize = 0;
     std::int64_t nMtimeNs = 0;
+    std::int64_t nCtimeNs = 0;  // a rewrite that puts the modification time back still shows here
     bool operator==(const CFileStamp&) const = default;
 };
 

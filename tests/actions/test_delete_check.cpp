@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 
@@ -128,6 +129,27 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
 
 // The check reads both files; if either is another file by the time its turn to go comes, the
 // file stays.
+// The rows of a CRC search over the first 64 KiB, as the desktop program opens them.
+TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
+    const std::string strNear(90000, 'n');
+    const std::string p1 = File("p/1", strNear), p2 = File("p/2", With(strNear, 80000, 'x'));
+    const std::string q1 = File("q/1", "qqqq"), q2 = File("q/2", "qqqq");
+    const CTempTree out;  // outside the searched folder
+    const std::string strResults = out.Path("results.json");
+    const std::string strCommand = std::string(TWINEX_CLI_PATH) +
+                                   " --by crc32 --partial 64 --format json '" + m_tree.Root() +
+                                   "' > '" + strResults + "'";
+    ASSERT_EQ(std::system(strCommand.c_str()), 0);
+    ASSERT_TRUE(m_pFrame->OpenResultsFile(strResults));
+    ASSERT_EQ(Model().GetRowCount(), 4);  // both pairs, both ways
+
+    DeleteAll(ID_EDIT_SHIFTDELETE);
+    EXPECT_TRUE(Exists(p1) && Exists(p2));
+    EXPECT_NE(Exists(q1), Exists(q2));
+    EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(p2) + ": not an exact copy of " +
+                                             QString::fromStdString(p1)));
+}
+
 TEST_F(DeleteCheckTest, AFileReplacedAfterTheCheckStays) {
     struct CCase {
         const char* pszName;
@@ -135,6 +157,8 @@ TEST_F(DeleteCheckTest, AFileReplacedAfterTheCheckStays) {
     } cases[] = {
         {"the file to remove", [](const std::string& a, const std::string&) { ReplaceWithCopy(a); }},
         {"the copy that stays", [](const std::string&, const std::string& b) { ReplaceWithCopy(b); }},
+        {"the copy that stays rewritten in place, its time put back",
+         [](const std::string&, const std::string& b) { Overwrite(b, "COPY"); }},
         {"the copy that stays removed",
          [](const std::string&, const std::string& b) { ASSERT_EQ(unlink(b.c_str()), 0); }},
     };
