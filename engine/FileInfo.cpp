@@ -9,6 +9,8 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <locale.h>
+#include <wctype.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
@@ -265,9 +267,6 @@ std::optional<std::uint32_t> CFileInfo::GetCRC(std::uint64_t nBytes,
 
 namespace {
 
-unsigned char FoldCase(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
 
 // Bytes of the character at i: a whole UTF-8 sequence when one starts there, else one byte,
 // so that '?' stands for one letter of a UTF-8 name and still copes with other bytes.
@@ -278,6 +277,27 @@ std::size_t CharLength(std::string_view s, std::size_t i) {
     for (std::size_t k = 1; k < n; ++k)
         if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
     return n;
+}
+
+// The character at i as a number, and its length in bytes. A byte that starts no valid UTF-8
+// sequence stands for itself, numbered above every code point so it only equals itself.
+char32_t CharAt(std::string_view s, std::size_t i, std::size_t& nLength) {
+    nLength = CharLength(s, i);
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (nLength == 1) return c < 0x80 ? c : 0x110000 + c;
+    char32_t nCode = c & (0x7F >> nLength);
+    for (std::size_t k = 1; k < nLength; ++k)
+        nCode = (nCode << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+    return nCode;
+}
+
+// Letter case folded: ASCII by hand, other letters by the C.UTF-8 tables, whatever locale the
+// process selected, so that "\xc3\xa9*" takes "\xc3\x89T\xc3\x89.TXT".
+char32_t FoldCase(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c;
+    if (c > 0x10FFFF) return c;
+    static const locale_t s_utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    return s_utf8 ? static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), s_utf8)) : c;
 }
 
 bool MatchWildcards(std::string_view strName, std::string_view strMask) {
@@ -295,10 +315,11 @@ bool MatchWildcards(std::string_view strName, std::string_view strMask) {
                 ++m;
                 continue;
             }
-            if (FoldCase(static_cast<unsigned char>(strMask[m])) ==
-                FoldCase(static_cast<unsigned char>(strName[n]))) {
-                ++n;
-                ++m;
+            // Character by character: a letter and its other case may differ in length.
+            std::size_t nMaskLength = 1, nNameLength = 1;
+            if (FoldCase(CharAt(strMask, m, nMaskLength)) == FoldCase(CharAt(strName, n, nNameLength))) {
+                n += nNameLength;
+                m += nMaskLength;
                 continue;
             }
         }
