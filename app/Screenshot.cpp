@@ -1,3 +1,4 @@
+#include "SearchPhase.h"
 #include "Screenshot.h"
 
 #include <QApplication>
@@ -38,12 +39,12 @@ void RunSearch(CMainFrame& frame, const QStringList& folders) {
     }
     CSearchState state;
     CCollectCallbacks collect;
-    collect.setStatus = [&frame](int nId) { frame.SetMessageText(nId); };
+    collect.onPhase = [&frame](ESearchPhase nPhase) { frame.SetMessageText(PhaseStringId(nPhase)); };
     collect.postCollectDone = [] {};
     CollectFilesProc(settings.rows, 1, state, collect);
 
     CMatchCallbacks match;
-    match.setStatus = [&frame](int nId) { frame.SetMessageText(nId); };
+    match.onPhase = [&frame](ESearchPhase nPhase) { frame.SetMessageText(PhaseStringId(nPhase)); };
     match.postMatchDone = [] {};
     MatchFilesProc(settings, state, frame.GetResultSink(), match);
 

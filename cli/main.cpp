@@ -34,6 +34,7 @@ namespace {
 constexpr const char* PROGRAM = "twinex-cli";
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_CANCELLED = 130;
+constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(100);  // progress line updates
 
 volatile std::sig_atomic_t g_bInterrupted = 0;
 
@@ -202,7 +203,7 @@ bool RunWorker(CSearchState& state, Work work, Draw draw) {
     }
     {
         std::unique_lock lock(mutex);
-        while (!cv.wait_for(lock, std::chrono::milliseconds(PROGRESS_TIMER_MS), [&] { return bDone; })) {
+        while (!cv.wait_for(lock, PROGRESS_INTERVAL, [&] { return bDone; })) {
             if (g_bInterrupted && !state.m_bAbort.load()) {
                 state.m_bCancelled.store(1);
                 state.m_bAbort.store(1);

@@ -26,8 +26,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,
                       CSearchState& state, const CCollectCallbacks& callbacks) {
-    auto setStatus = [&callbacks](int nId) {
-        if (callbacks.setStatus) callbacks.setStatus(nId);
+    auto onPhase = [&callbacks](ESearchPhase nPhase) {
+        if (callbacks.onPhase) callbacks.onPhase(nPhase);
     };
     auto done = [&callbacks] {
         if (callbacks.postCollectDone) callbacks.postCollectDone();
@@ -38,7 +38,7 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
     }
     state.m_bBusy = 1;
     state.m_bCollecting = 1;
-    setStatus(IDS_STATUS_SEARCHING);
+    onPhase(ESearchPhase::Collecting);
 
     // No test of the abort flag here: AddDir returns at once while it is set, and the ending
     // below must run after a cancel too.
@@ -61,6 +61,6 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
     state.m_files.EndBatch();
     state.m_bBusy = 0;
     state.m_bCollecting = 0;
-    setStatus(IDS_STATUS_READY);
+    onPhase(ESearchPhase::Ready);
     done();
 }

@@ -7,7 +7,7 @@
 #include "SearchState.h"
 
 struct CCollectCallbacks {
-    std::function<void(int nStringId)> setStatus;  // status-bar text by string id
+    std::function<void(ESearchPhase nPhase)> onPhase;  // each phase as it begins
     std::function<void()> postCollectDone;          // exactly once, at the end
     FWalkError onError;                             // optional: unreadable folders and files
 };

@@ -109,7 +109,7 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
     state.m_nProgressMax.store(static_cast<std::int64_t>(nFiles));
     state.m_bBusy.store(1);
     state.m_bMatching.store(1);
-    if (callbacks.setStatus) callbacks.setStatus(IDS_STATUS_MATCHING);
+    if (callbacks.onPhase) callbacks.onPhase(ESearchPhase::Matching);
 
     // Pairs of an earlier run would point at files that may be gone.
     state.m_matches.clear();
@@ -157,7 +157,7 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
 
     state.m_bBusy.store(0);
     state.m_bMatching.store(0);
-    if (callbacks.setStatus) callbacks.setStatus(IDS_STATUS_READY);
+    if (callbacks.onPhase) callbacks.onPhase(ESearchPhase::Ready);
     if (callbacks.postMatchDone) callbacks.postMatchDone();
 }
 

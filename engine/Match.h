@@ -9,7 +9,7 @@
 #include "SearchState.h"
 
 struct CMatchCallbacks {
-    std::function<void(int nStringId)> setStatus;  // status-bar text by string id
+    std::function<void(ESearchPhase nPhase)> onPhase;  // each phase as it begins
     std::function<void()> postMatchDone;            // exactly once, at the end
 };
 

@@ -16,17 +16,12 @@ enum EMatchCriterion : int {
     MATCH_CONTENTS = 3,
 };
 
-// Status-bar texts the workers ask for, by string id.
-constexpr int IDS_STATUS_READY = 57345;       // "Ready"
-constexpr int IDS_STATUS_SEARCHING = 57346;   // "Searching files in specified folders"
-constexpr int IDS_STATUS_MATCHING = 57347;    // "Matching files with specified criteria"
-
-// Completion messages and the progress timer.
-constexpr int WM_USER = 0x0400;
-constexpr int WM_COLLECT_DONE = WM_USER + 1;
-constexpr int WM_MATCH_DONE = WM_USER + 2;
-constexpr int ID_PROGRESS_TIMER = 1;
-constexpr int PROGRESS_TIMER_MS = 100;
+// What the workers are doing; the user interface says it in its own words.
+enum class ESearchPhase {
+    Ready,       // nothing, or done
+    Collecting,  // walking the folders
+    Matching,    // comparing files of equal size
+};
 
 // One row of the folder list: folder path (ends with '/'), masks separated by ';',
 // "Yes" (any letter case) to search subfolders.

@@ -11,6 +11,7 @@
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
 #include "Prompt.h"
+#include "SearchPhase.h"
 #include "ResultRow.h"
 #include "ThreadHandoff.h"
 #include "Title.h"
@@ -86,7 +87,7 @@ CPage3Dlg::CPage3Dlg(IWizardHost& host, QWidget* pParent)
 CPage3Dlg::~CPage3Dlg() {
     AbortAndWait();
     // The workers' last status texts travel as queued calls to this page and die with it.
-    if (m_bStatusTouched) m_host.SetMessageText(IDS_STATUS_READY);
+    if (m_bStatusTouched) m_host.SetMessageText(PhaseStringId(ESearchPhase::Ready));
 }
 
 void CPage3Dlg::OnSetActive() {
@@ -106,7 +107,7 @@ void CPage3Dlg::OnSetActive() {
     m_bSearching = true;
     StartWorker([this, bFolderListChanged] {
         CCollectCallbacks callbacks;
-        callbacks.setStatus = [this](int nStringId) { PostStatus(nStringId); };
+        callbacks.onPhase = [this](ESearchPhase nPhase) { PostStatus(PhaseStringId(nPhase)); };
         const unsigned nRun = m_nRun;
         callbacks.postCollectDone = [this, nRun] {
             HandoffPost(this, [this, nRun] {
@@ -212,7 +213,7 @@ void CPage3Dlg::OnCollectDone() {
     IResultSink& sink = m_host.GetResultSink();
     StartWorker([this, &sink] {
         CMatchCallbacks callbacks;
-        callbacks.setStatus = [this](int nStringId) { PostStatus(nStringId); };
+        callbacks.onPhase = [this](ESearchPhase nPhase) { PostStatus(PhaseStringId(nPhase)); };
         const unsigned nRun = m_nRun;
         callbacks.postMatchDone = [this, nRun] {
             HandoffPost(this, [this, nRun] {

@@ -28,7 +28,7 @@ protected:
         m_nDone = 0;
         CollectFilesProc(
             rows, bChanged, m_state,
-            {[this](int nId) { m_statuses.push_back(nId); }, [this] { ++m_nDone; }, {}});
+            {[this](ESearchPhase nPhase) { m_statuses.push_back(nPhase); }, [this] { ++m_nDone; }, {}});
         // Whatever the rows, the array ends in order of size and its count tells its length.
         const std::vector<CFileInfo>& files = m_state.m_files.GetData();
         EXPECT_TRUE(std::is_sorted(files.begin(), files.end(), [](const CFileInfo& a, const CFileInfo& b) {
@@ -45,14 +45,14 @@ protected:
         m_state.m_files.RemoveAll();
         const V names = Run(rows);
         EXPECT_EQ(m_nDone, 1);
-        EXPECT_EQ(m_statuses, (std::vector<int>{IDS_STATUS_SEARCHING, IDS_STATUS_READY}));
+        EXPECT_EQ(m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Collecting, ESearchPhase::Ready}));
         EXPECT_EQ(m_state.m_bBusy, 0);
         EXPECT_EQ(m_state.m_bCollecting, 0);
         return names;
     }
     CTempTree m_tree;
     CSearchState m_state;
-    std::vector<int> m_statuses;
+    std::vector<ESearchPhase> m_statuses;
     int m_nDone = 0;
 };
 

@@ -40,7 +40,7 @@ using CPairs = std::vector<std::pair<std::string, std::string>>;
 
 struct CRun {
     CPairs m_pairs;  // source and target names, row order
-    std::vector<int> m_statuses;
+    std::vector<ESearchPhase> m_statuses;
     int m_nDone = 0;
 };
 
@@ -59,9 +59,9 @@ protected:
         settings.m_bReflect = bReflect;
         CRun run;
         CMatchCallbacks callbacks;
-        callbacks.setStatus = [&](int nId) {
-            run.m_statuses.push_back(nId);
-            if (m_onStatus) m_onStatus(nId);
+        callbacks.onPhase = [&](ESearchPhase nPhase) {
+            run.m_statuses.push_back(nPhase);
+            if (m_onStatus) m_onStatus(nPhase);
         };
         callbacks.postMatchDone = [&] { ++run.m_nDone; };
         m_sink = CRecordingSink{};
@@ -75,7 +75,7 @@ protected:
     CTempTree m_tree;
     CSearchState m_state;
     CRecordingSink m_sink;
-    std::function<void(int)> m_onStatus;  // after each status the matcher sets
+    std::function<void(ESearchPhase)> m_onStatus;  // after each status the matcher sets
     std::function<void()> m_onAppend;      // after each batch the sink takes
 };
 
@@ -151,7 +151,7 @@ TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizes) {
     EXPECT_EQ(row.m_tTarget, 1600000000);
     EXPECT_EQ(row.m_strCells[COL_SOURCE_MODIFIED], FormatFileTime(1700000000));
     EXPECT_EQ(row.m_strCells[COL_TARGET_MODIFIED], FormatFileTime(1600000000));
-    EXPECT_EQ(run.m_statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
+    EXPECT_EQ(run.m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Matching, ESearchPhase::Ready}));
     EXPECT_EQ(run.m_nDone, 1);
     EXPECT_EQ(m_state.m_nProgressPos.load(), 4);
     EXPECT_EQ(m_state.m_nProgressMax.load(), 4);
@@ -230,13 +230,13 @@ TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWr
     m_tree.Add("two/2", "same");
     Collect("two/");
     // The request arrives as the scan starts.
-    m_onStatus = [&](int nId) { m_state.m_bAbort = nId == IDS_STATUS_MATCHING; };
+    m_onStatus = [&](ESearchPhase nPhase) { m_state.m_bAbort = nPhase == ESearchPhase::Matching; };
     for (int nCriterion : g_criteria) {
         const CRun run = Match(nCriterion);
         EXPECT_TRUE(m_sink.m_events.empty());
         EXPECT_EQ(m_state.m_nProgressPos.load(), 0);
         EXPECT_EQ(run.m_nDone, 1);
-        EXPECT_EQ(run.m_statuses, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}));
+        EXPECT_EQ(run.m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Matching, ESearchPhase::Ready}));
     }
     m_onStatus = nullptr;
     m_state.m_bAbort = 0;

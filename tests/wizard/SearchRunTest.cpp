@@ -2,6 +2,7 @@
 // then Next matches again without collecting, and a cancel keeps what an earlier search left.
 #include <unistd.h>
 
+#include "Resource.h"
 #include "WizardFixture.h"
 
 namespace {
@@ -77,7 +78,7 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecti
     expected = HeadlessSearch(rows, MATCH_SIZE);
     EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
     EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
-    EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_STATUS_MATCHING, IDS_STATUS_READY}))
+    EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_MATCHING_FILES, AFX_IDS_IDLEMESSAGE}))
         << "collected again";
 }
 

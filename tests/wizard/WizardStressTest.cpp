@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "Resource.h"
 #include "WizardFixture.h"
 
 namespace {
@@ -49,7 +50,7 @@ TEST_F(WizardStress, StartsCancelsAndClosesAtRandomMoments) {
             break;
         }
         CloseWizard();
-        EXPECT_EQ(m_host.m_statusIds.back(), IDS_STATUS_READY);
+        EXPECT_EQ(m_host.m_statusIds.back(), AFX_IDS_IDLEMESSAGE);
         m_host.m_prompt.m_answers.clear();
     }
 }
