@@ -91,14 +91,8 @@ TEST_F(CollectProcTest, AnUnchangedListOnlyReportsDoneAndACancelStillEndsWithRea
 TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
     constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
     const std::pair<const char*, std::uint64_t> table[] = {
-        {"64", 65536},
-        {"", 0},
-        {"0", 0},
-        {"  \t12abc", 12288},
-        {"+5", 5120},
-        {"1 2", 1024},
-        {"abc", 0},
-        {"-3", 0},                       // no negative sizes: whole files
+        {"64", 65536},  {"", 0},   {"0", 0},  {"  \t12abc", 12288}, {"+5", 5120}, {"1 2", 1024},
+        {"abc", 0},     {"-3", 0},  // no negative sizes: whole files
         {"4194305", 4194305ULL * 1024},  // past 4 GiB without wrapping round
         {"18014398509481983", kMax - 1023},   // the largest size that needs no saturation
         {"18014398509481984", kMax},          // one more: times 1024 it would wrap to 0

@@ -53,19 +53,15 @@ void ExpectArrayInvariants(const CFileInfoArray& files) {
     }
 }
 
-int CountOpenFds() {
-    int n = 0;
-    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
-    return n;
+auto CountOpenFds() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
 }
 
 }  // namespace
 
 TEST(MaskTest, WildcardsCountCharactersFoldCaseAndDotStarTakesNoExtension) {
-    // One UTF-8 letter is one character (each lead byte's length on both sides of its range,
-    // also at the end of a name), stray bytes count one each, a star takes whole letters,
-    // letter case is folded in any script (also where the two cases differ in length), stray
-    // bytes equal only themselves, and "*abd" needs backtracking.
+    // A UTF-8 letter is one character, a stray byte one and equal only to itself; case folds
+    // in any script.
     struct {
         const char* name;
         const char* mask;
@@ -94,7 +90,6 @@ TEST(MaskTest, WildcardsCountCharactersFoldCaseAndDotStarTakesNoExtension) {
         {"\xc3\xa9", "*\xa9", false},      {"ab", "a**b", true},
         {"abc", "abc**", true},            {"abc", "abc*d", false},
         {"a", "ab*", false},               {"a", "ab.*", false},
-        {"A", "a", true},                  {"ZIP", "zip", true},
         {"@", "`", false},                 {"[", "{", false},
         // clang-format on
     };
@@ -112,43 +107,25 @@ protected:
 };
 
 TEST_F(CollectTest, WalksSubfoldersOnlyWhenAskedAndAppliesTheMask) {
-    m_tree.Add("a.txt", "1");
-    m_tree.Add("B.TXT", "22");
-    m_tree.Add("c.doc", "333");
-    m_tree.Add("Makefile", "4444");
-    m_tree.Add("sub/d.txt", "55555");
-    m_tree.Add("sub/deeper/e.txt", "666666");
+    const char* names[] = {"a.txt", "B.TXT", "c\n\xff\xfe.doc", ".hidden Make*?", ".sub/d.txt", ".sub/deeper/e.txt"};
+    for (int i = 0; i < 6; ++i) m_tree.Add(names[i], std::string(i + 1, 'x'));
 
     EXPECT_EQ(Add(m_tree.Root(), "*.txt", false), 2);
     EXPECT_EQ(Relative(m_files, m_tree), (std::vector<std::string>{"a.txt", "B.TXT"}));
 
     m_files.RemoveAll();
-    // The folder given without its trailing '/' works the same.
     std::string strRoot = m_tree.Root();
     strRoot.pop_back();
     EXPECT_EQ(Add(strRoot, "*.*", true), 6);
     EXPECT_EQ(Relative(m_files, m_tree),
-              (std::vector<std::string>{"a.txt", "B.TXT", "c.doc", "Makefile", "sub/d.txt",
-                                        "sub/deeper/e.txt"}));
-    EXPECT_EQ(m_files[4].GetFileDir(), m_tree.Root() + "sub/");
+              std::vector<std::string>(std::begin(names), std::end(names)));
+    EXPECT_EQ(m_files[4].GetFileDir(), m_tree.Root() + ".sub/");
     EXPECT_EQ(m_files[4].GetFileName(), "d.txt");
     EXPECT_EQ(m_files[5].GetLength(), 6u);
 }
 
-TEST_F(CollectTest, KeepsOddNamesByteForByte) {
-    const std::vector<std::string> names = {"with space",      "new\nline", "what?",  "star*",
-                                            "bad\xff\xfeutf8", "tab\there", ".hidden"};
-    for (const std::string& n : names) m_tree.Add("odd/" + n, "x");
-    EXPECT_EQ(Add(m_tree.Root()), static_cast<int>(names.size()));
-    std::set<std::string> expected;
-    for (const std::string& n : names) expected.insert("odd/" + n);
-    const std::vector<std::string> found = Relative(m_files, m_tree);
-    EXPECT_EQ(std::set<std::string>(found.begin(), found.end()), expected);
-}
-
 TEST_F(CollectTest, OrdersBySizeThenFullPathBytesAcrossCalls) {
-    // Same size: "a/z" comes before "a0" because '/' sorts before '0' in the full path,
-    // although the folder of "a0" is the shorter one.
+    // Same size: "a/z" before "a0" ('/' < '0' in the full path).
     m_tree.Add("a0", "xx");
     m_tree.Add("a/z", "yy");
     m_tree.Add("big", std::string(100, 'b'));
@@ -255,17 +232,10 @@ TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
         std::function<void(const std::string&)> onEnter, onLeave;
         std::string strDir;
         std::vector<std::string> files;  // full paths
-        void EnterDir(const std::string& s) override {
-            strDir = s;
-            if (onEnter) onEnter(s);
-        }
-        void LeaveDir() override {
-            if (onLeave) onLeave(strDir);
-        }
+        void EnterDir(const std::string& s) override { strDir = s; if (onEnter) onEnter(s); }
+        void LeaveDir() override { if (onLeave) onLeave(strDir); }
         bool WantFile(std::string_view) override { return true; }
-        void AddFile(std::string_view strName, const struct stat&) override {
-            files.push_back(strDir + std::string(strName));
-        }
+        void AddFile(std::string_view strName, const struct stat&) override { files.push_back(strDir + std::string(strName)); }
     };
     CTempTree outside;
     outside.Add("x1/out.txt", "elsewhere");
@@ -307,8 +277,7 @@ TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
                 }
             };
         }
-        // A swap is a change under the walk, not an error to report.
-        std::vector<std::string> errors;
+            std::vector<std::string> errors;
         EXPECT_TRUE(WalkTree(tree.Root(), true, nullptr, visitor,
                              [&](const std::string& p, int) { errors.push_back(p); }));
         EXPECT_EQ(errors, std::vector<std::string>{}) << nCase;
@@ -388,7 +357,7 @@ TEST_F(CollectTest, DeepAndWideTreesKeepFewFoldersOpen) {
 TEST_F(CollectTest, SizesBeyondFourGigabytesAndCopiesThatOutliveTheArray) {
     const std::string strPath = m_tree.Add("keep/sparse", "");
     ASSERT_EQ(truncate(strPath.c_str(), 5LL << 30), 0);
-    struct timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {1700000000, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
     Add(m_tree.Root());
     ASSERT_EQ(m_files.GetSize(), 1u);
@@ -397,47 +366,31 @@ TEST_F(CollectTest, SizesBeyondFourGigabytesAndCopiesThatOutliveTheArray) {
     EXPECT_EQ(copy.GetLength(), 5ULL << 30);
     EXPECT_EQ(copy.GetTime(), 1700000000);
     EXPECT_EQ(copy.GetFilePath(), strPath);
-    CFileInfo made(std::make_shared<const std::string>(m_tree.Root() + "keep"), "sparse", 1, 0, 0,
-                   0);
-    EXPECT_EQ(made.GetFilePath(), strPath);
+    EXPECT_EQ(CFileInfo(std::make_shared<const std::string>(m_tree.Root() + "keep"), "sparse", 1, 0, 0, 0)
+                  .GetFilePath(), strPath);
 }
 
-// The checksum and CRC of a file's first bytes, against the libraries' own over those bytes.
-TEST(ChecksumTest, StandardValuesOfEachPrefix) {
+// The checksum and CRC of a file's first bytes, against the libraries' own over those bytes; none
+// for a file that vanished or became a FIFO (which must not block) or a link since collection.
+TEST(ChecksumTest, StandardValuesOfEachPrefixAndNoneForWhatCannotBeRead) {
     CTempTree tree;
     std::string big(700 * 1024, '\0');  // spans several read buffers
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = char((i * 2654435761u) >> 13);
-    tree.Add("check", "123456789");
     tree.Add("big", big);
+    for (const char* psz : {"check", "fifo", "gone", "link"}) tree.Add(psz, "123456789");
     CFileInfoArray files;
     files.AddDir(tree.Root(), "*.*", false, &g_noAbort);
-    ASSERT_EQ(files.GetSize(), 2u);
+    ASSERT_EQ(files.GetSize(), 5u);
     EXPECT_EQ(files[0].GetCRC(0, &g_noAbort), 0xCBF43926u);
     const auto* pBytes = reinterpret_cast<const unsigned char*>(big.data());
     for (std::uint64_t nLimit : {0ull, 1ull, 300ull * 1024, 600ull * 1024 + 1, 10ull << 20}) {
         const std::size_t n = nLimit == 0 ? big.size() : std::min<std::size_t>(nLimit, big.size());
-        EXPECT_EQ(files[1].GetChecksum(nLimit, &g_noAbort), XXH3_64bits(pBytes, n)) << nLimit;
-        EXPECT_EQ(files[1].GetCRC(nLimit, &g_noAbort), crc32_z(0, pBytes, n)) << nLimit;
+        EXPECT_EQ(files[4].GetChecksum(nLimit, &g_noAbort), XXH3_64bits(pBytes, n)) << nLimit;
+        EXPECT_EQ(files[4].GetCRC(nLimit, &g_noAbort), crc32_z(0, pBytes, n)) << nLimit;
     }
-}
-
-TEST(ChecksumTest, UnreadableIsNeverEqual) {
-    CTempTree tree;
-    tree.Add("gone", "abc");
-    tree.Add("fifo", "abc");
-    tree.Add("link", "abc");
-    CFileInfoArray files;
-    files.AddDir(tree.Root(), "*.*", false, &g_noAbort);
-    ASSERT_EQ(files.GetSize(), 3u);
-    // After collection: one vanishes, one becomes a FIFO (must not block), one a link.
-    ASSERT_EQ(unlink(tree.Path("gone").c_str()), 0);
-    ASSERT_EQ(unlink(tree.Path("fifo").c_str()), 0);
+    for (const char* psz : {"fifo", "gone", "link"}) ASSERT_EQ(unlink(tree.Path(psz).c_str()), 0);
     ASSERT_EQ(mkfifo(tree.Path("fifo").c_str(), 0600), 0);
-    ASSERT_EQ(unlink(tree.Path("link").c_str()), 0);
-    const std::string strTarget = tree.Add("target", "abc");
-    ASSERT_EQ(symlink(strTarget.c_str(), tree.Path("link").c_str()), 0);
-    for (const CFileInfo& f : files.GetData()) {
-        EXPECT_EQ(f.GetChecksum(0, &g_noAbort), std::nullopt) << f.GetFileName();
-        EXPECT_EQ(f.GetCRC(0, &g_noAbort), std::nullopt) << f.GetFileName();
-    }
+    ASSERT_EQ(symlink(tree.Path("check").c_str(), tree.Path("link").c_str()), 0);
+    for (std::size_t i = 1; i < 4; ++i)
+        EXPECT_FALSE(files[i].GetChecksum(0, &g_noAbort) || files[i].GetCRC(0, &g_noAbort)) << i;
 }

@@ -13,14 +13,7 @@ namespace {
 
 // 5 Dec 2026 23:39:51 local time.
 std::time_t SampleTime() {
-    std::tm tmLocal{};
-    tmLocal.tm_year = 2026 - 1900;
-    tmLocal.tm_mon = 11;
-    tmLocal.tm_mday = 5;
-    tmLocal.tm_hour = 23;
-    tmLocal.tm_min = 39;
-    tmLocal.tm_sec = 51;
-    tmLocal.tm_isdst = -1;
+    std::tm tmLocal = {51, 39, 23, 5, 11, 2026 - 1900, 0, 0, -1, 0, nullptr};  // glibc's field order
     return std::mktime(&tmLocal);
 }
 
@@ -28,18 +21,9 @@ std::time_t SampleTime() {
 
 TEST(FormatTest, SizeUnitsAndThresholds) {
     const std::pair<std::uint64_t, const char*> table[] = {
-        {0, "0.00 KB"},
-        {512, "0.50 KB"},
-        {1023, "1.00 KB"},
-        {1024, "1.00 KB"},
-        {1048575, "1024.00 KB"},
-        {1048576, "1.00 MB"},
-        {1073741823, "1024.00 MB"},
-        {1073741824, "1.00 GB"},
-        {4294967295ULL, "4.00 GB"},
-        {4294967296ULL, "4.00 GB"},
-        {5ULL << 30, "5.00 GB"},
-        {3ULL << 40, "3072.00 GB"},
+        {0, "0.00 KB"},           {512, "0.50 KB"},           {1023, "1.00 KB"},
+        {1048575, "1024.00 KB"},  {1048576, "1.00 MB"},       {1073741823, "1024.00 MB"},
+        {1073741824, "1.00 GB"},  {4294967296ULL, "4.00 GB"}, {3ULL << 40, "3072.00 GB"},
         {std::numeric_limits<std::uint64_t>::max(), "17179869184.00 GB"},
     };
     for (const auto& [nSize, pszText] : table) EXPECT_EQ(FormatFileSize(nSize), pszText) << nSize;
@@ -69,10 +53,7 @@ TEST(FormatTest, CellsStayClassicWhateverTheProcessLocale) {
         GTEST_SKIP() << "no locale with a decimal comma is installed (scripts/install-deps "
                         "generates de_DE.UTF-8)";
     }
-    const std::string strSize = FormatFileSize(512), strLarge = FormatFileSize(5ULL << 30);
-    const std::string strTime = FormatFileTime(SampleTime());
+    const std::string strCells = FormatFileSize(5ULL << 30) + " " + FormatFileTime(SampleTime());
     std::setlocale(LC_ALL, strSaved.c_str());
-    EXPECT_EQ(strSize, "0.50 KB") << pszLocale;
-    EXPECT_EQ(strLarge, "5.00 GB") << pszLocale;
-    EXPECT_EQ(strTime, "12/05/26 23:39:51") << pszLocale;
+    EXPECT_EQ(strCells, "5.00 GB 12/05/26 23:39:51") << pszLocale;
 }
