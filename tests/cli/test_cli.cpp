@@ -45,7 +45,6 @@ struct CSpawn {
     std::vector<std::string> m_prefix;  // a program that starts it, with its options
 };
 
-// Runs twinex-cli with its output in files of a scratch folder.
 class CCliProcess {
 public:
     explicit CCliProcess(const std::vector<std::string>& args, const CSpawn& spawn = {}) {
@@ -79,7 +78,6 @@ public:
         if (m_nOutFd >= 0) ::close(m_nOutFd);
     }
 
-    // The read end of standard output (with m_bPipeOut).
     int OutFd() const { return m_nOutFd; }
     std::string Err() const { return ReadAll(m_strErr); }
     void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
@@ -109,7 +107,6 @@ std::vector<std::string> Split(const std::string& str, char c) {
     return parts;
 }
 
-// Output lines without the empty piece after the last newline.
 std::vector<std::string> Lines(const std::string& str) {
     std::vector<std::string> lines = Split(str, '\n');
     EXPECT_EQ(lines.back(), "");

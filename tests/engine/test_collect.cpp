@@ -40,7 +40,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    // A fresh collection: a full run reported as such.
     V Collect(const std::vector<CFolderRow>& rows) {
         m_state.m_files.RemoveAll();
         const V names = Run(rows);
@@ -84,7 +83,6 @@ TEST_F(CollectProcTest, AnUnchangedListOnlyReportsDoneAndACancelStillEndsWithRea
 
     m_state.m_bAbort = 1;
     EXPECT_TRUE(Collect({{m_tree.Root()}, {m_tree.Path("sub")}}).empty());
-    // Callbacks left empty are simply not called.
     CollectFilesProc({{m_tree.Root()}}, 1, m_state, {});
 }
 

@@ -20,7 +20,6 @@
 
 namespace {
 
-// Records what the matcher did to it.
 class CRecordingSink : public IResultSink {
 public:
     void Clear() override { m_events.push_back("clear"); }
