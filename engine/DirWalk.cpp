@@ -180,7 +180,8 @@ private:
             for (ssize_t nOff = 0; nOff < n;) {
                 const auto* pEntry = reinterpret_cast<const struct dirent64*>(m_pBuffer.get() + nOff);
                 nOff += pEntry->d_reclen;
-                Visit(frame, pEntry->d_name, m_bIgnoreTypes ? DT_UNKNOWN : pEntry->d_type);
+                Visit(frame, pEntry->d_name,
+                      m_bIgnoreTypes ? static_cast<unsigned char>(DT_UNKNOWN) : pEntry->d_type);
             }
             if (Aborted()) {
                 bOk = false;
