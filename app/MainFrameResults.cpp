@@ -12,6 +12,7 @@
 
 #include "MainFrame.h"
 #include "Page2Dlg.h"
+#include "PathText.h"
 #include "ResTables.h"
 #include "ResultModel.h"
 #include "ResultsIO.h"
@@ -22,19 +23,7 @@
 
 namespace {
 
-// A message lists this many files by name and counts the rest.
-constexpr int MAX_LISTED_FILES = 20;
-
 const char* const g_criteria[] = {"size", "checksum", "crc32", "contents"};
-
-QString DisplayPath(const std::string& strPath) {
-    return QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size())));
-}
-
-QString DisplayName(const std::string& strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    return DisplayPath(nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1));
-}
 
 QString UndoFailureReason(int nError) {
     if (nError == EEXIST) return LoadResString(IDS_UNDO_OCCUPIED);
@@ -150,16 +139,10 @@ void CMainFrame::OnEditUndoDelete() {
     SetMessagePaneText(LoadResString(IDS_UNDO_DONE).arg(QString::number(outcome.nRestored)));
     if (outcome.failures.empty()) return;
 
-    QString strText =
+    const QString strText =
         LoadResString(IDS_UNDO_NOT_RESTORED).arg(QString::number(outcome.failures.size())) +
-        QLatin1Char('\n');
-    const int nListed = std::min<int>(static_cast<int>(outcome.failures.size()), MAX_LISTED_FILES);
-    for (int i = 0; i < nListed; ++i)
-        strText += QLatin1Char('\n') + DisplayPath(outcome.failures[i].strPath) +
-                   QStringLiteral(": ") + UndoFailureReason(outcome.failures[i].nError);
-    if (static_cast<int>(outcome.failures.size()) > nListed)
-        strText += QLatin1Char('\n') + LoadResString(IDS_DELETE_FAILED_MORE)
-                                           .arg(QString::number(outcome.failures.size() - nListed));
+        QLatin1Char('\n') +
+        ListedFiles(outcome.failures, [](const auto& failure) { return UndoFailureReason(failure.nError); });
     m_pPrompt->Tell(strText, LoadResString(IDS_UNDO_CAPTION), IPrompt::ICON_WARNING);
 }
 
@@ -172,20 +155,16 @@ void CMainFrame::SetUnreadableFiles(std::vector<CUnreadableFile> files) {
 }
 
 void CMainFrame::OnSearchUnreadable() {
-    constexpr std::size_t MAX_LISTED = 30;
     if (m_unreadable.empty()) {
         m_pPrompt->Tell(LoadResString(IDS_UNREADABLE_NONE), LoadResString(IDS_UNREADABLE_CAPTION),
                         IPrompt::ICON_INFORMATION);
         return;
     }
-    QString strText = LoadResString(IDS_UNREADABLE_LIST).arg(m_unreadable.size()) + QLatin1Char('\n');
-    for (std::size_t i = 0; i < std::min(m_unreadable.size(), MAX_LISTED); ++i) {
-        const CUnreadableFile& file = m_unreadable[i];
-        strText += QLatin1Char('\n') + DisplayPath(file.strPath) + QStringLiteral(": ") +
-                   (file.nErrno ? QString::fromLocal8Bit(std::strerror(file.nErrno))
-                                : LoadResString(IDS_UNREADABLE_CHANGED));
-    }
-    if (m_unreadable.size() > MAX_LISTED)
-        strText += QLatin1Char('\n') + LoadResString(IDS_DELETE_FAILED_MORE).arg(m_unreadable.size() - MAX_LISTED);
+    const QString strText =
+        LoadResString(IDS_UNREADABLE_LIST).arg(m_unreadable.size()) + QLatin1Char('\n') +
+        ListedFiles(m_unreadable, [](const CUnreadableFile& file) {
+            return file.nErrno ? QString::fromLocal8Bit(std::strerror(file.nErrno))
+                               : LoadResString(IDS_UNREADABLE_CHANGED);
+        });
     m_pPrompt->Tell(strText, LoadResString(IDS_UNREADABLE_CAPTION), IPrompt::ICON_WARNING);
 }

@@ -24,6 +24,7 @@
 #include "DeletePlan.h"
 #include "FileInfo.h"
 #include "MimeApps.h"
+#include "PathText.h"
 #include "Prompt.h"
 #include "ResTables.h"
 #include "ResultActions.h"
@@ -37,20 +38,9 @@
 
 namespace {
 
-// A failure summary lists this many files by name and counts the rest.
-constexpr int MAX_LISTED_FAILURES = 20;
 constexpr int PROGRESS_SHOW_AFTER_MS = 500;
 constexpr qint64 PROGRESS_UPDATE_MS = 50;
 constexpr int CHECK_PROGRESS_STEPS = 1000;
-
-QString DisplayPath(const std::string& strPath) {
-    return QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size())));
-}
-
-QString DisplayName(const std::string& strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    return DisplayPath(nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1));
-}
 
 // The MIME type by name and, for a regular file, its first bytes, read through a descriptor
 // opened on the exact path (a QString path could not name every file).
@@ -205,32 +195,18 @@ std::vector<CFailure> RemoveFiles(const std::vector<CRemoval>& removals, bool bT
     return failures;
 }
 
-// Up to MAX_LISTED_FAILURES lines "path: reason" and a count of the rest.
-template <class T, class FReason>
-QString ListedLines(const std::vector<T>& items, FReason&& fnReason) {
-    QString strText;
-    const int nListed = std::min<int>(static_cast<int>(items.size()), MAX_LISTED_FAILURES);
-    for (int i = 0; i < nListed; ++i)
-        strText += QLatin1Char('\n') + DisplayPath(items[i].strPath) + QStringLiteral(": ") +
-                   fnReason(items[i]);
-    if (static_cast<int>(items.size()) > nListed)
-        strText += QLatin1Char('\n') +
-                   LoadResString(IDS_DELETE_FAILED_MORE).arg(items.size() - nListed);
-    return strText;
-}
-
 // What did not go and why: the files that could not be removed, then those the check kept.
 QString SummaryText(const std::vector<CFailure>& failures, const std::vector<CKept>& kept,
                     bool bToTrash) {
     QStringList parts;
     if (!failures.empty())
         parts << LoadResString(IDS_DELETE_FAILED).arg(failures.size()) + QLatin1Char('\n') +
-                     ListedLines(failures, [&](const CFailure& failure) {
+                     ListedFiles(failures, [&](const CFailure& failure) {
                          return FailureReason(failure.nError, bToTrash);
                      });
     if (!kept.empty())
         parts << LoadResString(IDS_CHECK_KEPT).arg(kept.size()) + QLatin1Char('\n') +
-                     ListedLines(kept, [](const CKept& item) { return item.strReason; });
+                     ListedFiles(kept, [](const CKept& item) { return item.strReason; });
     return parts.join(QStringLiteral("\n\n"));
 }
 

@@ -1,0 +1,34 @@
+// Paths as the user reads them: exact bytes decoded for display, and lists of files, each with
+// the reason it is listed.
+#pragma once
+
+#include <QString>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ResTables.h"
+#include "Resource.h"
+
+// A message lists this many files by name and counts the rest.
+constexpr int MAX_LISTED_FILES = 20;
+
+QString DisplayPath(const std::string& strPath);
+// The last component of the path.
+QString DisplayName(const std::string& strPath);
+
+// "\n<path>: <reason>" for each of the first MAX_LISTED_FILES items (each has a strPath), then
+// a line that counts the rest.
+template <class T, class FReason>
+QString ListedFiles(const std::vector<T>& items, FReason&& fnReason) {
+    QString strText;
+    const std::size_t nListed = std::min<std::size_t>(items.size(), MAX_LISTED_FILES);
+    for (std::size_t i = 0; i < nListed; ++i)
+        strText += QLatin1Char('\n') + DisplayPath(items[i].strPath) + QStringLiteral(": ") +
+                   fnReason(items[i]);
+    if (items.size() > nListed)
+        strText += QLatin1Char('\n') +
+                   LoadResString(IDS_DELETE_FAILED_MORE).arg(QString::number(items.size() - nListed));
+    return strText;
+}
