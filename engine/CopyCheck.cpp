@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "FileInfo.h"
+#include "MatchSets.h"
 
 namespace {
 
@@ -54,21 +55,6 @@ CFileStamp StampOf(const struct stat& st) {
             static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
-// Reads exactly n bytes unless the file ends first; the count read, or -1 on an error.
-ssize_t ReadFull(int fd, char* pBuffer, std::size_t n) {
-    std::size_t nDone = 0;
-    while (nDone < n) {
-        const ssize_t nRead = read(fd, pBuffer + nDone, n - nDone);
-        if (nRead < 0) {
-            if (errno == EINTR) continue;
-            return -1;
-        }
-        if (nRead == 0) break;
-        nDone += static_cast<std::size_t>(nRead);
-    }
-    return static_cast<ssize_t>(nDone);
-}
-
 // One open file of a group; member 0 is the copy that stays.
 struct CMember {
     const std::string* pPath = nullptr;
@@ -89,27 +75,22 @@ struct CMember {
 };
 
 void OpenMember(CMember& member, std::uint64_t nSize) {
-    errno = 0;
-    member.fd = OpenRegularFile(*member.pPath);
-    struct stat st {};
+    member.fd = OpenUnchangedFileAt(AT_FDCWD, *member.pPath, nSize);
     if (member.fd < 0) {
+        // errno 0: something else stands there now; ELOOP: a link, never followed.
         const int nError = errno;
-        const bool bThere = lstat(member.pPath->c_str(), &st) == 0;
-        if ((bThere && !S_ISREG(st.st_mode)) || (!bThere && errno == ENOENT))
+        if (nError == 0 || nError == ENOENT || nError == ELOOP)
             member.Fail(CHECK_CHANGED, 0);
         else
-            member.Fail(CHECK_UNREADABLE, nError ? nError : EIO);
+            member.Fail(CHECK_UNREADABLE, nError);
         return;
     }
+    struct stat st {};
     if (fstat(member.fd, &st) != 0) {
         member.Fail(CHECK_UNREADABLE, errno);
         return;
     }
     member.stamp = StampOf(st);
-    if (member.stamp.nSize != nSize) {
-        member.Fail(CHECK_CHANGED, 0);
-        return;
-    }
     posix_fadvise(member.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -130,7 +111,7 @@ bool CompareGroup(std::vector<CMember>& members, std::uint64_t nSize,
             for (std::size_t m : cls) {
                 CMember& member = members[m];
                 if (!member.pBuffer) member.pBuffer.reset(new char[CHECK_BLOCK]);
-                const ssize_t nRead = ReadFull(member.fd, member.pBuffer.get(), nWant);
+                const long long nRead = ReadAt(member.fd, member.pBuffer.get(), nWant, nOffset);
                 nBytesDone += nWant;
                 if (nRead < 0) {
                     member.Fail(CHECK_UNREADABLE, errno);
@@ -160,7 +141,7 @@ bool CompareGroup(std::vector<CMember>& members, std::uint64_t nSize,
     for (std::vector<std::size_t>& cls : active) {
         for (std::size_t m : cls) {
             char c;
-            const ssize_t nRead = ReadFull(members[m].fd, &c, 1);
+            const long long nRead = ReadAt(members[m].fd, &c, 1, nSize);
             if (nRead < 0)
                 members[m].Fail(CHECK_UNREADABLE, errno);
             else if (nRead > 0)
