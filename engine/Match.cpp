@@ -3,6 +3,7 @@
 #include "Match.h"
 
 #include <mutex>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -144,9 +145,9 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
     }
 
     std::sort(unreadable.begin(), unreadable.end());
+    const CFileInfo* pLast = nullptr;
     for (const auto& [pFile, nErrno] : unreadable)
-        if (state.m_unreadable.empty() || state.m_unreadable.back().strPath != pFile->GetFilePath())
-            state.m_unreadable.push_back({pFile->GetFilePath(), nErrno});
+        if (pFile != std::exchange(pLast, pFile)) state.m_unreadable.push_back({pFile->GetFilePath(), nErrno});
 
     if (!bComplete || IsAborted(state.m_bAbort)) {
         state.m_nProgressPos.store(0);  // the sink keeps its earlier rows
