@@ -35,4 +35,6 @@ void CSearchState::ResetFlags() {
     m_bCollecting = 0;
     m_bMatching = 0;
     m_nProgressPos = 0;
+    m_nBytesDone = 0;
+    m_nBytesTotal = 0;
 }

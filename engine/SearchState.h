@@ -72,6 +72,11 @@ struct CSearchState {
     std::atomic<int> m_bMatching{0};
     std::atomic<std::int64_t> m_nProgressPos{0};
     std::atomic<std::int64_t> m_nProgressMax{0};
+    // The matcher's progress in bytes: bytes of candidate files settled so far (read, or no
+    // longer needed because a cheaper stage told them apart) and in all. Done reaches total
+    // when a match runs to its end; both advance while a large file is read.
+    std::atomic<std::uint64_t> m_nBytesDone{0};
+    std::atomic<std::uint64_t> m_nBytesTotal{0};
 
     // Clears the flags and the position, as a fresh start of the progress page does.
     void ResetFlags();
