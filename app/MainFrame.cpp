@@ -21,7 +21,6 @@
 #include "SearchState.h"
 #include "SearchWizard.h"
 #include "Title.h"
-#include "TwinexApp.h"
 #include "TwinexView.h"
 #include "UndoDelete.h"
 
@@ -192,10 +191,6 @@ void CMainFrame::OnEditDelete() { DeleteSelectedFiles(this, !IsShiftKeyDown()); 
 void CMainFrame::OnEditShiftDelete() { DeleteSelectedFiles(this, false); }
 
 void CMainFrame::OnAppAbout() {
-    if (auto* pApp = qobject_cast<CTwinexApp*>(QCoreApplication::instance())) {
-        pApp->OnAppAbout();
-        return;
-    }
     CAboutDlg dlg(this);
     dlg.exec();
 }
