@@ -50,11 +50,11 @@ class CBenchHost : public IWizardHost {
 public:
     QWidget* GetHostWindow() override { return &m_window; }
     void SetMessageText(int) override {}
-    void UpdateTitle() override {}
     IResultSink& GetResultSink() override { return m_sink; }
     IPrompt& GetPrompt() override { return m_prompt; }
-    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override {
-        if (!files.empty()) std::printf("%zu file(s) could not be read\n", files.size());
+    void OnSearchEnded(const CSearchOutcome& outcome) override {
+        if (!outcome.unreadable.empty())
+            std::printf("%zu file(s) could not be read\n", outcome.unreadable.size());
     }
     QWidget m_window;
     CCountingSink m_sink;
@@ -129,14 +129,14 @@ int main(int argc, char** argv) {
     }
 
     CBenchHost host;
-    auto pWizard = std::make_unique<CSearchWizard>(host);
+    auto pWizard = std::make_unique<CSearchWizard>(host, CWizardServices());
     CWizardSheet& sheet = pWizard->GetSheet();
     sheet.show();
     QCoreApplication::processEvents();
-    AddFolderRow(*host.m_pPage1->m_listFolders, QByteArray::fromStdString(strRoot));
+    host.m_pPage1->AddFolder(QByteArray::fromStdString(strRoot));
     CPage3Dlg& page = *host.m_pPage3;
     auto ended = [&] { return !page.IsSearching(); };
-    auto matching = [&] { return page.m_state.m_bMatching.load() == 1; };
+    auto matching = [&] { return page.GetSearchState().m_bMatching.load() == 1; };
 
     // 1. A whole search by CRC32 over the first 64 KiB.
     sheet.next();
@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
     QElapsedTimer wait;
     wait.start();
     while (wait.elapsed() < 150) QCoreApplication::processEvents();
-    const std::size_t nSoFar = page.m_state.m_files.GetSize();
+    const std::size_t nSoFar = page.GetSearchState().m_files.GetSize();
     sheet.button(QWizard::CancelButton)->click();
     Print("cancel while collecting", Observe(page, ended));
     std::printf("  cancelled at %zu files: %s\n", nSoFar,
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
     host.m_pPage2->m_radioCriterion[MATCH_CONTENTS]->click();
     host.m_pPage2->m_editPartial->setText("0");
     sheet.next();
-    Observe(page, [&] { return matching() && page.m_state.m_nProgressPos.load() > 0; });
+    Observe(page, [&] { return matching() && page.GetSearchState().m_nProgressPos.load() > 0; });
     wait.restart();
     while (wait.elapsed() < 300) QCoreApplication::processEvents();
     sheet.button(QWizard::CancelButton)->click();
