@@ -37,8 +37,6 @@ public:
 
     // Says in the status bar how many there are; Search > Files Not Read lists them.
     void SetUnreadableFiles(std::vector<CUnreadableFile> files);
-    // The folder browser, file manager and search workers the wizard gets (tests hand in theirs).
-    void SetWizardServices(CWizardServices services) { m_wizardServices = std::move(services); }
 
     // Questions go to pPrompt from now on (tests answer them); null restores the message boxes.
     void SetPrompt(IPrompt* pPrompt);
@@ -110,6 +108,7 @@ private:
     std::vector<CUnreadableFile> m_unreadable;  // of the last search
     std::function<QString(bool bSave)> m_fnAskResultsPath;
 
+    // The folder browser, file manager and search workers each wizard run gets.
     CWizardServices m_wizardServices = DesktopWizardServices();
     // A search started writing rows and has not yet said with which settings.
     bool m_bSearchRowsPending = false;

@@ -1,7 +1,7 @@
 // Runs searches through the wizard's progress page, offscreen, over a generated tree and
 // measures what the user feels: how long each phase takes, how often the page shows
 // progress, the longest stall of the user-interface thread, and how soon Cancel is answered
-// while collecting and while comparing large files.
+// while collecting and while comparing large files, and whether the bar moves meanwhile.
 //   bench_wizard [FILES] [FOLDER]     (default 100000 files in a fresh temp folder)
 #include <unistd.h>
 
@@ -26,6 +26,7 @@
 #include "Page3Dlg.h"
 #include "Prompt.h"
 #include "ResultRow.h"
+#include "SearchState.h"
 #include "SearchWizard.h"
 #include "WizardHost.h"
 #include "WizardSheet.h"
@@ -165,8 +166,17 @@ int main(int argc, char** argv) {
     host.m_pPage2->m_editPartial->setText("0");
     sheet.next();
     Observe(page, [&] { return matching() && page.GetSearchState().m_nProgressPos.load() > 0; });
+    // The bar while the pair is read: it should move although no file is passed.
+    std::set<int> barWhileReading;
     wait.restart();
-    while (wait.elapsed() < 300) QCoreApplication::processEvents();
+    while (wait.elapsed() < 300) {
+        QCoreApplication::processEvents();
+        barWhileReading.insert(page.m_ctlProgress->value());
+    }
+    const CSearchState& state = page.GetSearchState();
+    std::printf("  bar while reading: %zu positions, at %d of %d; %.1f of %.1f GB settled\n",
+                barWhileReading.size(), page.m_ctlProgress->value(), page.m_ctlProgress->maximum(),
+                state.m_nBytesDone.load() / 1e9, state.m_nBytesTotal.load() / 1e9);
     sheet.button(QWizard::CancelButton)->click();
     Print("cancel while comparing contents", Observe(page, ended));
     std::printf("  %s\n", qPrintable(page.m_ctlMatchStatus->text()));
