@@ -75,6 +75,10 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     EXPECT_EQ(seen.m_strPartial, "12");
     EXPECT_EQ(seen.m_bReflect, 1);
 
+    m_host.Answer({false});
+    Click(QWizard::CancelButton);
+    EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
+    EXPECT_TRUE(Page3().IsSearching());
     m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd());
@@ -83,6 +87,7 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     ASSERT_EQ(m_host.m_outcomes.size(), 1u);
     EXPECT_TRUE(m_host.m_outcomes[0].bCancelled);
     EXPECT_EQ(m_host.m_outcomes[0].settings.m_nCriterion, MATCH_CHECKSUM);
+    EXPECT_EQ(g_bFolderListChanged, 1);
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // Whole searches through the real engine: the rows equal the same search run headless, Back
-// then Next matches again without collecting, and a cancel keeps what an earlier search left.
-#include <unistd.h>
-
+// then Next matches again without collecting, and a file that changed is reported.
 #include "Resource.h"
 #include "WizardFixture.h"
 
@@ -114,38 +112,6 @@ TEST_F(SearchRun, AFileThatChangedBeforeTheMatchIsReportedNotMatched) {
     ASSERT_EQ(unreadable.size(), 1u);
     EXPECT_EQ(unreadable[0].strPath, c);
     EXPECT_EQ(unreadable[0].nErrno, 0);
-}
-
-TEST_F(SearchRun, ACancelledMatchKeepsTheEarlierRowsAndTellsTheHostItWasCancelled) {
-    for (int i = 0; i < 3; ++i) m_tree.Add("d/copy" + std::to_string(i), "same bytes");
-    OpenWizard();
-    StartSearch(m_tree.Path("d"));
-    ASSERT_TRUE(WaitSearchEnd());
-    const auto earlier = Texts(m_host.m_sink.m_rows);
-    ASSERT_EQ(earlier.size(), 3u);
-
-    // Whole files compared: 16 GiB to read, so the match is still running when cancelled.
-    for (const char* name : {"big/1", "big/2"})
-        ASSERT_EQ(::truncate(m_tree.Add(name, "").c_str(), off_t(16) << 30), 0);
-    Click({QWizard::BackButton, QWizard::BackButton});
-    DropPaths({m_tree.Path("big")});
-    Click(QWizard::NextButton);
-    Page2().m_radioCriterion[MATCH_CONTENTS]->click();
-    Page2().m_editPartial->setText("0");
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitFor([&] { return Page3().GetSearchState().m_bMatching.load() == 1; }));
-    m_host.Answer({false});
-    Click(QWizard::CancelButton);
-    EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
-    EXPECT_TRUE(Page3().IsSearching());
-    m_host.Answer({true});
-    Click(QWizard::CancelButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    EXPECT_EQ(Page3().m_ctlMatchStatus->text(), "Match aborted.");
-    ASSERT_EQ(m_host.m_outcomes.size(), 2u);
-    EXPECT_TRUE(m_host.m_outcomes.back().bCancelled);
-    EXPECT_EQ(g_bFolderListChanged, 1);
-    EXPECT_EQ(Texts(m_host.m_sink.m_rows), earlier);
 }
 
 }  // namespace
