@@ -125,10 +125,6 @@ void CMainFrame::SetMessageText(int nStringId) {
     m_pMessagePane->setText(LoadPrompt(nStringId));
 }
 
-void CMainFrame::UpdateTitle() {
-    setWindowTitle(FormatTitleForRows(m_pView->GetModel()->GetRowCount(), g_nCollectedFiles));
-}
-
 IResultSink& CMainFrame::GetResultSink() { return m_pView->GetModel()->GetSink(); }
 
 void CMainFrame::SetPrompt(IPrompt* pPrompt) {
@@ -179,10 +175,8 @@ void CMainFrame::OnSearchClearResults() {
                              LoadResString(IDS_CLEAR_RESULTS_CAPTION), IPrompt::ICON_WARNING))
         return;
     m_pView->GetModel()->Clear();
-    setWindowTitle(FormatTitle());
+    ShowTitle(kTitleNoCounts, 0);
 }
-
-void CMainFrame::OnSearchDuplicates() { RunSearchWizard(*this); }
 
 void CMainFrame::OnEditSelectAll() { SelectAllItems(); }
 

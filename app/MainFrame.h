@@ -9,6 +9,7 @@
 #include "Prompt.h"
 #include "ResultsFile.h"
 #include "WizardHost.h"
+#include "WizardServices.h"
 
 class QLabel;
 class QStatusBar;
@@ -28,13 +29,14 @@ public:
     // Shows string nStringId up to its first '\n' in the message pane. Safe from any thread:
     // a worker's call is carried out on the user-interface thread.
     void SetMessageText(int nStringId) override;
-    // The title after the rows changed: with the row count and g_nCollectedFiles while rows are
-    // left, the base title when none is.
-    void UpdateTitle() override;
     IResultSink& GetResultSink() override;
     IPrompt& GetPrompt() override { return *m_pPrompt; }
+    // A finished search sets the title with its counts and reports the files it could not
+    // read; a cancelled one leaves both. Either way the rows it wrote learn their settings.
+    void OnSearchEnded(const CSearchOutcome& outcome) override;
+
     // Says in the status bar how many there are; Search > Files Not Read lists them.
-    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override;
+    void SetUnreadableFiles(std::vector<CUnreadableFile> files);
 
     // Questions go to pPrompt from now on (tests answer them); null restores the message boxes.
     void SetPrompt(IPrompt* pPrompt);
@@ -61,6 +63,9 @@ public:
     void SetResultsPathAsker(std::function<QString(bool bSave)> fnAsk);
 
 public slots:
+    // The title after the rows changed (a delete, Undo, a results file): with the row count and
+    // g_nCollectedFiles while rows are left, the base title when none is.
+    void UpdateTitle();
     // Every command of the menus and accelerators comes here and goes to its handler.
     void OnCommand(int nCommandId);
 
@@ -103,6 +108,13 @@ private:
     std::vector<CUnreadableFile> m_unreadable;  // of the last search
     std::function<QString(bool bSave)> m_fnAskResultsPath;
 
-    // Takes the settings of the search that starts writing its rows.
+    // The folder browser, file manager and search workers each wizard run gets.
+    CWizardServices m_wizardServices = DesktopWizardServices();
+    // A search started writing rows and has not yet said with which settings.
+    bool m_bSearchRowsPending = false;
+
     void OnFillStarted();
+    // The one place the title is formed: the base title, with the counts unless nMatched is
+    // kTitleNoCounts.
+    void ShowTitle(int nMatched, int nFiles);
 };

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "MainFrame.h"
-#include "Page2Dlg.h"
 #include "PathText.h"
 #include "ResTables.h"
 #include "ResultModel.h"
@@ -22,8 +21,6 @@
 #include "UndoDelete.h"
 
 namespace {
-
-const char* const g_criteria[] = {"size", "checksum", "crc32", "contents"};
 
 QString UndoFailureReason(int nError) {
     if (nError == EEXIST) return LoadResString(IDS_UNDO_OCCUPIED);
@@ -39,18 +36,6 @@ void CMainFrame::SetMessagePaneText(const QString& strText) {
 
 void CMainFrame::SetResultsPathAsker(std::function<QString(bool bSave)> fnAsk) {
     m_fnAskResultsPath = std::move(fnAsk);
-}
-
-void CMainFrame::OnFillStarted() {
-    m_resultsInfo = CResultsInfo();
-    if (!m_pPage2) return;
-    CSearchSettings settings;
-    settings.m_strPartial = m_pPage2->GetPartialText();
-    const int nCriterion = m_pPage2->m_nCriterion;
-    if (nCriterion >= MATCH_SIZE && nCriterion <= MATCH_CONTENTS)
-        m_resultsInfo.strCriterion = g_criteria[nCriterion];
-    m_resultsInfo.nPartialKb = settings.GetPartialBytes() / 1024;
-    m_resultsInfo.bReflect = m_pPage2->m_bReflect != 0;
 }
 
 // --- Selection helpers ---
@@ -147,12 +132,6 @@ void CMainFrame::OnEditUndoDelete() {
 }
 
 // --- Files the last search could not read ---
-
-void CMainFrame::SetUnreadableFiles(std::vector<CUnreadableFile> files) {
-    m_unreadable = std::move(files);
-    if (!m_unreadable.empty())
-        m_pMessagePane->setText(LoadResString(IDS_UNREADABLE_STATUS).arg(m_unreadable.size()));
-}
 
 void CMainFrame::OnSearchUnreadable() {
     if (m_unreadable.empty()) {

@@ -1,4 +1,3 @@
-#include "SearchPhase.h"
 #include "Screenshot.h"
 
 #include <QApplication>
@@ -12,14 +11,12 @@
 
 #include "ActionScreenshots.h"
 #include "AboutDlg.h"
-#include "Collect.h"
 #include "MainFrame.h"
-#include "Match.h"
 #include "ResultModel.h"
-#include "SearchState.h"
+#include "SearchPhase.h"
+#include "SearchRun.h"
 #include "SearchWizard.h"
 #include "WizardSheet.h"
-#include "Title.h"
 #include "TwinexView.h"
 
 namespace {
@@ -27,8 +24,8 @@ namespace {
 // Time for the rows to arrive and the window to paint before the grab.
 constexpr int SETTLE_MS = 400;
 
-// Runs a whole search on this thread; the rows reach the view through its sink when the
-// event loop runs.
+// Runs a whole search and waits for it; the rows reach the view through its sink when the
+// event loop runs, and the frame takes the outcome as it takes the wizard's.
 void RunSearch(CMainFrame& frame, const QStringList& folders) {
     CSearchSettings settings;
     for (const QString& strFolder : folders) {
@@ -37,19 +34,20 @@ void RunSearch(CMainFrame& frame, const QStringList& folders) {
         if (row.strFolder.empty() || row.strFolder.back() != '/') row.strFolder += '/';
         settings.rows.push_back(row);
     }
-    CSearchState state;
-    CCollectCallbacks collect;
-    collect.onPhase = [&frame](ESearchPhase nPhase) { frame.SetMessageText(PhaseStringId(nPhase)); };
-    collect.postCollectDone = [] {};
-    CollectFilesProc(settings.rows, 1, state, collect);
+    CSearchEvents events;
+    events.onPhase = [&frame](ESearchPhase nPhase) { frame.SetMessageText(PhaseStringId(nPhase)); };
+    CSearchRun search(events);
+    search.StartCollect(settings, true);
+    search.StartMatch(frame.GetResultSink());
+    search.Wait();
 
-    CMatchCallbacks match;
-    match.onPhase = [&frame](ESearchPhase nPhase) { frame.SetMessageText(PhaseStringId(nPhase)); };
-    match.postMatchDone = [] {};
-    MatchFilesProc(settings, state, frame.GetResultSink(), match);
-
-    g_nCollectedFiles = static_cast<int>(state.m_files.GetSize());
-    frame.setWindowTitle(FormatTitle(static_cast<int>(state.m_matches.size()), g_nCollectedFiles));
+    CSearchOutcome outcome;
+    outcome.settings = settings;
+    outcome.nMatches = static_cast<int>(search.m_state.m_matches.size());
+    outcome.nFiles = static_cast<int>(search.m_state.m_files.GetSize());
+    outcome.unreadable = search.m_state.m_unreadable;
+    g_nCollectedFiles = outcome.nFiles;
+    frame.OnSearchEnded(outcome);
 }
 
 // The widget to grab for each state, after the state is set up. Later states (wizard pages,
@@ -81,15 +79,15 @@ const std::map<QString, FScreenshotState>& States() {
         // search has run.
         {QStringLiteral("wizard1"),
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
-             return OpenSearchWizardAt(frame, 1, options.folders);
+             return OpenSearchWizardAt(frame, DesktopWizardServices(), 1, options.folders);
          }},
         {QStringLiteral("wizard2"),
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
-             return OpenSearchWizardAt(frame, 2, options.folders);
+             return OpenSearchWizardAt(frame, DesktopWizardServices(), 2, options.folders);
          }},
         {QStringLiteral("wizard3"),
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
-             return OpenSearchWizardAt(frame, 3, options.folders);
+             return OpenSearchWizardAt(frame, DesktopWizardServices(), 3, options.folders);
          }},
         // The delete question for a few selected rows (never answered), and the context menu.
         {QStringLiteral("delete"),

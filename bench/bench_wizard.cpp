@@ -1,7 +1,7 @@
 // Runs searches through the wizard's progress page, offscreen, over a generated tree and
 // measures what the user feels: how long each phase takes, how often the page shows
 // progress, the longest stall of the user-interface thread, and how soon Cancel is answered
-// while collecting and while comparing large files.
+// while collecting and while comparing large files, and whether the bar moves meanwhile.
 //   bench_wizard [FILES] [FOLDER]     (default 100000 files in a fresh temp folder)
 #include <unistd.h>
 
@@ -26,6 +26,7 @@
 #include "Page3Dlg.h"
 #include "Prompt.h"
 #include "ResultRow.h"
+#include "SearchState.h"
 #include "SearchWizard.h"
 #include "WizardHost.h"
 #include "WizardSheet.h"
@@ -50,11 +51,11 @@ class CBenchHost : public IWizardHost {
 public:
     QWidget* GetHostWindow() override { return &m_window; }
     void SetMessageText(int) override {}
-    void UpdateTitle() override {}
     IResultSink& GetResultSink() override { return m_sink; }
     IPrompt& GetPrompt() override { return m_prompt; }
-    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override {
-        if (!files.empty()) std::printf("%zu file(s) could not be read\n", files.size());
+    void OnSearchEnded(const CSearchOutcome& outcome) override {
+        if (!outcome.unreadable.empty())
+            std::printf("%zu file(s) could not be read\n", outcome.unreadable.size());
     }
     QWidget m_window;
     CCountingSink m_sink;
@@ -129,14 +130,14 @@ int main(int argc, char** argv) {
     }
 
     CBenchHost host;
-    auto pWizard = std::make_unique<CSearchWizard>(host);
+    auto pWizard = std::make_unique<CSearchWizard>(host, CWizardServices());
     CWizardSheet& sheet = pWizard->GetSheet();
     sheet.show();
     QCoreApplication::processEvents();
-    AddFolderRow(*host.m_pPage1->m_listFolders, QByteArray::fromStdString(strRoot));
+    host.m_pPage1->AddFolder(QByteArray::fromStdString(strRoot));
     CPage3Dlg& page = *host.m_pPage3;
     auto ended = [&] { return !page.IsSearching(); };
-    auto matching = [&] { return page.m_state.m_bMatching.load() == 1; };
+    auto matching = [&] { return page.GetSearchState().m_bMatching.load() == 1; };
 
     // 1. A whole search by CRC32 over the first 64 KiB.
     sheet.next();
@@ -153,7 +154,7 @@ int main(int argc, char** argv) {
     QElapsedTimer wait;
     wait.start();
     while (wait.elapsed() < 150) QCoreApplication::processEvents();
-    const std::size_t nSoFar = page.m_state.m_files.GetSize();
+    const std::size_t nSoFar = page.GetSearchState().m_files.GetSize();
     sheet.button(QWizard::CancelButton)->click();
     Print("cancel while collecting", Observe(page, ended));
     std::printf("  cancelled at %zu files: %s\n", nSoFar,
@@ -164,9 +165,18 @@ int main(int argc, char** argv) {
     host.m_pPage2->m_radioCriterion[MATCH_CONTENTS]->click();
     host.m_pPage2->m_editPartial->setText("0");
     sheet.next();
-    Observe(page, [&] { return matching() && page.m_state.m_nProgressPos.load() > 0; });
+    Observe(page, [&] { return matching() && page.GetSearchState().m_nProgressPos.load() > 0; });
+    // The bar while the pair is read: it should move although no file is passed.
+    std::set<int> barWhileReading;
     wait.restart();
-    while (wait.elapsed() < 300) QCoreApplication::processEvents();
+    while (wait.elapsed() < 300) {
+        QCoreApplication::processEvents();
+        barWhileReading.insert(page.m_ctlProgress->value());
+    }
+    const CSearchState& state = page.GetSearchState();
+    std::printf("  bar while reading: %zu positions, at %d of %d; %.1f of %.1f GB settled\n",
+                barWhileReading.size(), page.m_ctlProgress->value(), page.m_ctlProgress->maximum(),
+                state.m_nBytesDone.load() / 1e9, state.m_nBytesTotal.load() / 1e9);
     sheet.button(QWizard::CancelButton)->click();
     Print("cancel while comparing contents", Observe(page, ended));
     std::printf("  %s\n", qPrintable(page.m_ctlMatchStatus->text()));

@@ -205,7 +205,6 @@ bool RunWorker(CSearchState& state, Work work, Draw draw) {
         std::unique_lock lock(mutex);
         while (!cv.wait_for(lock, PROGRESS_INTERVAL, [&] { return bDone; })) {
             if (g_bInterrupted && !state.m_bAbort.load()) {
-                state.m_bCancelled.store(1);
                 state.m_bAbort.store(1);
             }
             lock.unlock();
@@ -307,7 +306,7 @@ int main(int argc, char** argv) {
                              std::to_string(state.m_files.GetSize()) + " file(s) found");
         });
     if (!bCollected) return 1;
-    if (state.m_bCancelled.load()) {
+    if (state.m_bAbort.load()) {
         console.Message("Search aborted.");
         return EXIT_CANCELLED;
     }
@@ -336,7 +335,7 @@ int main(int argc, char** argv) {
         });
     if (!bMatched) return 1;
 
-    const bool bCancelled = !sink.Finish(nFiles, state.m_bCancelled.load() == 0);
+    const bool bCancelled = !sink.Finish(nFiles, state.m_bAbort.load() == 0);
     const bool bWritten = std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (bCancelled) {
         console.Message("Match aborted.");

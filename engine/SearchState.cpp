@@ -31,7 +31,6 @@ std::uint64_t CSearchSettings::GetPartialBytes() const {
 void CSearchState::ResetFlags() {
     m_bBusy = 0;
     m_bAbort = 0;
-    m_bCancelled = 0;
     m_bCollecting = 0;
     m_bMatching = 0;
     m_nProgressPos = 0;

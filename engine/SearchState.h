@@ -66,8 +66,9 @@ struct CSearchState {
     std::vector<CUnreadableFile> m_unreadable;
     std::atomic<std::size_t> m_nMatches{0};
     std::atomic<int> m_bBusy{0};
+    // The one stop request: set by the owner, read by the workers at every folder and read
+    // buffer. Whether the user asked for it is the owner's business.
     std::atomic<int> m_bAbort{0};
-    std::atomic<int> m_bCancelled{0};
     std::atomic<int> m_bCollecting{0};
     std::atomic<int> m_bMatching{0};
     std::atomic<std::int64_t> m_nProgressPos{0};
@@ -78,7 +79,7 @@ struct CSearchState {
     std::atomic<std::uint64_t> m_nBytesDone{0};
     std::atomic<std::uint64_t> m_nBytesTotal{0};
 
-    // Clears the flags and the position, as a fresh start of the progress page does.
+    // Clears the flags, the stop request and the counters, as a fresh start of a search does.
     void ResetFlags();
 };
 

@@ -412,7 +412,7 @@ void DeleteSelectedFiles(QWidget* pFrame, bool bAllowUndo) {
     }
 
     SweepRows(model, paths, removed);
-    if (pFrame) pFrame->setWindowTitle(FormatTitleForRows(model.GetRowCount(), g_nCollectedFiles));
+    if (pFrame) QMetaObject::invokeMethod(pFrame, "UpdateTitle");
 }
 
 // --- The view's handlers ---

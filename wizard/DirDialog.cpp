@@ -4,9 +4,8 @@
 #include <QFile>
 #include <QFileDialog>
 
-namespace {
-
-QString BrowseWithFileDialog(QWidget* pOwner, const QString& strCaption, const QString& strPrompt) {
+QString BrowseFolderWithDialog(QWidget* pOwner, const QString& strCaption,
+                               const QString& strPrompt) {
     QFileDialog dlg(pOwner, strCaption, QDir::homePath());
     dlg.setFileMode(QFileDialog::Directory);
     dlg.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
@@ -16,13 +15,9 @@ QString BrowseWithFileDialog(QWidget* pOwner, const QString& strCaption, const Q
     return selected.isEmpty() ? QString() : selected.first();
 }
 
-}  // namespace
-
-FBrowseFolder g_fnBrowseFolder = BrowseWithFileDialog;
-
 int CDirDialog::DoBrowse(QWidget* pOwner) {
     const QString strChosen =
-        g_fnBrowseFolder ? g_fnBrowseFolder(pOwner, m_strWindowTitle, m_strTitle) : QString();
+        m_fnBrowse ? m_fnBrowse(pOwner, m_strWindowTitle, m_strTitle) : QString();
     if (strChosen.isEmpty()) return 0;
     m_strSelDir = QFile::encodeName(strChosen);
     return 1;

@@ -3,19 +3,19 @@
 
 #include <QByteArray>
 #include <QString>
-#include <functional>
 
-class QWidget;
+#include "WizardServices.h"
 
-// Shows the folder browser and returns the chosen folder, or an empty string when the user
-// cancelled. Tests replace it so that no modal dialog opens.
-using FBrowseFolder =
-    std::function<QString(QWidget* pOwner, const QString& strCaption, const QString& strPrompt)>;
-extern FBrowseFolder g_fnBrowseFolder;
+// The desktop's folder dialog; the chosen folder, or "" when the user cancelled.
+QString BrowseFolderWithDialog(QWidget* pOwner, const QString& strCaption,
+                               const QString& strPrompt);
 
 class CDirDialog {
 public:
+    // Browses with the desktop's folder dialog.
     CDirDialog() = default;
+    // Browses with fnBrowse (empty: every browse is cancelled).
+    explicit CDirDialog(FBrowseFolder fnBrowse) : m_fnBrowse(std::move(fnBrowse)) {}
     virtual ~CDirDialog() = default;
 
     // 1 when the user chose a folder (then in m_strSelDir), 0 otherwise.
@@ -24,4 +24,7 @@ public:
     QString m_strWindowTitle;  // caption
     QString m_strTitle;        // prompt shown in the browser
     QByteArray m_strSelDir;    // the chosen folder, exact bytes
+
+private:
+    FBrowseFolder m_fnBrowse = BrowseFolderWithDialog;
 };

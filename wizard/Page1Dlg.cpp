@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -21,12 +20,6 @@
 #include "Prompt.h"
 #include "WizardArt.h"
 #include "WizardHost.h"
-
-QString g_strMask;
-int g_bRecurse = 1;
-std::function<bool(const QUrl&)> g_fnOpenUrl = [](const QUrl& url) {
-    return QDesktopServices::openUrl(url);
-};
 
 namespace {
 
@@ -53,7 +46,8 @@ bool IsSameFolder(const QByteArray& strA, const QByteArray& strB) {
 
 }  // namespace
 
-bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath) {
+bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath, const QString& strMask,
+                  int bRecurse) {
     if (!strPath.isEmpty() && !strPath.endsWith('/')) strPath += '/';
     for (int i = 0; i < list.topLevelItemCount(); ++i)
         if (IsSameFolder(list.GetItemPath(i), strPath)) return false;
@@ -62,8 +56,8 @@ bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath) {
     pItem->setText(0, QFile::decodeName(strPath));
     pItem->setData(0, CFileDropListCtrl::PathRole, strPath);
     pItem->setIcon(0, list.style()->standardIcon(QStyle::SP_DirIcon));
-    pItem->setText(1, g_strMask);
-    pItem->setText(2, g_bRecurse ? QStringLiteral("Yes") : QStringLiteral("No"));
+    pItem->setText(1, strMask);
+    pItem->setText(2, bRecurse ? QStringLiteral("Yes") : QStringLiteral("No"));
     pItem->setTextAlignment(2, Qt::AlignCenter);
     list.insertTopLevelItem(0, pItem);
     g_bFolderListChanged = 1;
@@ -73,12 +67,15 @@ bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath) {
 int FolderDropCallback(CFileDropListCtrl* pList, const QByteArray& strPath,
                        const std::uint32_t& nType) {
     if (nType != DL_TYPE_FOLDER || !pList) return 0;
-    AddFolderRow(*pList, strPath);
+    // The masks and subfolders flag of the next row are the page's.
+    if (auto* pPage = qobject_cast<CPage1Dlg*>(pList->parentWidget())) pPage->AddFolder(strPath);
     return 0;
 }
 
-CPage1Dlg::CPage1Dlg(IWizardHost& host, QWidget* pParent)
-    : CWizardPage(host, QStringLiteral("Search Duplicates Wizard - Step 1 of 3"), pParent) {
+CPage1Dlg::CPage1Dlg(IWizardHost& host, const CWizardServices& services, QWidget* pParent)
+    : CWizardPage(host, QStringLiteral("Search Duplicates Wizard - Step 1 of 3"), pParent),
+      m_fnBrowseFolder(services.fnBrowseFolder),
+      m_fnOpenUrl(services.fnOpenUrl) {
     g_bFolderListChanged = 0;
     setPixmap(QWizard::WatermarkPixmap, DrawSidePicture(ESidePicture::Folders));
 
@@ -129,9 +126,9 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, QWidget* pParent)
     setTabOrder(m_btnFileManager, m_btnClear);
 
     connect(m_btnRecurse, &QCheckBox::toggled, this,
-            [](bool bChecked) { g_bRecurse = bChecked ? 1 : 0; });
+            [this](bool bChecked) { m_bRecurse = bChecked ? 1 : 0; });
     connect(m_editMask, &QLineEdit::textChanged, this,
-            [](const QString& strText) { g_strMask = strText.left(kMaxMaskLength); });
+            [this](const QString& strText) { m_strMask = strText.left(kMaxMaskLength); });
     connect(m_btnBrowse, &QPushButton::clicked, this, &CPage1Dlg::OnBrowseFolder);
     connect(m_btnFileManager, &QPushButton::clicked, this, &CPage1Dlg::OnFileManager);
     connect(m_btnClear, &QPushButton::clicked, this, &CPage1Dlg::OnClearList);
@@ -145,9 +142,9 @@ void CPage1Dlg::OnSetActive() {
     m_bFirstActive = false;
 
     m_btnRecurse->setChecked(true);
-    g_bRecurse = 1;
+    m_bRecurse = 1;
     m_editMask->setText(QStringLiteral("*.*"));
-    g_strMask = QStringLiteral("*.*");
+    m_strMask = QStringLiteral("*.*");
 
     m_listFolders->setColumnCount(3);
     m_listFolders->setHeaderLabels(
@@ -200,19 +197,23 @@ std::vector<CFolderRow> CPage1Dlg::GetFolderRows() const {
     return rows;
 }
 
+bool CPage1Dlg::AddFolder(const QByteArray& strPath) {
+    return AddFolderRow(*m_listFolders, strPath, m_strMask, m_bRecurse);
+}
+
 void CPage1Dlg::OnBrowseFolder() {
-    CDirDialog dlg;
+    CDirDialog dlg(m_fnBrowseFolder);
     dlg.m_strTitle = QStringLiteral("Select folder to add to search list");
     dlg.m_strWindowTitle = QStringLiteral("Browse Folder");
     if (dlg.DoBrowse(this) != 1) return;
     // A name the file system would not know again (a symbolic link, a text that did not
     // survive the dialog's decoding) is never listed.
     if (GetDropItemType(dlg.m_strSelDir) != DL_TYPE_FOLDER) return;
-    AddFolderRow(*m_listFolders, dlg.m_strSelDir);
+    AddFolder(dlg.m_strSelDir);
 }
 
 void CPage1Dlg::OnFileManager() {
-    if (g_fnOpenUrl) g_fnOpenUrl(QUrl::fromLocalFile(QDir::homePath()));
+    if (m_fnOpenUrl) m_fnOpenUrl(QUrl::fromLocalFile(QDir::homePath()));
 }
 
 void CPage1Dlg::OnClearList() {

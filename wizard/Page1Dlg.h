@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "SearchState.h"
+#include "WizardServices.h"
 #include "WizardSheet.h"
 
 class QCheckBox;
@@ -15,23 +16,19 @@ class QPushButton;
 class QUrl;
 class CFileDropListCtrl;
 
-// Masks and subfolders flag for the next row added, shared by every folder page.
-extern QString g_strMask;
-extern int g_bRecurse;
-
-// Opens a URL in the desktop's default handler; tests replace it so that nothing starts.
-extern std::function<bool(const QUrl&)> g_fnOpenUrl;
-
-// Adds the folder to the list unless it is listed already; false when it was not added.
-bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath);
-// Hands dropped folders to AddFolderRow and ignores every other item; always 0.
+// Adds the folder to the list with the given masks and subfolders flag, unless it is listed
+// already; false when it was not added.
+bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath, const QString& strMask,
+                  int bRecurse);
+// Hands dropped folders to the folder page that owns the list and ignores every other item;
+// always 0.
 int FolderDropCallback(CFileDropListCtrl* pList, const QByteArray& strPath,
                        const std::uint32_t& nType);
 
 class CPage1Dlg : public CWizardPage {
     Q_OBJECT
 public:
-    explicit CPage1Dlg(IWizardHost& host, QWidget* pParent = nullptr);
+    CPage1Dlg(IWizardHost& host, const CWizardServices& services, QWidget* pParent = nullptr);
     ~CPage1Dlg() override;
 
     void OnSetActive() override;
@@ -40,6 +37,8 @@ public:
 
     // The rows as the collection worker reads them, row 0 (the newest) first.
     std::vector<CFolderRow> GetFolderRows() const;
+    // Adds the folder with the masks and subfolders flag now in force, unless it is listed.
+    bool AddFolder(const QByteArray& strPath);
 
     void OnBrowseFolder();
     void OnFileManager();
@@ -52,6 +51,12 @@ public:
     QPushButton* m_btnFileManager = nullptr;
     QPushButton* m_btnClear = nullptr;
 
+    // Masks and subfolders flag for the next row added; reset at the first activation.
+    QString m_strMask = QStringLiteral("*.*");
+    int m_bRecurse = 1;
+
 private:
     bool m_bFirstActive = true;
+    FBrowseFolder m_fnBrowseFolder;
+    FOpenUrl m_fnOpenUrl;
 };

@@ -6,20 +6,15 @@
 #include <QMetaObject>
 #include <QProgressBar>
 #include <QVBoxLayout>
-#include <algorithm>
 
 #include "Page1Dlg.h"
 #include "Page2Dlg.h"
+#include "ProgressBarScale.h"
 #include "Prompt.h"
 #include "SearchPhase.h"
-#include "ResultRow.h"
 #include "ThreadHandoff.h"
-#include "Title.h"
 #include "WizardArt.h"
 #include "WizardHost.h"
-
-FCollectFiles g_fnCollectFiles = CollectFilesProc;
-FMatchFiles g_fnMatchFiles = MatchFilesProc;
 
 namespace {
 
@@ -31,9 +26,6 @@ public:
     unsigned m_nRun;
 };
 
-// The bar's range is an int; beyond this many steps the bar is scaled.
-constexpr std::int64_t kMaxProgressSteps = 1'000'000;
-
 QLabel* NewLabel(const QString& strText, QWidget* pParent) {
     auto* pLabel = new QLabel(strText, pParent);
     pLabel->setWordWrap(true);
@@ -42,8 +34,9 @@ QLabel* NewLabel(const QString& strText, QWidget* pParent) {
 
 }  // namespace
 
-CPage3Dlg::CPage3Dlg(IWizardHost& host, QWidget* pParent)
-    : CWizardPage(host, QStringLiteral("Search Duplicates Wizard - Step 3 of 3"), pParent) {
+CPage3Dlg::CPage3Dlg(IWizardHost& host, CSearchProcs procs, QWidget* pParent)
+    : CWizardPage(host, QStringLiteral("Search Duplicates Wizard - Step 3 of 3"), pParent),
+      m_search(WorkerEvents(), std::move(procs)) {
     setPixmap(QWizard::WatermarkPixmap, DrawSidePicture(ESidePicture::Progress));
 
     m_ctlCollectStatus =
@@ -90,32 +83,33 @@ CPage3Dlg::~CPage3Dlg() {
     if (m_bStatusTouched) m_host.SetMessageText(PhaseStringId(ESearchPhase::Ready));
 }
 
+CSearchEvents CPage3Dlg::WorkerEvents() {
+    CSearchEvents events;
+    events.onPhase = [this](ESearchPhase nPhase) { PostStatus(PhaseStringId(nPhase)); };
+    events.onCollectDone = [this](unsigned nRun) { PostDone(kCollectDoneEvent, nRun); };
+    events.onMatchDone = [this](unsigned nRun) { PostDone(kMatchDoneEvent, nRun); };
+    return events;
+}
+
 void CPage3Dlg::OnSetActive() {
     SetWizardButtons(PSWIZB_DISABLEDFINISH);
-    JoinWorker();
-    m_state.ResetFlags();
-    m_state.m_nProgressPos = 0;
+    m_search.Wait();
+    m_bCancelled = 0;
     m_ctlProgress->setValue(m_ctlProgress->minimum());
     m_ctlMatchStatus->setText(QStringLiteral("Matches found: 0 file(s)."));
 
-    const int bFolderListChanged = g_bFolderListChanged;
-    if (bFolderListChanged) ForgetFiles();
-    m_settings = CSearchSettings();
-    if (m_host.m_pPage1) m_settings.rows = m_host.m_pPage1->GetFolderRows();
-    m_bCollectRuns = bFolderListChanged != 0;
-
+    // Everything both workers need, taken now: the pages cannot change during the search.
+    CSearchSettings settings;
+    if (m_host.m_pPage1) settings.rows = m_host.m_pPage1->GetFolderRows();
+    if (m_host.m_pPage2) {
+        settings.m_nCriterion = m_host.m_pPage2->m_nCriterion;
+        settings.m_bReflect = m_host.m_pPage2->m_bReflect;
+        settings.m_strPartial = m_host.m_pPage2->GetPartialText();
+    }
+    m_bCollectRuns = g_bFolderListChanged != 0;
     m_bSearching = true;
-    StartWorker([this, bFolderListChanged] {
-        CCollectCallbacks callbacks;
-        callbacks.onPhase = [this](ESearchPhase nPhase) { PostStatus(PhaseStringId(nPhase)); };
-        const unsigned nRun = m_nRun;
-        callbacks.postCollectDone = [this, nRun] {
-            HandoffPost(this, [this, nRun] {
-                QCoreApplication::postEvent(this, new CWorkerDoneEvent(kCollectDoneEvent, nRun));
-            });
-        };
-        g_fnCollectFiles(m_settings.rows, bFolderListChanged, m_state, callbacks);
-    });
+    m_bStatusTouched = true;
+    m_search.StartCollect(std::move(settings), m_bCollectRuns);
     m_timer.start();
 }
 
@@ -124,8 +118,8 @@ bool CPage3Dlg::OnQueryCancel() {
     if (m_bSearching) {
         if (prompt.AskYesNo(QStringLiteral("Cancel search.\nAre you sure?"),
                             QStringLiteral("Searching"), IPrompt::ICON_QUESTION)) {
-            m_state.m_bCancelled = 1;
-            m_state.m_bAbort = 1;
+            m_bCancelled = 1;
+            m_search.RequestStop();
         }
         return false;  // the worker stops early and reports through its completion event
     }
@@ -141,16 +135,16 @@ void CPage3Dlg::cleanupPage() {
 }
 
 void CPage3Dlg::AbortAndWait() {
-    if (m_worker.joinable()) {
-        m_state.m_bCancelled = 1;
-        m_state.m_bAbort = 1;
+    if (m_search.IsStarted()) {
+        m_bCancelled = 1;
+        m_search.RequestStop();
     }
-    JoinWorker();
+    m_search.Wait();
     m_timer.stop();
     if (m_bSearching) {
         m_bSearching = false;
         // A collection cut short is never matched later.
-        if (m_bCollectRuns && m_state.m_bAbort) ForgetFiles();
+        if (m_bCollectRuns && m_search.IsStopRequested()) m_search.ForgetFiles();
     }
 }
 
@@ -159,7 +153,7 @@ bool CPage3Dlg::event(QEvent* pEvent) {
     if (nType == kCollectDoneEvent || nType == kMatchDoneEvent) {
         HandoffReceive(this);
         // Only the event of the current run counts; a stopped run's event is dropped.
-        if (static_cast<CWorkerDoneEvent*>(pEvent)->m_nRun == m_nRun && m_bSearching) {
+        if (static_cast<CWorkerDoneEvent*>(pEvent)->m_nRun == m_search.GetRun() && m_bSearching) {
             if (nType == kCollectDoneEvent)
                 OnCollectDone();
             else
@@ -171,17 +165,18 @@ bool CPage3Dlg::event(QEvent* pEvent) {
 }
 
 void CPage3Dlg::OnTimer() {
-    if (m_state.m_bCollecting) {
+    const CSearchState& state = m_search.m_state;
+    if (state.m_bCollecting) {
         m_ctlCollectStatus->setText(
             QStringLiteral("Files collection in progress - Found %1 file(s).")
-                .arg(m_state.m_files.GetSize()));
+                .arg(state.m_files.GetSize()));
     }
-    if (m_state.m_bMatching) {
-        const std::int64_t nPos = m_state.m_nProgressPos;
-        const std::int64_t nMax = m_state.m_nProgressMax;
-        ShowProgress(nPos, nMax);
+    if (state.m_bMatching) {
+        const std::int64_t nPos = state.m_nProgressPos;
+        const std::int64_t nMax = state.m_nProgressMax;
+        ShowBar(ScaleProgressBar(nPos, nMax, state.m_nBytesDone, state.m_nBytesTotal));
         const QString strFound =
-            QStringLiteral("Matches found: %1 file(s).").arg(m_state.m_nMatches.load());
+            QStringLiteral("Matches found: %1 file(s).").arg(state.m_nMatches.load());
         m_ctlMatchStatus->setText(
             nPos == nMax ? strFound + QStringLiteral(" Displaying results... Please wait.")
                          : strFound);
@@ -189,74 +184,48 @@ void CPage3Dlg::OnTimer() {
 }
 
 void CPage3Dlg::OnCollectDone() {
-    JoinWorker();
+    m_search.Wait();
     m_timer.stop();
     // A partial collection is never kept. One that was skipped is the complete earlier
     // collection: it stays, since the folder flag (still 0) says to match it again.
-    if (m_state.m_bAbort && m_bCollectRuns) ForgetFiles();
-    if (m_state.m_bCancelled) {
+    if (m_search.IsStopRequested() && m_bCollectRuns) m_search.ForgetFiles();
+    if (m_bCancelled) {
         m_bSearching = false;
         SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
         m_ctlCollectStatus->setText(QStringLiteral("Search aborted."));
         return;
     }
     m_ctlCollectStatus->setText(
-        QStringLiteral("Done - Found %1 file(s).").arg(m_state.m_files.GetSize()));
-    m_state.m_matches.clear();
-    m_state.m_nMatches = 0;
-
-    if (m_host.m_pPage2) {
-        m_settings.m_nCriterion = m_host.m_pPage2->m_nCriterion;
-        m_settings.m_bReflect = m_host.m_pPage2->m_bReflect;
-        m_settings.m_strPartial = m_host.m_pPage2->GetPartialText();
-    }
-    IResultSink& sink = m_host.GetResultSink();
-    StartWorker([this, &sink] {
-        CMatchCallbacks callbacks;
-        callbacks.onPhase = [this](ESearchPhase nPhase) { PostStatus(PhaseStringId(nPhase)); };
-        const unsigned nRun = m_nRun;
-        callbacks.postMatchDone = [this, nRun] {
-            HandoffPost(this, [this, nRun] {
-                QCoreApplication::postEvent(this, new CWorkerDoneEvent(kMatchDoneEvent, nRun));
-            });
-        };
-        g_fnMatchFiles(m_settings, m_state, sink, callbacks);
-    });
+        QStringLiteral("Done - Found %1 file(s).").arg(m_search.m_state.m_files.GetSize()));
+    m_search.StartMatch(m_host.GetResultSink());
     m_timer.start();
 }
 
 void CPage3Dlg::OnMatchDone() {
-    JoinWorker();
+    m_search.Wait();
     m_timer.stop();
     m_bSearching = false;
-    const std::int64_t nMax = m_state.m_nProgressMax;
-    if (m_state.m_bCancelled) {
+    const CSearchState& state = m_search.m_state;
+    CSearchOutcome outcome;
+    outcome.settings = m_search.GetSettings();
+    outcome.bCancelled = m_bCancelled != 0;
+    if (m_bCancelled) {
         m_ctlMatchStatus->setText(QStringLiteral("Match aborted."));
-        ShowProgress(0, nMax);
+        ShowBar(ScaleProgressBar(0, state.m_nProgressMax, 0, 0));
+        m_host.OnSearchEnded(outcome);
     } else {
-        const int nMatches = int(m_state.m_matches.size());
-        const int nFiles = int(m_state.m_files.GetSize());
-        m_ctlMatchStatus->setText(QStringLiteral("Match done. Found: %1 file(s).").arg(nMatches));
-        ShowProgress(m_state.m_nProgressPos, nMax);
-        g_nCollectedFiles = nFiles;
-        // Both counts, also when nothing matched: "Matched 0 in 120 file(s)" is the news.
-        if (QWidget* pWindow = m_host.GetHostWindow())
-            pWindow->setWindowTitle(FormatTitle(nMatches, nFiles));
+        outcome.nMatches = int(state.m_matches.size());
+        outcome.nFiles = int(state.m_files.GetSize());
+        outcome.unreadable = state.m_unreadable;
+        m_ctlMatchStatus->setText(
+            QStringLiteral("Match done. Found: %1 file(s).").arg(outcome.nMatches));
+        ShowBar(ScaleProgressBar(state.m_nProgressPos, state.m_nProgressMax, state.m_nBytesDone,
+                                 state.m_nBytesTotal));
+        g_nCollectedFiles = outcome.nFiles;
+        m_host.OnSearchEnded(outcome);  // the title, with both counts also when nothing matched
         g_bFolderListChanged = 0;
-        m_host.SetUnreadableFiles(m_state.m_unreadable);
     }
     SetWizardButtons(PSWIZB_BACK | PSWIZB_FINISH);
-}
-
-void CPage3Dlg::StartWorker(std::function<void()> fnWork) {
-    JoinWorker();
-    ++m_nRun;
-    m_bStatusTouched = true;
-    m_worker = std::thread(std::move(fnWork));
-}
-
-void CPage3Dlg::JoinWorker() {
-    if (m_worker.joinable()) m_worker.join();
 }
 
 void CPage3Dlg::PostStatus(int nStringId) {
@@ -271,20 +240,13 @@ void CPage3Dlg::PostStatus(int nStringId) {
     });
 }
 
-void CPage3Dlg::ShowProgress(std::int64_t nPos, std::int64_t nMax) {
-    if (nMax <= 0) {
-        m_ctlProgress->setRange(0, 1);
-        m_ctlProgress->setValue(0);
-        return;
-    }
-    nPos = std::clamp<std::int64_t>(nPos, 0, nMax);
-    const std::int64_t nSteps = std::min(nMax, kMaxProgressSteps);
-    m_ctlProgress->setRange(0, int(nSteps));
-    m_ctlProgress->setValue(nMax == nSteps ? int(nPos) : int(double(nPos) / double(nMax) * nSteps));
+void CPage3Dlg::PostDone(int nEventType, unsigned nRun) {
+    HandoffPost(this, [this, nEventType, nRun] {
+        QCoreApplication::postEvent(this, new CWorkerDoneEvent(nEventType, nRun));
+    });
 }
 
-void CPage3Dlg::ForgetFiles() {
-    m_state.m_matches.clear();  // the pairs point into m_files
-    m_state.m_nMatches = 0;
-    m_state.m_files.RemoveAll();
+void CPage3Dlg::ShowBar(const CBarPosition& bar) {
+    m_ctlProgress->setRange(0, bar.nMax);
+    m_ctlProgress->setValue(bar.nPos);
 }

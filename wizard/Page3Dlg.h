@@ -3,33 +3,22 @@
 #pragma once
 
 #include <QTimer>
-#include <functional>
-#include <thread>
 
-#include "Collect.h"
-#include "Match.h"
-#include "SearchState.h"
+#include "SearchRun.h"
 #include "WizardSheet.h"
 
 class QLabel;
 class QProgressBar;
 
-// Completion events posted by the workers to the progress page.
+// Completion events the workers post to the progress page.
 constexpr int kCollectDoneEvent = 1001;  // QEvent::User + 1
 constexpr int kMatchDoneEvent = 1002;    // QEvent::User + 2
-
-// The two worker procedures; tests may hand in their own.
-using FCollectFiles = std::function<void(const std::vector<CFolderRow>&, int, CSearchState&,
-                                         const CCollectCallbacks&)>;
-using FMatchFiles = std::function<void(const CSearchSettings&, CSearchState&, IResultSink&,
-                                       const CMatchCallbacks&)>;
-extern FCollectFiles g_fnCollectFiles;
-extern FMatchFiles g_fnMatchFiles;
 
 class CPage3Dlg : public CWizardPage {
     Q_OBJECT
 public:
-    explicit CPage3Dlg(IWizardHost& host, QWidget* pParent = nullptr);
+    // procs: the workers the search runs (the engine's unless a test hands in its own).
+    explicit CPage3Dlg(IWizardHost& host, CSearchProcs procs = {}, QWidget* pParent = nullptr);
     // Stops and waits for a running worker: no worker outlives the page or its arrays.
     ~CPage3Dlg() override;
 
@@ -42,30 +31,29 @@ public:
     bool IsSearching() const { return m_bSearching; }
     // Asks a running worker to stop and waits for it, without a question.
     void AbortAndWait();
+    const CSearchState& GetSearchState() const { return m_search.m_state; }
 
     QProgressBar* m_ctlProgress = nullptr;
     QLabel* m_ctlMatchStatus = nullptr;
     QLabel* m_ctlCollectStatus = nullptr;
-    CSearchState m_state;
+    // The user confirmed Cancel during this search; chooses the completion texts.
+    int m_bCancelled = 0;
 
 protected:
     bool event(QEvent* pEvent) override;
 
 private:
+    CSearchEvents WorkerEvents();
     void OnTimer();
     void OnCollectDone();
     void OnMatchDone();
-    void StartWorker(std::function<void()> fnWork);
-    void JoinWorker();
     // Forwards a worker's status-bar request to the user-interface thread.
     void PostStatus(int nStringId);
-    void ShowProgress(std::int64_t nPos, std::int64_t nMax);
-    void ForgetFiles();
+    void PostDone(int nEventType, unsigned nRun);
+    void ShowBar(const struct CBarPosition& bar);
 
     QTimer m_timer;
-    std::thread m_worker;
-    CSearchSettings m_settings;  // snapshot the running worker reads
-    unsigned m_nRun = 0;         // numbers the workers started, for their completion events
+    CSearchRun m_search;
     bool m_bSearching = false;
     bool m_bCollectRuns = false;  // this search collects anew (it does not reuse the files)
     bool m_bStatusTouched = false;

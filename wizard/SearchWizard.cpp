@@ -30,14 +30,14 @@ private:
     IWizardHost& m_host;
 };
 
-CSearchWizard::CSearchWizard(IWizardHost& host)
+CSearchWizard::CSearchWizard(IWizardHost& host, const CWizardServices& services)
     : m_host(host),
       m_pSheet(std::make_unique<CWizardSheet>(host.GetHostWindow())),
       m_pCloseWatch(std::make_unique<CHostCloseWatch>(host)) {
     if (QWidget* pWindow = host.GetHostWindow()) pWindow->installEventFilter(m_pCloseWatch.get());
-    m_host.m_pPage1 = new CPage1Dlg(host);
+    m_host.m_pPage1 = new CPage1Dlg(host, services);
     m_host.m_pPage2 = new CPage2Dlg(host);
-    m_host.m_pPage3 = new CPage3Dlg(host);
+    m_host.m_pPage3 = new CPage3Dlg(host, services.procs);
     m_pSheet->addPage(m_host.m_pPage1);
     m_pSheet->addPage(m_host.m_pPage2);
     m_pSheet->addPage(m_host.m_pPage3);
@@ -62,9 +62,9 @@ int CSearchWizard::Exec() {
     return m_pSheet->exec();
 }
 
-void RunSearchWizard(IWizardHost& host) {
+void RunSearchWizard(IWizardHost& host, const CWizardServices& services) {
     if (host.m_pPage1 || host.m_pPage2 || host.m_pPage3) return;
-    CSearchWizard wizard(host);
+    CSearchWizard wizard(host, services);
     wizard.Exec();  // Finish and Cancel end the same way
 }
 
@@ -74,8 +74,9 @@ void CloseSearchWizard(IWizardHost& host) {
     if (CWizardSheet* pSheet = host.m_pPage3->GetSheet()) pSheet->ForceClose();
 }
 
-CWizardSheet* OpenSearchWizardAt(IWizardHost& host, int nPage, const QStringList& folders) {
-    auto* pWizard = new CSearchWizard(host);
+CWizardSheet* OpenSearchWizardAt(IWizardHost& host, const CWizardServices& services, int nPage,
+                                 const QStringList& folders) {
+    auto* pWizard = new CSearchWizard(host, services);
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [pWizard] { delete pWizard; });
     CWizardSheet& sheet = pWizard->GetSheet();
     sheet.show();
@@ -93,7 +94,7 @@ CWizardSheet* OpenSearchWizardAt(IWizardHost& host, int nPage, const QStringList
             page1.m_editMask->setText(QStringLiteral("*.jpg;*.png"));
             page1.m_btnRecurse->setChecked(false);
         }
-        AddFolderRow(*page1.m_listFolders, QFile::encodeName(all[i]));
+        page1.AddFolder(QFile::encodeName(all[i]));
     }
     for (int i = 1; i < nPage; ++i) sheet.next();
     return &sheet;

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "WizardServices.h"
+
 class IWizardHost;
 class CWizardSheet;
 class CHostCloseWatch;
@@ -13,7 +15,7 @@ class CHostCloseWatch;
 // pointers. Tests show the sheet without a modal loop; RunSearchWizard runs it modally.
 class CSearchWizard {
 public:
-    explicit CSearchWizard(IWizardHost& host);
+    CSearchWizard(IWizardHost& host, const CWizardServices& services);
     ~CSearchWizard();
     CSearchWizard(const CSearchWizard&) = delete;
     CSearchWizard& operator=(const CSearchWizard&) = delete;
@@ -29,7 +31,7 @@ private:
 
 // Builds the wizard, runs it modally and returns when it closes. Does nothing while
 // another wizard of this host runs.
-void RunSearchWizard(IWizardHost& host);
+void RunSearchWizard(IWizardHost& host, const CWizardServices& services);
 
 // For the main window as it closes (the launcher also watches its close event): stops a running
 // search, waits for its worker and closes the wizard without asking. Does nothing when no wizard
@@ -39,4 +41,5 @@ void CloseSearchWizard(IWizardHost& host);
 // For pictures of the wizard: opens a run without a modal loop on page nPage (1 to 3), the
 // folders and their subfolders listed (the last with its own masks), having gone through
 // the pages as a user would. The run ends when the application quits.
-CWizardSheet* OpenSearchWizardAt(IWizardHost& host, int nPage, const QStringList& folders);
+CWizardSheet* OpenSearchWizardAt(IWizardHost& host, const CWizardServices& services, int nPage,
+                                 const QStringList& folders);

@@ -103,6 +103,28 @@ TEST_F(MainFrameTest, ClearResultsAsksAndOnlyYesClears) {
     EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1"));
 }
 
+// The title tells the last finished search, then the rows a delete left; a cancel changes nothing.
+TEST_F(MainFrameTest, TitleTellsTheLastFinishedSearchThenTheRowsLeft) {
+    CSearchOutcome outcome;
+    outcome.nMatches = 0;
+    outcome.nFiles = 57;
+    m_pFrame->OnSearchEnded(outcome);
+    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 0 in 57 file(s)"));
+    outcome.bCancelled = true;
+    outcome.nMatches = 5;
+    m_pFrame->OnSearchEnded(outcome);
+    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 0 in 57 file(s)"));
+
+    // What a delete or Undo calls, by name, as the view does.
+    g_nCollectedFiles = 120;
+    AddRows(7);
+    ASSERT_TRUE(QMetaObject::invokeMethod(m_pFrame.get(), "UpdateTitle"));
+    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1 - Matched 7 in 120 file(s)"));
+    Model().Clear();
+    m_pFrame->UpdateTitle();
+    EXPECT_EQ(m_pFrame->windowTitle(), QStringLiteral("Twinex 1.0 RC1"));
+}
+
 TEST_F(MainFrameTest, GridLinesAndStatusBarToggleWithTheirCheckMarks) {
     QAction* pGrid = m_pFrame->GetCommandAction(ID_VIEW_GRIDLINES);
     QAction* pBar = m_pFrame->GetCommandAction(ID_VIEW_STATUS_BAR);
@@ -155,7 +177,9 @@ TEST_F(MainFrameTest, StatusBarShowsPromptsMessagesAndLocks) {
     }));
 
     // After a search that could not read some files: their number, and the list on request.
-    m_pFrame->SetUnreadableFiles({{"/x/a", EACCES}, {"/x/b", 0}});
+    CSearchOutcome outcome;
+    outcome.unreadable = {{"/x/a", EACCES}, {"/x/b", 0}};
+    m_pFrame->OnSearchEnded(outcome);
     EXPECT_EQ(m_pFrame->GetMessagePaneText(), QStringLiteral("2 file(s) could not be read"));
     Command(ID_SEARCH_UNREADABLE);
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);

@@ -44,14 +44,6 @@ TEST(StringTable, IdsAreUniqueAndEveryMenuCommandHasAPrompt) {
     EXPECT_TRUE(LoadResString(12345).isEmpty());
 }
 
-TEST(TitleRule, BaseTitleOrCounts) {
-    EXPECT_EQ(FormatTitle(), QStringLiteral("Twinex 1.0 RC1"));
-    EXPECT_EQ(FormatTitle(7, 120), QStringLiteral("Twinex 1.0 RC1 - Matched 7 in 120 file(s)"));
-    EXPECT_EQ(FormatTitle(0, 57), QStringLiteral("Twinex 1.0 RC1 - Matched 0 in 57 file(s)"));
-    EXPECT_EQ(FormatTitleForRows(3, 120), FormatTitle(3, 120));
-    EXPECT_EQ(FormatTitleForRows(0, 120), FormatTitle());
-}
-
 TEST(CommandSet, MenusAndKeysComeFromTheTables) {
     QWidget window;
     QMenuBar bar(&window);

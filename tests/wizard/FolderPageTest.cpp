@@ -90,19 +90,19 @@ TEST_F(FolderPage, ClearListAsksFirstAndNextRefusesAnEmptyList) {
 // Each button has a key of its own: Alt+F browses, Alt+M starts the file manager. Two
 // buttons claiming one key would make Qt only move the focus between them.
 TEST_F(FolderPage, AltFBrowsesAndAltMStartsTheFileManager) {
-    OpenWizard();
-    Sheet().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&Sheet()));
     int nBrowsed = 0;
-    g_fnBrowseFolder = [&](QWidget*, const QString&, const QString&) {
+    m_services.fnBrowseFolder = [&](QWidget*, const QString&, const QString&) {
         ++nBrowsed;
         return QString();  // cancelled
     };
     std::vector<QUrl> opened;
-    g_fnOpenUrl = [&](const QUrl& url) {
+    m_services.fnOpenUrl = [&](const QUrl& url) {
         opened.push_back(url);
         return true;
     };
+    OpenWizard();
+    Sheet().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Sheet()));
     // A mnemonic clicks its button a moment later, as a mouse click would look.
     QTest::keyClick(&Page1(), Qt::Key_F, Qt::AltModifier);
     EXPECT_TRUE(WaitFor([&] { return nBrowsed == 1; }));

@@ -58,7 +58,7 @@ TEST_F(MainWindowWizard, FinishedSearchFillsTheViewAndSetsTheTitleWithBothCounts
         pFinish->click();
     });
     EXPECT_EQ(Rows(), 3);
-    EXPECT_EQ(m_frame.windowTitle(), FormatTitle(3, 4));
+    EXPECT_EQ(m_frame.windowTitle(), "Twinex 1.0 RC1 - Matched 3 in 4 file(s)");
     EXPECT_TRUE(WaitFor([&] { return m_frame.GetMessagePaneText() == "Ready"; }));
 }
 
@@ -69,7 +69,7 @@ TEST_F(MainWindowWizard, ClosingTheMainWindowMidSearchStopsItAndKeepsTheEarlierS
     m_nCriterion = MATCH_CONTENTS;
     m_strPartial = "0";  // whole files: 16 GiB to read
     RunCommand("big", [&](CWizardSheet& sheet) {
-        ASSERT_TRUE(WaitFor([&] { return m_frame.m_pPage3->m_state.m_bMatching.load() == 1; }));
+        ASSERT_TRUE(WaitFor([&] { return m_frame.m_pPage3->GetSearchState().m_bMatching.load() == 1; }));
         m_frame.close();
         EXPECT_FALSE(sheet.isVisible());
     });

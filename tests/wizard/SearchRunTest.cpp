@@ -1,7 +1,5 @@
 // Whole searches through the real engine: the rows equal the same search run headless, Back
-// then Next matches again without collecting, and a cancel keeps what an earlier search left.
-#include <unistd.h>
-
+// then Next matches again without collecting, and a file that changed is reported.
 #include "Resource.h"
 #include "WizardFixture.h"
 
@@ -46,6 +44,17 @@ CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion,
 
 using SearchRun = CWizardTest;
 
+// The host heard of one more search, finished with these counts.
+void ExpectFinished(const CTestHost& host, std::size_t nRuns, std::size_t nMatches,
+                    std::size_t nFiles) {
+    ASSERT_EQ(host.m_outcomes.size(), nRuns);
+    const CSearchOutcome& outcome = host.m_outcomes.back();
+    EXPECT_FALSE(outcome.bCancelled);
+    EXPECT_EQ(outcome.nMatches, int(nMatches));
+    EXPECT_EQ(outcome.nFiles, int(nFiles));
+    EXPECT_EQ(g_nCollectedFiles, int(nFiles));
+}
+
 TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecting) {
     // Sets of equal files, equal sizes that differ, unique sizes, empty files, and a
     // subfolder that only a recursive row reaches.
@@ -66,8 +75,7 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecti
     CRowTexts expected = HeadlessSearch(rows, MATCH_CRC32, &nFiles);
     EXPECT_GT(expected.size(), 0u);
     EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
-    EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
-    EXPECT_EQ(g_nCollectedFiles, int(nFiles));
+    ExpectFinished(m_host, 1, expected.size(), nFiles);
 
     // Another criterion over the files collected before.
     m_host.m_statusIds.clear();
@@ -77,7 +85,8 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecti
     ASSERT_TRUE(WaitSearchEnd());
     expected = HeadlessSearch(rows, MATCH_SIZE);
     EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
-    EXPECT_EQ(m_host.Title(), FormatTitle(int(expected.size()), int(nFiles)));
+    ExpectFinished(m_host, 2, expected.size(), nFiles);
+    EXPECT_EQ(m_host.m_outcomes.back().settings.m_nCriterion, MATCH_SIZE);
     EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_MATCHING_FILES, AFX_IDS_IDLEMESSAGE}))
         << "collected again";
 }
@@ -89,7 +98,8 @@ TEST_F(SearchRun, AFileThatChangedBeforeTheMatchIsReportedNotMatched) {
     StartSearch(m_tree.Path("c"));
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(m_host.m_sink.m_rows.size(), 3u);
-    EXPECT_TRUE(m_host.m_unreadable.empty());
+    ASSERT_EQ(m_host.m_outcomes.size(), 1u);
+    EXPECT_TRUE(m_host.m_outcomes.back().unreadable.empty());
 
     // Matched again over the same collection: c is longer now than when it was collected.
     m_tree.Add("c/c", "same bytes and more");
@@ -97,40 +107,11 @@ TEST_F(SearchRun, AFileThatChangedBeforeTheMatchIsReportedNotMatched) {
     Click(QWizard::NextButton);
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(m_host.m_sink.m_rows.size(), 2u);
-    ASSERT_EQ(m_host.m_unreadable.size(), 1u);
-    EXPECT_EQ(m_host.m_unreadable[0].strPath, c);
-    EXPECT_EQ(m_host.m_unreadable[0].nErrno, 0);
-}
-
-TEST_F(SearchRun, ACancelledSearchLeavesTheTitleAndTheEarlierRows) {
-    for (int i = 0; i < 3; ++i) m_tree.Add("d/copy" + std::to_string(i), "same bytes");
-    OpenWizard();
-    StartSearch(m_tree.Path("d"));
-    ASSERT_TRUE(WaitSearchEnd());
-    const QString strTitle = m_host.Title();
-    const auto earlier = Texts(m_host.m_sink.m_rows);
-    ASSERT_EQ(earlier.size(), 3u);
-
-    // Whole files compared: 16 GiB to read, so the match is still running when cancelled.
-    for (const char* name : {"big/1", "big/2"})
-        ASSERT_EQ(::truncate(m_tree.Add(name, "").c_str(), off_t(16) << 30), 0);
-    Click({QWizard::BackButton, QWizard::BackButton});
-    DropPaths({m_tree.Path("big")});
-    Click(QWizard::NextButton);
-    Page2().m_radioCriterion[MATCH_CONTENTS]->click();
-    Page2().m_editPartial->setText("0");
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitFor([&] { return Page3().m_state.m_bMatching.load() == 1; }));
-    m_host.Answer({false});
-    Click(QWizard::CancelButton);
-    EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
-    EXPECT_TRUE(Page3().IsSearching());
-    m_host.Answer({true});
-    Click(QWizard::CancelButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    EXPECT_EQ(Page3().m_ctlMatchStatus->text(), "Match aborted.");
-    EXPECT_EQ(m_host.Title(), strTitle);
-    EXPECT_EQ(Texts(m_host.m_sink.m_rows), earlier);
+    ASSERT_EQ(m_host.m_outcomes.size(), 2u);
+    const std::vector<CUnreadableFile>& unreadable = m_host.m_outcomes.back().unreadable;
+    ASSERT_EQ(unreadable.size(), 1u);
+    EXPECT_EQ(unreadable[0].strPath, c);
+    EXPECT_EQ(unreadable[0].nErrno, 0);
 }
 
 }  // namespace

@@ -71,11 +71,11 @@ void DropOnList(CFileDropListCtrl& list, const std::vector<std::string>& paths,
 }
 
 void CWizardTest::SetUp() {
-    g_fnBrowseFolder = [](QWidget*, const QString&, const QString&) {
+    m_services.fnBrowseFolder = [](QWidget*, const QString&, const QString&) {
         ADD_FAILURE() << "folder browser opened";
         return QString();
     };
-    g_fnOpenUrl = [](const QUrl&) {
+    m_services.fnOpenUrl = [](const QUrl&) {
         ADD_FAILURE() << "file manager started";
         return false;
     };
@@ -90,12 +90,10 @@ void CWizardTest::TearDown() {
     EXPECT_EQ(m_host.m_prompt.m_nUnexpected, 0) << "questions nobody expected";
     EXPECT_FALSE(m_host.m_bStatusOffGuiThread);
     EXPECT_EQ(m_host.m_sink.m_nCallsOnGuiThread, 0) << "rows written on the GUI thread";
-    g_fnBrowseFolder = m_fnSavedBrowse;
-    g_fnOpenUrl = m_fnSavedOpenUrl;
 }
 
 void CWizardTest::OpenWizard() {
-    m_pWizard = std::make_unique<CSearchWizard>(m_host);
+    m_pWizard = std::make_unique<CSearchWizard>(m_host, m_services);
     Sheet().show();
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();

@@ -26,7 +26,6 @@
 #include "QtTestSupport.h"
 #include "SearchWizard.h"
 #include "TempTree.h"
-#include "Title.h"
 #include "WizardHost.h"
 
 class CRecordingSink : public QObject, public IResultSink {
@@ -45,15 +44,12 @@ private:
 
 class CTestHost : public IWizardHost {
 public:
-    CTestHost() { m_window.setWindowTitle(QStringLiteral("Twinex Version 1.0 RC1")); }
     QWidget* GetHostWindow() override { return &m_window; }
     void SetMessageText(int nStringId) override;
-    void UpdateTitle() override { ADD_FAILURE() << "the wizard sets the title itself"; }
     IResultSink& GetResultSink() override { return m_sink; }
     IPrompt& GetPrompt() override { return m_prompt; }
-    void SetUnreadableFiles(std::vector<CUnreadableFile> files) override { m_unreadable = std::move(files); }
+    void OnSearchEnded(const CSearchOutcome& outcome) override { m_outcomes.push_back(outcome); }
 
-    QString Title() const { return m_window.windowTitle(); }
     // Answers for the next questions, in order.
     void Answer(std::initializer_list<bool> answers) {
         for (bool bYes : answers) m_prompt.PushAnswer(bYes);
@@ -67,7 +63,7 @@ public:
     CRecordingSink m_sink;
     CScriptedPrompt m_prompt;
     std::vector<int> m_statusIds;
-    std::vector<CUnreadableFile> m_unreadable;
+    std::vector<CSearchOutcome> m_outcomes;  // every search that reached the matching phase
     bool m_bStatusOffGuiThread = false;
 };
 
@@ -108,9 +104,8 @@ protected:
 
     CTempTree m_tree;
     CTestHost m_host;
+    // Handed to the next OpenWizard: no folder browser or file manager unless a test says so,
+    // the engine's workers.
+    CWizardServices m_services;
     std::unique_ptr<CSearchWizard> m_pWizard;
-
-private:
-    FBrowseFolder m_fnSavedBrowse = g_fnBrowseFolder;
-    std::function<bool(const QUrl&)> m_fnSavedOpenUrl = g_fnOpenUrl;
 };
