@@ -4,7 +4,13 @@
 #include <QByteArray>
 #include <QString>
 
-#include "WizardServices.h"
+#include <functional>
+
+class QWidget;
+
+// Shows a modal folder browser; the chosen folder, or "" when the user cancelled.
+using FBrowseFolder =
+    std::function<QString(QWidget* pOwner, const QString& strCaption, const QString& strPrompt)>;
 
 // The desktop's folder dialog; the chosen folder, or "" when the user cancelled.
 QString BrowseFolderWithDialog(QWidget* pOwner, const QString& strCaption,

@@ -3,8 +3,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "DirDialog.h"
-
 CWizardServices DesktopWizardServices() {
     CWizardServices services;
     services.fnBrowseFolder = BrowseFolderWithDialog;

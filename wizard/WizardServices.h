@@ -5,14 +5,12 @@
 #include <QString>
 #include <functional>
 
+#include "DirDialog.h"
 #include "SearchRun.h"
 
 class QUrl;
 class QWidget;
 
-// Shows a modal folder browser; the chosen folder, or "" when the user cancelled.
-using FBrowseFolder =
-    std::function<QString(QWidget* pOwner, const QString& strCaption, const QString& strPrompt)>;
 // Opens a URL in the desktop's default handler; false when nothing could.
 using FOpenUrl = std::function<bool(const QUrl& url)>;
 
