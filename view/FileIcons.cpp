@@ -1,12 +1,12 @@
 #include "FileIcons.h"
 
-#include <QFile>
 #include <QFileIconProvider>
 #include <QHash>
 #include <QMimeDatabase>
 
 #include <vector>
 
+#include "PathText.h"
 #include "ResultModel.h"
 
 namespace {
@@ -28,9 +28,7 @@ CIconCache& Cache() {
 
 int CFileIcons::GetIndex(const std::string& strPath) {
     CIconCache& cache = Cache();
-    const std::string_view name = CResultItem::NamePart(strPath);
-    const QString strName = QFile::decodeName(
-        QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+    const QString strName = DisplayPath(CResultItem::NamePart(strPath));
     const QMimeType mime = cache.db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
 
     const auto it = cache.mapByMime.constFind(mime.name());

@@ -10,7 +10,7 @@
 #include <random>
 #include <sstream>
 
-#include "ActionsSupport.h"
+#include "FileHelpers.h"
 #include "DeletePlan.h"
 #include "DuplicateSets.h"
 #include "TempTree.h"

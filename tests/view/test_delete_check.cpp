@@ -5,14 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 
 #include "ActionsSupport.h"
 #include "Resource.h"
-#include "RowActions.h"
 
 namespace {
 
@@ -32,30 +28,6 @@ void Overwrite(const std::string& strPath, const std::string& strBytes) {
     close(fd);
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ASSERT_EQ(utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
-}
-
-// A delete's progress that runs a hook once the check is done, before the first removal, and
-// answers Cancel from a chosen point of the check or of the removal on.
-class CHookedProgress : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {
-        if (fnAfterCheck) fnAfterCheck();
-    }
-    bool Step(int nDone) override { return nDone < nCancelAtStep; }
-    void End() override {}
-    bool StepCheck(std::uint64_t nDoneBytes) override { return nDoneBytes < nCancelAtByte; }
-
-    std::function<void()> fnAfterCheck;
-    int nCancelAtStep = INT_MAX;
-    std::uint64_t nCancelAtByte = UINT64_MAX;
-};
-
-// Puts a new file with the same bytes in the place of strPath: another file, which the check
-// never read.
-void ReplaceWithCopy(const std::string& strPath) {
-    const std::string strNew = strPath + ".new";
-    std::ofstream(strNew, std::ios::binary) << ReadAll(strPath);
-    ASSERT_EQ(rename(strNew.c_str(), strPath.c_str()), 0);
 }
 
 class DeleteCheckTest : public CFrameTest {
@@ -127,8 +99,6 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
                                              QString::fromStdString(z1)));
 }
 
-// The check reads both files; if either is another file by the time its turn to go comes, the
-// file stays.
 // The rows of a CRC search over the first 64 KiB, as the desktop program opens them.
 TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
     const std::string strNear(90000, 'n');
@@ -148,56 +118,6 @@ TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
     EXPECT_NE(Exists(q1), Exists(q2));
     EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(p2) + ": not an exact copy of " +
                                              QString::fromStdString(p1)));
-}
-
-TEST_F(DeleteCheckTest, AFileReplacedAfterTheCheckStays) {
-    struct CCase {
-        const char* pszName;
-        std::function<void(const std::string& strGoes, const std::string& strStays)> fnChange;
-    } cases[] = {
-        {"the file to remove", [](const std::string& a, const std::string&) { ReplaceWithCopy(a); }},
-        {"the copy that stays", [](const std::string&, const std::string& b) { ReplaceWithCopy(b); }},
-        {"the copy that stays rewritten in place, its time put back",
-         [](const std::string&, const std::string& b) { Overwrite(b, "COPY"); }},
-        {"the copy that stays removed",
-         [](const std::string&, const std::string& b) { ASSERT_EQ(unlink(b.c_str()), 0); }},
-    };
-    CHookedProgress progress;
-    RowActionServices().pProgress = &progress;
-    for (const CCase& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        m_prompt.m_asked.clear();
-        const std::string a = File("a", "copy"), b = File("b", "copy");
-        SetRows({PairRow(a, b)});
-        progress.fnAfterCheck = [&] { c.fnChange(a, b); };
-        DeleteRows({0}, ID_EDIT_SHIFTDELETE);
-        EXPECT_EQ(ReadAll(a), "copy");
-        EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(a) + ": changed since the search"));
-        EXPECT_EQ(Sources(), std::vector<std::string>{a});
-    }
-}
-
-// Cancel during the check removes nothing; during the removal, it stops before the next file,
-// and every row of a file that stays stays.
-TEST_F(DeleteCheckTest, CancelStopsWhereItIs) {
-    CHookedProgress progress;
-    RowActionServices().pProgress = &progress;
-    for (const bool bInCheck : {true, false}) {
-        SCOPED_TRACE(bInCheck ? "cancelled in the check" : "cancelled after the first removal");
-        m_prompt.m_asked.clear();
-        const std::string p1 = File("p1", "pp"), p2 = File("p2", "pp");
-        const std::string q1 = File("q1", "qq"), q2 = File("q2", "qq"), q3 = File("q3", "qq");
-        SetRows({PairRow(p1, p2), PairRow(q1, q2), PairRow(q1, q3)});
-        progress.nCancelAtByte = bInCheck ? 1 : UINT64_MAX;
-        progress.nCancelAtStep = bInCheck ? INT_MAX : 1;
-        DeleteRows({0, 1}, ID_EDIT_SHIFTDELETE);
-        EXPECT_EQ(m_prompt.m_asked.size(), 1u);
-        EXPECT_EQ(Exists(p1), bInCheck);
-        EXPECT_TRUE(Exists(p2) && Exists(q1) && Exists(q2) && Exists(q3));
-        const std::vector<std::string> rowsLeft = {p1, q1, q1};
-        EXPECT_EQ(Sources(), std::vector<std::string>(rowsLeft.begin() + (bInCheck ? 0 : 1),
-                                                      rowsLeft.end()));
-    }
 }
 
 // Root reads every file, so this one runs as an unprivileged user (see CMakeLists.txt).
