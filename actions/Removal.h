@@ -56,7 +56,6 @@ public:
     explicit CXdgTrash(std::string strHomeTrash) : m_strHomeTrash(std::move(strHomeTrash)) {}
     int Move(const std::string& strPath, std::string* pTrashedAs) override;
     int Restore(const CTrashedFile& file) override;
-    const std::string& GetHomeTrash() const { return m_strHomeTrash; }
 
 private:
     std::string m_strHomeTrash;

@@ -51,4 +51,3 @@ QIcon CFileIcons::GetIcon(int nIndex) {
     return cache.icons[static_cast<std::size_t>(nIndex)];
 }
 
-int CFileIcons::GetCount() { return static_cast<int>(Cache().icons.size()); }

@@ -18,8 +18,6 @@ public:
 
     // The context menu at a screen position; it closes itself. Returns it for inspection.
     QMenu* OnContextMenu(const QPoint& ptGlobal);
-    // The row under the pointer when the context menu last opened; -1 for none.
-    int GetContextRow() const { return m_nContextRow; }
 
 public slots:
     // Opens the row's source file, whichever cell was activated.
@@ -33,5 +31,5 @@ private:
 
     CTwinexView* m_pView;
     CCommandSet* m_pCommands;
-    int m_nContextRow = -1;
+    int m_nContextRow = -1;  // under the pointer when the menu last opened; -1 for none
 };
