@@ -17,6 +17,7 @@
 #include "ResTables.h"
 #include "ResultActions.h"
 #include "ResultModel.h"
+#include "RowActions.h"
 #include "SearchState.h"
 #include "SearchWizard.h"
 #include "Title.h"
@@ -72,6 +73,9 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     m_pView->Services().pPrompt = m_pPrompt;
     setWindowTitle(FormatInitialTitle());
     setCentralWidget(m_pView);
+    // Opening a row's file and the context menu: the view's own, made here so that the view
+    // does not depend on its actions.
+    new CViewActions(m_pView);
     connect(m_pView, &CTwinexView::FilesDeleted, this, &CMainFrame::OnFilesDeleted);
 
     m_pCommands->BuildMenuBar(menuBar(), IDR_MAINFRAME);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "PathText.h"
-#include "ResultModel.h"
 
 namespace {
 
@@ -28,7 +27,7 @@ CIconCache& Cache() {
 
 int CFileIcons::GetIndex(const std::string& strPath) {
     CIconCache& cache = Cache();
-    const QString strName = DisplayPath(CResultItem::NamePart(strPath));
+    const QString strName = DisplayName(strPath);
     const QMimeType mime = cache.db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
 
     const auto it = cache.mapByMime.constFind(mime.name());

@@ -1,4 +1,5 @@
-// The result view's own handlers: row activation and the context menu.
+// The result view's own handlers: row activation and the context menu. Whoever creates the view
+// hooks them to it.
 #pragma once
 
 #include <QObject>

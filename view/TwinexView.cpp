@@ -6,7 +6,6 @@
 
 #include "FileIcons.h"
 #include "ResultModel.h"
-#include "RowActions.h"
 
 namespace {
 
@@ -79,9 +78,6 @@ CTwinexView::CTwinexView(const CViewServices& services, QWidget* pParent)
     // While a search writes its rows the list is not redrawn batch by batch, only at the end.
     connect(m_pModel, &CResultModel::FillStarted, this, [this] { setUpdatesEnabled(false); });
     connect(m_pModel, &CResultModel::RowsEnded, this, [this] { setUpdatesEnabled(true); });
-
-    // Opening a row's file and the context menu.
-    new CViewActions(this);
 }
 
 CTwinexView::~CTwinexView() = default;
