@@ -91,6 +91,7 @@ TEST_F(RowActionsTest, ShiftDeleteAndDeleteWithShiftHeldRemoveExactlyTheSourcesF
     EXPECT_TRUE(Exists(p2) && Exists(q2));
     EXPECT_TRUE(TrashFiles().empty());
     EXPECT_EQ(Model().GetRowCount(), 0);
+    EXPECT_EQ(m_pFrame->windowTitle(), FormatTitle());  // from the context menu too
     EXPECT_EQ(m_prompt.m_nUnexpected, 0);
 }
 
