@@ -7,10 +7,10 @@
 #include <cerrno>
 
 #include "ActionsSupport.h"
-#include "ResTables.h"
-#include "Resource.h"
 #include "DesktopServices.h"
 #include "Removal.h"
+#include "ResTables.h"
+#include "Resource.h"
 #include "Title.h"
 #include "Trash.h"
 
