@@ -7,6 +7,7 @@
 
 #include "MainFrame.h"
 #include "Prompt.h"
+#include "ResultActions.h"
 #include "ResultModel.h"
 #include "RowActions.h"
 #include "TwinexView.h"
@@ -78,7 +79,7 @@ QWidget* ShowDeleteQuestion(CMainFrame& frame) {
     SelectSomeRows(*frame.GetActiveView());
     CShowOnlyPrompt prompt(&frame);
     frame.SetPrompt(&prompt);
-    DeleteSelectedFiles(&frame, true);
+    DeleteSelectedFiles(*frame.GetActiveView(), true);
     frame.SetPrompt(nullptr);
     return new CWindowOverFrame(frame, prompt.m_pBox, true);
 }

@@ -63,15 +63,19 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
       m_wndStatusBar(new QStatusBar(this)),
       m_pMessagePane(new QLabel(this)),
       m_pCommands(new CCommandSet(this)),
-      m_pView(new CTwinexView(this)),
+      m_desktop(this),
+      m_pView(new CTwinexView(m_desktop.Services(), this)),
       m_pDoc(pDoc),
       m_messageBoxPrompt(this),
       m_pPrompt(&m_messageBoxPrompt) {
     g_nCollectedFiles = 0;
-    RowActionServices().pPrompt = m_pPrompt;
+    m_pView->Services().pPrompt = m_pPrompt;
     setWindowTitle(FormatInitialTitle());
     setCentralWidget(m_pView);
-    SetActiveResultView(m_pView);
+    // Opening a row's file and the context menu: the view's own, made here so that the view
+    // does not depend on its actions.
+    new CViewActions(m_pView);
+    connect(m_pView, &CTwinexView::FilesDeleted, this, &CMainFrame::OnFilesDeleted);
 
     m_pCommands->BuildMenuBar(menuBar(), IDR_MAINFRAME);
     m_pCommands->BindAccelerators(IDR_MAINFRAME, this);
@@ -111,10 +115,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     OnUpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame() {
-    if (GetResultView() == m_pView) SetActiveResultView(nullptr);
-    if (RowActionServices().pPrompt == m_pPrompt) RowActionServices().pPrompt = nullptr;
-}
+CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::SetMessageText(int nStringId) {
     if (QThread::currentThread() != thread()) {
@@ -129,7 +130,7 @@ IResultSink& CMainFrame::GetResultSink() { return m_pView->GetModel()->GetSink()
 
 void CMainFrame::SetPrompt(IPrompt* pPrompt) {
     m_pPrompt = pPrompt ? pPrompt : &m_messageBoxPrompt;
-    RowActionServices().pPrompt = m_pPrompt;
+    m_pView->Services().pPrompt = m_pPrompt;
 }
 
 QAction* CMainFrame::GetCommandAction(int nCommandId) const {
@@ -178,11 +179,17 @@ void CMainFrame::OnSearchClearResults() {
     ShowTitle(kTitleNoCounts, 0);
 }
 
-void CMainFrame::OnEditSelectAll() { SelectAllItems(); }
+void CMainFrame::OnEditSelectAll() { SelectAllItems(*m_pView); }
 
-void CMainFrame::OnEditDelete() { DeleteSelectedFiles(this, !IsShiftKeyDown()); }
+void CMainFrame::OnEditDelete() {
+    OnFilesDeleted(DeleteSelectedFiles(*m_pView, !m_pView->Services().fnIsShiftDown()));
+}
 
-void CMainFrame::OnEditShiftDelete() { DeleteSelectedFiles(this, false); }
+void CMainFrame::OnEditShiftDelete() { OnFilesDeleted(DeleteSelectedFiles(*m_pView, false)); }
+
+void CMainFrame::OnFilesDeleted(const CDeleteOutcome& outcome) {
+    if (outcome.bRowsSwept) UpdateTitle();
+}
 
 void CMainFrame::OnAppAbout() {
     CAboutDlg dlg(this);

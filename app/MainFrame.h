@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "DesktopServices.h"
 #include "Prompt.h"
 #include "ResultsFile.h"
 #include "WizardHost.h"
@@ -17,6 +18,7 @@ class QTimer;
 class CCommandSet;
 class CTwinexDoc;
 class CTwinexView;
+struct CDeleteOutcome;
 
 class CMainFrame : public QMainWindow, public IWizardHost {
     Q_OBJECT
@@ -77,6 +79,8 @@ public slots:
     void OnEditSelectAll();
     void OnEditDelete();
     void OnEditShiftDelete();
+    // After a delete from the menu, the keys or the context menu: the title follows the rows.
+    void OnFilesDeleted(const CDeleteOutcome& outcome);
     void OnEditSelectNewest();
     void OnEditSelectOldest();
     void OnEditSelectFolder();
@@ -97,6 +101,7 @@ private:
     QLabel* m_pMessagePane;
     QLabel* m_pIndicators[3];
     CCommandSet* m_pCommands;
+    CDesktopServices m_desktop;  // what the view reaches the desktop through
     CTwinexView* m_pView;
     CTwinexDoc* m_pDoc;
     CMessageBoxPrompt m_messageBoxPrompt;

@@ -116,7 +116,7 @@ void CMainFrame::OnEditUndoDelete() {
     CResultModel& model = *m_pView->GetModel();
     CDeleteJournal& journal = DeleteJournalOf(model);
     if (!journal.CanUndo()) return;
-    const CDeleteJournal::COutcome outcome = journal.Undo(model);
+    const CDeleteJournal::COutcome outcome = journal.Undo(model, *m_pView->Services().pTrash);
     if (outcome.nRowsBack) {
         UpdateTitle();
         m_pView->scrollTo(model.index(model.GetRowCount() - 1, 0));

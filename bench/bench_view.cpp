@@ -14,6 +14,7 @@
 
 #include "Format.h"
 #include "ResultModel.h"
+#include "DesktopServices.h"
 #include "TwinexView.h"
 
 namespace {
@@ -82,7 +83,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int nRows = argc > 1 ? std::atoi(argv[1]) : 1000000;
 
-    CTwinexView view;
+    CDesktopServices desktop;
+    CTwinexView view(desktop.Services());
     view.resize(1200, 800);
     view.show();
     view.OnInitialUpdate();

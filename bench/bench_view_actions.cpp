@@ -18,7 +18,8 @@
 #include "DeletePlan.h"
 #include "Prompt.h"
 #include "ResultModel.h"
-#include "RowActions.h"
+#include "DesktopServices.h"
+#include "ResultActions.h"
 #include "TwinexView.h"
 
 namespace {
@@ -34,15 +35,19 @@ public:
     }
 };
 
+struct CTimes {
+    qint64 nBegin = 0, nEnd = 0;
+};
+
 // Notes when the removal starts and ends; no dialog.
 class CTimedProgress : public IDeleteProgress {
 public:
-    explicit CTimedProgress(QElapsedTimer& timer) : m_timer(timer) {}
-    void Begin(int, bool) override { m_nBegin = m_timer.nsecsElapsed(); }
+    CTimedProgress(QElapsedTimer& timer, CTimes& times) : m_timer(timer), m_times(times) {}
+    void Begin(int, bool) override { m_times.nBegin = m_timer.nsecsElapsed(); }
     bool Step(int) override { return true; }
-    void End() override { m_nEnd = m_timer.nsecsElapsed(); }
+    void End() override { m_times.nEnd = m_timer.nsecsElapsed(); }
     QElapsedTimer& m_timer;
-    qint64 m_nBegin = 0, m_nEnd = 0;
+    CTimes& m_times;
 };
 
 }  // namespace
@@ -65,7 +70,6 @@ int main(int argc, char** argv) {
         std::perror("mkdtemp");
         return 1;
     }
-    setenv("XDG_DATA_HOME", (strRoot + "/data").c_str(), 1);
 
     // Sets of three files of equal contents, 64 files per folder.
     const int nSets = (nRows + 5) / 6;
@@ -108,8 +112,17 @@ int main(int argc, char** argv) {
         }
     }
 
-    CTwinexView view;
-    SetActiveResultView(&view);
+    CDesktopServices desktop;
+    CViewServices services = desktop.Services();
+    CYesPrompt prompt;
+    CXdgTrash trash(strRoot + "/data/Trash");
+    CTimes times;
+    services.pPrompt = &prompt;
+    services.pTrash = &trash;
+    services.fnMakeProgress = [&](QWidget*) -> std::unique_ptr<IDeleteProgress> {
+        return std::make_unique<CTimedProgress>(timer, times);
+    };
+    CTwinexView view(services);
     CResultModel& model = *view.GetModel();
     model.AppendRows(std::move(rows));
     // The first file of the first nDelete sets: its two rows are selected.
@@ -119,23 +132,17 @@ int main(int argc, char** argv) {
     }
     const int nRowsBefore = model.GetRowCount();
 
-    CYesPrompt prompt;
-    CTimedProgress progress(timer);
-    RowActionServices().pPrompt = &prompt;
-    RowActionServices().pProgress = &progress;
-    QWidget frame;
     timer.restart();
-    DeleteSelectedFiles(&frame, bTrash);
+    DeleteSelectedFiles(view, bTrash);
     const qint64 nTotal = timer.nsecsElapsed();
 
     std::printf("files created            %zu in %.2f s\n", files.size(), dCreate);
     std::printf("rows                     %d, selected %d, files to delete %d (%s)\n", nRowsBefore,
                 2 * nDelete, nDelete, bTrash ? "to the Trash" : "for good");
-    std::printf("plan and question        %.3f s\n", progress.m_nBegin / 1e9);
-    std::printf("removal                  %.3f s\n", (progress.m_nEnd - progress.m_nBegin) / 1e9);
-    std::printf("sweep and title          %.3f s (rows left %d, title \"%s\")\n",
-                (nTotal - progress.m_nEnd) / 1e9, model.GetRowCount(),
-                qPrintable(frame.windowTitle()));
+    std::printf("plan, question and check %.3f s\n", times.nBegin / 1e9);
+    std::printf("removal                  %.3f s\n", (times.nEnd - times.nBegin) / 1e9);
+    std::printf("sweep                    %.3f s (rows left %d)\n", (nTotal - times.nEnd) / 1e9,
+                model.GetRowCount());
 
     // The sweep alone over every row when nothing is gone: one lstat per distinct source.
     timer.restart();

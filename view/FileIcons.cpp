@@ -1,13 +1,12 @@
 #include "FileIcons.h"
 
-#include <QFile>
 #include <QFileIconProvider>
 #include <QHash>
 #include <QMimeDatabase>
 
 #include <vector>
 
-#include "ResultModel.h"
+#include "PathText.h"
 
 namespace {
 
@@ -28,9 +27,7 @@ CIconCache& Cache() {
 
 int CFileIcons::GetIndex(const std::string& strPath) {
     CIconCache& cache = Cache();
-    const std::string_view name = CResultItem::NamePart(strPath);
-    const QString strName = QFile::decodeName(
-        QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
+    const QString strName = DisplayName(strPath);
     const QMimeType mime = cache.db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
 
     const auto it = cache.mapByMime.constFind(mime.name());
@@ -53,4 +50,3 @@ QIcon CFileIcons::GetIcon(int nIndex) {
     return cache.icons[static_cast<std::size_t>(nIndex)];
 }
 
-int CFileIcons::GetCount() { return static_cast<int>(Cache().icons.size()); }

@@ -13,6 +13,4 @@ public:
     // plain file icon, used when the theme has nothing better.
     static int GetIndex(const std::string& strPath);
     static QIcon GetIcon(int nIndex);
-    // Number of distinct icons so far.
-    static int GetCount();
 };

@@ -2,11 +2,13 @@
 
 #include <QFile>
 
-QString DisplayPath(const std::string& strPath) {
-    return QFile::decodeName(QByteArray(strPath.data(), static_cast<qsizetype>(strPath.size())));
+QString DisplayPath(std::string_view strPath) {
+    // The bytes are only read while the text is made: no copy of them is needed.
+    return QFile::decodeName(
+        QByteArray::fromRawData(strPath.data(), static_cast<qsizetype>(strPath.size())));
 }
 
-QString DisplayName(const std::string& strPath) {
+QString DisplayName(std::string_view strPath) {
     const std::size_t nSlash = strPath.rfind('/');
-    return DisplayPath(nSlash == std::string::npos ? strPath : strPath.substr(nSlash + 1));
+    return DisplayPath(nSlash == std::string_view::npos ? strPath : strPath.substr(nSlash + 1));
 }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ResTables.h"
@@ -14,9 +15,10 @@
 // A message lists this many files by name and counts the rest.
 constexpr int MAX_LISTED_FILES = 20;
 
-QString DisplayPath(const std::string& strPath);
+// The exact bytes of a path (or a part of one) decoded for display; the one place this is done.
+QString DisplayPath(std::string_view strPath);
 // The last component of the path.
-QString DisplayName(const std::string& strPath);
+QString DisplayName(std::string_view strPath);
 
 // "\n<path>: <reason>" for each of the first MAX_LISTED_FILES items (each has a strPath), then
 // a line that counts the rest.

@@ -1,13 +1,11 @@
 #include "TwinexView.h"
 
 #include <QHeaderView>
-#include <QPointer>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include "FileIcons.h"
 #include "ResultModel.h"
-#include "RowActions.h"
 
 namespace {
 
@@ -16,8 +14,6 @@ constexpr int FIXED_SIZE_WIDTH = 60;
 // Below this the folder and time columns would vanish; keep them readable and scroll instead.
 constexpr int MIN_FOLDER_WIDTH = 60;
 constexpr int MIN_TIME_WIDTH = 40;
-
-QPointer<CTwinexView> g_pResultView;
 
 // A list row is one item: no focus frame around a single cell.
 class CRowDelegate : public QStyledItemDelegate {
@@ -42,8 +38,8 @@ std::array<int, COL_COUNT> ComputeColumnWidths(int nClientWidth, int nScrollBarW
     return {FIXED_NAME_WIDTH, nFolder, nTime, FIXED_NAME_WIDTH, nFolder, nTime, nSizeWidth};
 }
 
-CTwinexView::CTwinexView(QWidget* pParent)
-    : QTableView(pParent), m_pModel(new CResultModel(this)) {
+CTwinexView::CTwinexView(const CViewServices& services, QWidget* pParent)
+    : QTableView(pParent), m_services(services), m_pModel(new CResultModel(this)) {
     setModel(m_pModel);
     QItemSelectionModel* pOwnSelection = selectionModel();
     setSelectionModel(m_pModel->GetSelectionModel());
@@ -82,9 +78,6 @@ CTwinexView::CTwinexView(QWidget* pParent)
     // While a search writes its rows the list is not redrawn batch by batch, only at the end.
     connect(m_pModel, &CResultModel::FillStarted, this, [this] { setUpdatesEnabled(false); });
     connect(m_pModel, &CResultModel::RowsEnded, this, [this] { setUpdatesEnabled(true); });
-
-    // Opening a row's file and the context menu.
-    new CViewActions(this);
 }
 
 CTwinexView::~CTwinexView() = default;
@@ -115,7 +108,3 @@ void CTwinexView::OnColumnClick(int nColumn) {
                                                              : Qt::DescendingOrder);
     pHeader->setSortIndicatorShown(true);
 }
-
-CTwinexView* GetResultView() { return g_pResultView.data(); }
-
-void SetActiveResultView(CTwinexView* pView) { g_pResultView = pView; }

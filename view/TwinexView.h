@@ -7,8 +7,10 @@
 #include <string>
 
 #include "ResultRow.h"
+#include "ViewServices.h"
 
 class CResultModel;
+struct CDeleteOutcome;
 
 // Column widths for a client area nClientWidth pixels wide with a vertical scroll bar
 // nScrollBarWidth wide: 150, F, M, 150, F, M, 60, where F and M are 30% and 20% of what the
@@ -20,10 +22,13 @@ std::array<int, COL_COUNT> ComputeColumnWidths(int nClientWidth, int nScrollBarW
 class CTwinexView : public QTableView {
     Q_OBJECT
 public:
-    explicit CTwinexView(QWidget* pParent = nullptr);
+    // The services' objects must outlive the view.
+    explicit CTwinexView(const CViewServices& services, QWidget* pParent = nullptr);
     ~CTwinexView() override;
 
     CResultModel* GetModel() const { return m_pModel; }
+    // What the row actions reach the desktop through; whoever owns the view may swap them.
+    CViewServices& Services() { return m_services; }
 
     // Sets the columns up from the current client width. Called once, when the main window
     // first shows; later resizes keep the widths.
@@ -36,15 +41,15 @@ public:
     // The icon index of a file, by its type; user-interface thread only.
     static int GetFileIconIndex(const std::string& strPath);
 
+signals:
+    // A delete from the context menu is over.
+    void FilesDeleted(const CDeleteOutcome& outcome);
+
 public slots:
     // A click on column nColumn's header: sorts and shows the direction on the header.
     void OnColumnClick(int nColumn);
 
 private:
+    CViewServices m_services;
     CResultModel* m_pModel;
 };
-
-// The result view of the main window, or null while there is none.
-CTwinexView* GetResultView();
-// The main window makes its view the one GetResultView returns.
-void SetActiveResultView(CTwinexView* pView);

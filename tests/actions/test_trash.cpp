@@ -1,18 +1,19 @@
-// The Trash on exact path bytes, and the file: URL that hands exact bytes to the desktop.
+// The Trash on exact path bytes: moves in, collisions, other file systems, and the way back.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QUrl>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
-#include "ActionsSupport.h"
-#include "RowActions.h"
+#include "FileHelpers.h"
+#include "Removal.h"
+#include "TempTree.h"
 #include "Trash.h"
+#include "TrashJournal.h"
 
 namespace {
 
@@ -24,10 +25,17 @@ std::string InfoPath(const std::string& strInfoFile) {
     return strInfo.substr(nStart + 6, strInfo.find('\n', nStart + 1) - nStart - 6);
 }
 
+// A home Trash of the test's own, on the same file system as the test's files.
+struct CHomeTrash {
+    CTempTree home;
+    std::string strTrash = home.Path("Trash");
+    CXdgTrash trash{strTrash};
+};
+
 }  // namespace
 
 TEST(Trash, MovesTheExactFileAndRecordsWhereItCameFrom) {
-    EmptyTestTrash();
+    CHomeTrash home;
     CTempTree tree;
     const std::string strOdd = tree.Add("dir one/r\xE9sum\xE9 50%.txt", "latin-1 name");
     const std::string strSame1 = tree.Add("a/same.txt", "first");
@@ -35,10 +43,10 @@ TEST(Trash, MovesTheExactFileAndRecordsWhereItCameFrom) {
     const std::string strBeside = tree.Add("dir one/r", "stays");
 
     std::string strTrashed;
-    ASSERT_EQ(MoveToTrash(strOdd, &strTrashed), 0);
+    ASSERT_EQ(home.trash.Move(strOdd, &strTrashed), 0);
     EXPECT_FALSE(Exists(strOdd));
     EXPECT_TRUE(Exists(strBeside));
-    const std::string strTrash = TestDataHome() + "/Trash";
+    const std::string& strTrash = home.strTrash;
     EXPECT_EQ(strTrashed, strTrash + "/files/r\xE9sum\xE9 50%.txt");
     EXPECT_EQ(ReadAll(strTrashed), "latin-1 name");
     // Every byte that is not plain is escaped, so the invalid UTF-8 survives the round trip.
@@ -48,8 +56,8 @@ TEST(Trash, MovesTheExactFileAndRecordsWhereItCameFrom) {
 
     // Equal names from two folders get two entries, each recording its own origin.
     std::string strSecond;
-    ASSERT_EQ(MoveToTrash(strSame1), 0);
-    ASSERT_EQ(MoveToTrash(strSame2, &strSecond), 0);
+    ASSERT_EQ(home.trash.Move(strSame1, nullptr), 0);
+    ASSERT_EQ(home.trash.Move(strSame2, &strSecond), 0);
     EXPECT_EQ(ReadAll(strSecond), "second");
     EXPECT_EQ(InfoPath(strTrash + "/info/" + std::filesystem::path(strSecond).filename().string() +
                        ".trashinfo"),
@@ -57,23 +65,23 @@ TEST(Trash, MovesTheExactFileAndRecordsWhereItCameFrom) {
 
     // Folders and missing files are refused and leave no entry.
     const std::string strDir = tree.AddDir("folder");
-    EXPECT_EQ(MoveToTrash(strDir.substr(0, strDir.size() - 1)), EISDIR);
-    EXPECT_EQ(MoveToTrash(tree.Path("missing")), ENOENT);
+    EXPECT_EQ(home.trash.Move(strDir.substr(0, strDir.size() - 1), nullptr), EISDIR);
+    EXPECT_EQ(home.trash.Move(tree.Path("missing"), nullptr), ENOENT);
     EXPECT_EQ(ListDir(strTrash + "/info").size(), 3u);
 }
 
 // A name in the Trash is taken by either half of an entry, and neither half left alone is ever
 // written over; the move itself never replaces what stands at its target.
 TEST(Trash, NothingThatStandsIsReplaced) {
-    EmptyTestTrash();
+    CHomeTrash home;
     CTempTree tree;
-    const std::string strTrash = TestDataHome() + "/Trash";
+    const std::string& strTrash = home.strTrash;
     std::filesystem::create_directories(strTrash + "/info");
     std::filesystem::create_directories(strTrash + "/files");
     std::ofstream(strTrash + "/files/dup.txt") << "file alone";
     std::ofstream(strTrash + "/info/dup.2.txt.trashinfo") << "info alone";
     std::string strTrashed;
-    ASSERT_EQ(MoveToTrash(tree.Add("dup.txt", "new"), &strTrashed), 0);
+    ASSERT_EQ(home.trash.Move(tree.Add("dup.txt", "new"), &strTrashed), 0);
     EXPECT_EQ(strTrashed, strTrash + "/files/dup.3.txt");
     EXPECT_EQ(ReadAll(strTrash + "/files/dup.txt"), "file alone");
     EXPECT_EQ(ReadAll(strTrash + "/info/dup.2.txt.trashinfo"), "info alone");
@@ -164,14 +172,14 @@ TEST(Trash, AnotherFileSystemUsesTheTrashAtTheTopOfItsMount) {
 // Root writes everywhere, so this runs as an unprivileged user (see CMakeLists.txt).
 TEST(Trash, UnprivilegedTrashThatCannotBeWrittenLeavesTheFileAndNoEntry) {
     if (geteuid() == 0) GTEST_SKIP() << "run by twinex_actions_unprivileged as another user";
-    EmptyTestTrash();
+    CHomeTrash home;
     CTempTree tree;
-    const std::string strTrash = TestDataHome() + "/Trash";
-    ASSERT_EQ(MoveToTrash(tree.Add("first", "1")), 0);
+    const std::string& strTrash = home.strTrash;
+    ASSERT_EQ(home.trash.Move(tree.Add("first", "1"), nullptr), 0);
     // The info file is written first, and goes again when the file cannot follow.
     ASSERT_EQ(chmod((strTrash + "/files").c_str(), 0500), 0);
     const std::string strFile = tree.Add("second", "2");
-    EXPECT_EQ(MoveToTrash(strFile), EACCES);
+    EXPECT_EQ(home.trash.Move(strFile, nullptr), EACCES);
     EXPECT_EQ(ReadAll(strFile), "2");
     EXPECT_EQ(ListDir(strTrash + "/info"), std::vector<std::string>{"first.trashinfo"});
     chmod((strTrash + "/files").c_str(), 0700);
@@ -184,10 +192,41 @@ TEST(Trash, UnprivilegedTrashThatCannotBeWrittenLeavesTheFileAndNoEntry) {
     EXPECT_EQ(ReadAll(strOther), "3");
 }
 
-TEST(DesktopLauncher, FileUrlCarriesTheExactBytes) {
-    for (const std::string strPath : {"/tmp/a?b#c d%20.txt", "/tmp/\xFF\xFE\x80.bin"}) {
-        const QByteArray encoded = FileUrlOf(strPath).toEncoded();
-        ASSERT_TRUE(encoded.startsWith("file:///"));
-        EXPECT_EQ(QByteArray::fromPercentEncoding(encoded.mid(7)).toStdString(), strPath);
+// The journal brings back only the files it recorded, as they were recorded: never over a file
+// that now stands in the original place, never another file that took the name in the Trash.
+TEST(TrashJournal, BringsBackOnlyWhatItMovedAndNeverReplaces) {
+    CHomeTrash home;
+    CTempTree tree;
+    const std::string a = tree.Add("sub/a", "A"), b = tree.Add("b", "B"), c = tree.Add("c", "C");
+    std::vector<std::pair<std::string, std::string>> moved;
+    for (const std::string& strPath : {a, b, c}) {
+        std::string strTrashed;
+        ASSERT_EQ(home.trash.Move(strPath, &strTrashed), 0);
+        moved.emplace_back(strPath, strTrashed);
     }
+    moved.emplace_back(tree.Path("unknown"), "");  // where it went is not known: left out
+    CTrashJournal journal;
+    ASSERT_TRUE(journal.Record(moved));
+    ASSERT_EQ(journal.GetFiles().size(), 3u);
+    // A later delete that moved nothing known leaves the record as it is.
+    EXPECT_FALSE(journal.Record({{tree.Path("x"), ""}, {tree.Path("y"), tree.Path("none")}}));
+    ASSERT_EQ(journal.GetFiles().size(), 3u);
+
+    ASSERT_EQ(rmdir(tree.Path("sub").c_str()), 0);  // made again
+    std::ofstream(b) << "new b";
+    ASSERT_EQ(unlink(moved[2].second.c_str()), 0);
+    std::ofstream(moved[2].second) << "not c";
+
+    const CTrashJournal::COutcome outcome = journal.Restore(home.trash);
+    EXPECT_EQ(outcome.restored, std::vector<std::string>{a});
+    ASSERT_EQ(outcome.failures.size(), 2u);
+    EXPECT_EQ(outcome.failures[0].strPath, b);
+    EXPECT_EQ(outcome.failures[0].nError, EEXIST);
+    EXPECT_EQ(outcome.failures[1].strPath, c);
+    EXPECT_EQ(outcome.failures[1].nError, ENOENT);
+    EXPECT_EQ(ReadAll(a), "A");
+    EXPECT_EQ(ReadAll(b), "new b");
+    EXPECT_EQ(ReadAll(moved[2].second), "not c");
+    EXPECT_EQ(ListDir(home.strTrash + "/info"), (std::vector<std::string>{"b.trashinfo", "c.trashinfo"}));
+    EXPECT_TRUE(journal.IsEmpty());
 }

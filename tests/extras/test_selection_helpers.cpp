@@ -1,57 +1,10 @@
 // Selecting the extra copies of each duplicate set, the rows of a folder, the other rows.
 #include <QHeaderView>
 #include <algorithm>
-#include <map>
-#include <random>
 
 #include "ActionsSupport.h"
 #include "Resource.h"
 #include "SelectionHelpers.h"
-
-// Sets of random sizes and times (many ties), written as the reflect option writes them or as
-// bare chains, then shuffled as a sort would: the kept file of each set is its newest (or
-// oldest) with the first path among equals, and exactly the rows of the other files are marked.
-TEST(FindExtraCopies, KeepsOnePerSetWhateverTheRowOrder) {
-    std::mt19937 random(7);
-    for (const EKeepRule nKeep : {KEEP_NEWEST, KEEP_OLDEST}) {
-        std::map<std::string, std::int64_t> timeOf;
-        std::map<std::string, std::string> keptOf;  // file -> the file its set keeps
-        std::vector<std::pair<std::string, std::string>> pairs;
-        for (int nSet = 0; nSet < 60; ++nSet) {
-            const int nFiles = 2 + static_cast<int>(random() % 4);
-            std::vector<std::string> files;
-            for (int i = 0; i < nFiles; ++i) {
-                // Names in random order, so the kept file is not merely the first one.
-                files.push_back("/s" + std::to_string(nSet) + "/f" +
-                                std::to_string(random() % 1000) + "_" + std::to_string(i));
-                timeOf[files.back()] = 100 * static_cast<std::int64_t>(random() % 3);
-            }
-            std::string strKept = files[0];
-            for (const std::string& f : files) {
-                const std::int64_t t = timeOf[f], tKept = timeOf[strKept];
-                if ((nKeep == KEEP_NEWEST ? t > tKept : t < tKept) || (t == tKept && f < strKept))
-                    strKept = f;
-            }
-            for (int i = 0; i + 1 < nFiles; ++i) {
-                pairs.emplace_back(files[i], files[i + 1]);
-                if (nSet % 2 == 0) pairs.emplace_back(files[i + 1], files[i]);
-            }
-            for (const std::string& f : files) keptOf[f] = strKept;
-        }
-        std::shuffle(pairs.begin(), pairs.end(), random);
-
-        const std::vector<char> extra = FindExtraCopies(
-            pairs.size(),
-            [&](std::size_t i) {
-                return CSetRow{pairs[i].first, pairs[i].second, timeOf[pairs[i].first],
-                               timeOf[pairs[i].second]};
-            },
-            nKeep);
-        ASSERT_EQ(extra.size(), pairs.size());
-        for (std::size_t i = 0; i < pairs.size(); ++i)
-            EXPECT_EQ(extra[i] != 0, pairs[i].first != keptOf[pairs[i].first]) << pairs[i].first;
-    }
-}
 
 // Keep Oldest from the context menu, then a delete: what the helper chose is what goes, and
 // one file of each set stays.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DesktopServices.h"
 #include "QtTestSupport.h"
 #include "ResultModel.h"
 #include "TwinexView.h"
@@ -17,7 +18,8 @@ TEST(ColumnWidths, FollowTheClientWidth) {
 }
 
 TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
-    CTwinexView view;
+    CDesktopServices desktop;
+    CTwinexView view(desktop.Services());
     view.resize(900, 300);
     view.show();
     CResultModel* pModel = view.GetModel();
@@ -40,7 +42,8 @@ TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
 }
 
 TEST(TwinexView, RedrawsOnlyOnceASearchsRowsAreIn) {
-    CTwinexView view;
+    CDesktopServices desktop;
+    CTwinexView view(desktop.Services());
     view.show();
     IResultSink& sink = view.GetModel()->GetSink();
     sink.Clear();

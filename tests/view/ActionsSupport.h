@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "FileHelpers.h"
 #include "MainFrame.h"
 #include "QtTestSupport.h"
 #include "ResultModel.h"
@@ -21,18 +22,8 @@
 // The XDG data folder of this test run (set, with the config folder, before main runs).
 const std::string& TestDataHome();
 
-bool Exists(const std::string& strPath);
-std::string ReadAll(const std::string& strPath);
-// The names in a folder, sorted; empty when it does not exist.
-std::vector<std::string> ListDir(const std::string& strDir);
 // Empties the home Trash of this test run.
 void EmptyTestTrash();
-
-// A result row for a pair of existing files, with their size and times as a search records.
-CResultRow PairRow(const std::string& strSource, const std::string& strTarget);
-// Rows for a set as a search with the reflect option gives them: each file paired with the
-// next, and every pair reversed, so every file stands in the Source column.
-std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files);
 
 // Right click at a point of a widget: the menu that opened, or null.
 QMenu* RightClick(QWidget* pWidget, QPoint pt);

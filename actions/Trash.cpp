@@ -225,7 +225,8 @@ int MoveToTopdirTrash(const std::string& strAbsolute, const std::string& strTop,
     return MoveInto(strTrash, strAbsolute, PathBelowTop(strAbsolute, strTop), pTrashedAs);
 }
 
-int MoveToTrash(const std::string& strPath, std::string* pTrashedAs) {
+int MoveToTrash(const std::string& strPath, const std::string& strHomeTrash,
+                std::string* pTrashedAs) {
     if (strPath.empty()) return ENOENT;
     std::string strAbsolute = strPath;
     if (strAbsolute[0] != '/') {
@@ -237,7 +238,6 @@ int MoveToTrash(const std::string& strPath, std::string* pTrashedAs) {
     if (lstat(strAbsolute.c_str(), &st) != 0) return errno;
     if (S_ISDIR(st.st_mode)) return EISDIR;
 
-    const std::string strHomeTrash = GetHomeTrashDir();
     dev_t nHomeDev;
     if (DeviceOf(strHomeTrash, nHomeDev) && nHomeDev == st.st_dev)
         return MoveInto(strHomeTrash, strAbsolute, strAbsolute, pTrashedAs);

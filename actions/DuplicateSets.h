@@ -19,8 +19,6 @@ public:
                           std::uint32_t& nTarget);
     // The id of a path, a new set of its own the first time it is seen. Ids count up from 0.
     std::uint32_t Intern(std::string_view strPath);
-    // The id of a known path, or NONE.
-    std::uint32_t Lookup(std::string_view strPath) const;
     // The set of a file: the smallest id in it, so sets number in order of their first file.
     std::uint32_t Find(std::uint32_t nId);
     void Union(std::uint32_t a, std::uint32_t b);
@@ -44,6 +42,3 @@ private:
     std::string_view m_strLast;
     std::uint32_t m_nLast = NONE;
 };
-
-// A hash of the bytes, eight at a time.
-std::uint64_t HashPathBytes(std::string_view strPath);

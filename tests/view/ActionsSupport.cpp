@@ -1,20 +1,15 @@
 #include "ActionsSupport.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QTest>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "RowActions.h"
 #include "SearchState.h"
 #include "Trash.h"
 
@@ -48,53 +43,9 @@ const bool g_bIsolated = (Xdg(), true);
 
 const std::string& TestDataHome() { return Xdg().strData; }
 
-bool Exists(const std::string& strPath) {
-    struct stat st;
-    return lstat(strPath.c_str(), &st) == 0;
-}
-
-std::string ReadAll(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-std::vector<std::string> ListDir(const std::string& strDir) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(strDir, ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(it->path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void EmptyTestTrash() {
     std::error_code ec;
     fs::remove_all(TestDataHome() + "/Trash", ec);
-}
-
-CResultRow PairRow(const std::string& strSource, const std::string& strTarget) {
-    struct stat a{}, b{};
-    lstat(strSource.c_str(), &a);
-    lstat(strTarget.c_str(), &b);
-    CResultRow row;
-    row.m_strSourcePath = strSource;
-    row.m_strTargetPath = strTarget;
-    row.m_nSize = static_cast<std::uint64_t>(a.st_size);
-    row.m_tSource = a.st_mtime;
-    row.m_tTarget = b.st_mtime;
-    return row;
-}
-
-std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files) {
-    std::vector<CResultRow> rows;
-    const std::size_t n = files.size();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        rows.push_back(PairRow(files[i], files[i + 1]));
-        rows.push_back(PairRow(files[i + 1], files[i]));
-    }
-    return rows;
 }
 
 QMenu* RightClick(QWidget* pWidget, QPoint pt) {
@@ -120,7 +71,7 @@ void CFrameTest::SetUp() {
     EmptyTestTrash();
     m_pFrame = std::make_unique<CMainFrame>(&m_doc);
     m_pFrame->SetPrompt(&m_prompt);
-    RowActionServices().fnIsShiftDown = [this] { return m_bShift; };
+    View().Services().fnIsShiftDown = [this] { return m_bShift; };
     m_pFrame->resize(1000, 600);
     m_pFrame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(m_pFrame.get()));
@@ -131,7 +82,6 @@ void CFrameTest::SetUp() {
 
 void CFrameTest::TearDown() {
     if (QWidget* pPopup = QApplication::activePopupWidget()) pPopup->close();
-    RowActionServices() = {};
     m_pFrame.reset();
 }
 

@@ -8,12 +8,13 @@
 #include <string>
 
 // Moves the file (not a folder) at strPath to the Trash of its file system: the home Trash
-// ($XDG_DATA_HOME/Trash) when the file is on the same device, else $topdir/.Trash/$uid or
-// $topdir/.Trash-$uid of the file's mount point. The .trashinfo file is written first, so an
-// interrupted move never leaves an entry that cannot be restored. The file is never copied:
-// with no Trash on its file system the move fails with EXDEV.
+// (strHomeTrash; GetHomeTrashDir gives the user's) when the file is on the same device, else
+// $topdir/.Trash/$uid or $topdir/.Trash-$uid of the file's mount point. The .trashinfo file is
+// written first, so an interrupted move never leaves an entry that cannot be restored. The file
+// is never copied: with no Trash on its file system the move fails with EXDEV.
 // Returns 0, or an errno value; pTrashedAs receives the file's path inside the Trash.
-int MoveToTrash(const std::string& strPath, std::string* pTrashedAs = nullptr);
+int MoveToTrash(const std::string& strPath, const std::string& strHomeTrash,
+                std::string* pTrashedAs = nullptr);
 
 // The part of MoveToTrash for a file (absolute path) on a file system mounted at strTop, a
 // folder above it: $topdir/.Trash/$uid when $topdir/.Trash is a sticky folder (not a link) and

@@ -8,8 +8,7 @@ namespace {
 constexpr std::uint64_t MULTIPLIER = 0x9E3779B97F4A7C15ull;
 constexpr std::size_t MIN_TABLE = 1024;
 
-}  // namespace
-
+// A hash of the bytes, eight at a time.
 std::uint64_t HashPathBytes(std::string_view strPath) {
     std::uint64_t h = strPath.size() * MULTIPLIER;
     std::size_t i = 0;
@@ -28,6 +27,8 @@ std::uint64_t HashPathBytes(std::string_view strPath) {
     // The low bits pick the slot: fold the well-mixed high bits into them.
     return h ^ (h >> 32);
 }
+
+}  // namespace
 
 CDuplicateSets::CDuplicateSets(std::size_t nFilesHint) {
     std::size_t nSize = MIN_TABLE;
@@ -74,10 +75,6 @@ std::uint32_t CDuplicateSets::Intern(std::string_view strPath) {
     m_strLast = strPath;
     m_nLast = nId;
     return nId;
-}
-
-std::uint32_t CDuplicateSets::Lookup(std::string_view strPath) const {
-    return m_table[FindSlot(strPath, HashPathBytes(strPath))].nId;
 }
 
 std::uint32_t CDuplicateSets::AddPair(std::string_view strSource, std::string_view strTarget,

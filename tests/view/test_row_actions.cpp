@@ -7,9 +7,10 @@
 #include <cerrno>
 
 #include "ActionsSupport.h"
+#include "DesktopServices.h"
+#include "Removal.h"
 #include "ResTables.h"
 #include "Resource.h"
-#include "RowActions.h"
 #include "Title.h"
 #include "Trash.h"
 
@@ -30,12 +31,12 @@ public:
     std::vector<std::string> m_opened;
 };
 
-// Removes for good, except that m_strFail fails with EACCES (root ignores permissions).
-class CScriptedRemoval : public IFileRemover {
+// The test's Trash, except that m_strFail fails with EACCES (root ignores permissions).
+class CScriptedTrash : public CXdgTrash {
 public:
-    int Remove(const std::string& strPath, bool) override {
-        if (strPath == m_strFail) return EACCES;
-        return unlink(strPath.c_str()) == 0 ? 0 : errno;
+    CScriptedTrash() : CXdgTrash(GetHomeTrashDir()) {}
+    int Move(const std::string& strPath, std::string* pTrashedAs) override {
+        return strPath == m_strFail ? EACCES : CXdgTrash::Move(strPath, pTrashedAs);
     }
     std::string m_strFail;
 };
@@ -90,6 +91,7 @@ TEST_F(RowActionsTest, ShiftDeleteAndDeleteWithShiftHeldRemoveExactlyTheSourcesF
     EXPECT_TRUE(Exists(p2) && Exists(q2));
     EXPECT_TRUE(TrashFiles().empty());
     EXPECT_EQ(Model().GetRowCount(), 0);
+    EXPECT_EQ(m_pFrame->windowTitle(), FormatTitle());  // from the context menu too
     EXPECT_EQ(m_prompt.m_nUnexpected, 0);
 }
 
@@ -127,9 +129,9 @@ TEST_F(RowActionsTest, FailuresAreReportedAndTheirRowsStay) {
         rows.push_back(PairRow(files.back(), File(strName + "-copy", strName)));
     }
     SetRows(rows);
-    CScriptedRemoval removal;
-    removal.m_strFail = files[1];
-    RowActionServices().pRemover = &removal;
+    CScriptedTrash trash;
+    trash.m_strFail = files[1];
+    View().Services().pTrash = &trash;
 
     DeleteRows({0, 1, 2}, ID_EDIT_DELETE);
     ASSERT_EQ(m_prompt.m_asked.size(), 2u);
@@ -141,7 +143,7 @@ TEST_F(RowActionsTest, FailuresAreReportedAndTheirRowsStay) {
 
 TEST_F(RowActionsTest, ActivationOpensTheSourceOrSaysThereIsNoApplication) {
     CFakeLauncher launcher;
-    RowActionServices().pLauncher = &launcher;
+    View().Services().pLauncher = &launcher;
     const std::string src = File("r\xE9port.txt", "plain text\n"), dst = File("copy.txt", "plain text\n");
     SetRows({PairRow(src, dst), PairRow(dst, src)});
 
@@ -166,4 +168,12 @@ TEST_F(RowActionsTest, ActivationOpensTheSourceOrSaysThereIsNoApplication) {
     Key(Qt::Key_Return);
     EXPECT_EQ(launcher.m_opened.size(), 1u);
     EXPECT_EQ(m_prompt.m_asked.size(), 1u);
+}
+
+TEST(DesktopLauncher, FileUrlCarriesTheExactBytes) {
+    for (const std::string strPath : {"/tmp/a?b#c d%20.txt", "/tmp/\xFF\xFE\x80.bin"}) {
+        const QByteArray encoded = FileUrlOf(strPath).toEncoded();
+        ASSERT_TRUE(encoded.startsWith("file:///"));
+        EXPECT_EQ(QByteArray::fromPercentEncoding(encoded.mid(7)).toStdString(), strPath);
+    }
 }
