@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 
+#include "Criterion.h"
 #include "MainFrame.h"
 #include "Page2Dlg.h"
 #include "PathText.h"
@@ -22,8 +23,6 @@
 #include "UndoDelete.h"
 
 namespace {
-
-const char* const g_criteria[] = {"size", "checksum", "crc32", "contents"};
 
 QString UndoFailureReason(int nError) {
     if (nError == EEXIST) return LoadResString(IDS_UNDO_OCCUPIED);
@@ -46,9 +45,8 @@ void CMainFrame::OnFillStarted() {
     if (!m_pPage2) return;
     CSearchSettings settings;
     settings.m_strPartial = m_pPage2->GetPartialText();
-    const int nCriterion = m_pPage2->m_nCriterion;
-    if (nCriterion >= MATCH_SIZE && nCriterion <= MATCH_CONTENTS)
-        m_resultsInfo.strCriterion = g_criteria[nCriterion];
+    if (const std::string_view strName = CriterionName(m_pPage2->m_nCriterion); !strName.empty())
+        m_resultsInfo.strCriterion = strName;
     m_resultsInfo.nPartialKb = settings.GetPartialBytes() / 1024;
     m_resultsInfo.bReflect = m_pPage2->m_bReflect != 0;
 }

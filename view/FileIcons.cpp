@@ -28,7 +28,7 @@ CIconCache& Cache() {
 
 int CFileIcons::GetIndex(const std::string& strPath) {
     CIconCache& cache = Cache();
-    const std::string_view name = CResultItem::NamePart(strPath);
+    const std::string_view name = NameOf(strPath);
     const QString strName = QFile::decodeName(
         QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size())));
     const QMimeType mime = cache.db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);

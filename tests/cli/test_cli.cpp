@@ -18,7 +18,12 @@
 #include <thread>
 
 #include "CliOptions.h"
+#include "Base64.h"
 #include "CliOutput.h"
+#include "Format.h"
+#include "NoCase.h"
+#include "Progress.h"
+#include "Utf8.h"
 #include "TempTree.h"
 
 extern char** environ;
@@ -117,10 +122,8 @@ std::vector<std::string> Lines(const std::string& str) {
 CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t,
                const std::string& strFolder = "/f/") {
     CResultRow row;
-    row.m_strCells[COL_SOURCE] = strName;
-    row.m_strCells[COL_SOURCE_FOLDER] = strFolder;
-    row.m_strCells[COL_TARGET] = "t-" + strName;
-    row.m_strCells[COL_TARGET_FOLDER] = "/t" + strFolder;
+    row.m_strSourcePath = strFolder + strName;
+    row.m_strTargetPath = "/t" + strFolder + "t-" + strName;
     row.m_nSize = nSize;
     row.m_tSource = t;
     row.m_tTarget = -t;
@@ -168,7 +171,7 @@ TEST(CliOutputTest, SortFollowsTheViewRules) {
         CResultRow row;
         for (std::size_t i = 0; i < store.GetCount(); ++i) {
             store.GetRow(i, row);
-            str += row.m_strCells[COL_SOURCE] + " ";
+            str += std::string(NameOf(row.m_strSourcePath)) + " ";
         }
         return str;
     };
@@ -186,8 +189,13 @@ TEST(CliOutputTest, SortFollowsTheViewRules) {
     // A row read back carries its paths and numbers, whatever the order.
     CResultRow back;
     store.GetRow(3, back);
-    EXPECT_EQ(std::tie(back.m_strSourcePath, back.m_strTargetPath, back.m_strCells[COL_TARGET_FOLDER]),
-              std::make_tuple("/Y/README.TXT", "/t/Y/t-README.TXT", "/t/Y/"));
+    EXPECT_EQ(std::tie(back.m_strSourcePath, back.m_strTargetPath),
+              std::make_tuple("/Y/README.TXT", "/t/Y/t-README.TXT"));
+    // Its cells as the tsv and the table show them, times and size formed from the numbers.
+    CCellMaker cells;
+    EXPECT_EQ(TsvRow(cells.Make(back)), "README.TXT\t/Y/\t" + FormatFileTime(10) +
+                                            "\tt-README.TXT\t/t/Y/\t" + FormatFileTime(-10) +
+                                            "\t10.00 KB\n");
     EXPECT_EQ(std::make_tuple(back.m_nSize, back.m_tSource, back.m_tTarget), std::make_tuple(10240, 10, -10));
     store.Clear();
     store.Add(rows[4]);
@@ -195,6 +203,27 @@ TEST(CliOutputTest, SortFollowsTheViewRules) {
     EXPECT_EQ(ParseSortColumn("Target-Modified"), COL_TARGET_MODIFIED);
     EXPECT_EQ(ParseSortColumn("6"), COL_SIZE);
     EXPECT_EQ(ParseSortColumn("7"), -1);
+}
+
+// The rate comes from the two samples given, not from the start; the time left is the rest at
+// that rate, rounded up; without bytes to read the bar counts files.
+TEST(CliProgressTest, RateAndTimeLeftFromTwoSamples) {
+    constexpr std::uint64_t MiB = 1 << 20;
+    CProgressSample earlier{10.0, 0, 8, 100 * MiB, 500 * MiB};
+    CProgressSample now{12.0, 2, 8, 200 * MiB, 500 * MiB};
+    EXPECT_EQ(FormatMatchProgress(earlier, now),
+              "[############------------------] 40%  200.00 MB of 500.00 MB  50.00 MB/s  0:06 left");
+    now.nBytesDone = 500 * MiB - 1;
+    EXPECT_NE(FormatMatchProgress(earlier, now).find("  0:01 left"), std::string::npos);
+    // One slow hour: hours show up front.
+    now = {3610.0, 2, 8, 100 * MiB + 3600, 100 * MiB + 3600 + 3725};
+    EXPECT_NE(FormatMatchProgress(earlier, now).find("  1:02:05 left"), std::string::npos)
+        << FormatMatchProgress(earlier, now);
+    // Nothing read since the earlier sample, or the same moment: no rate to go by.
+    EXPECT_NE(FormatMatchProgress(earlier, earlier).find("  --:-- left"), std::string::npos);
+    EXPECT_EQ(FormatMatchProgress(earlier, {12.0, 3, 4, 0, 0}),
+              "[######################--------] 75%  3/4");
+    EXPECT_EQ(FormatDuration(59), "0:59");
 }
 
 TEST(CliTest, BadUsageExitsWithStatusTwo) {
