@@ -1,6 +1,7 @@
 // The main window's side of a search: launching the wizard, taking its outcome, the title.
 #include <QLabel>
 
+#include "Criterion.h"
 #include "MainFrame.h"
 #include "ResTables.h"
 #include "ResultModel.h"
@@ -10,12 +11,9 @@
 
 namespace {
 
-const char* const g_criteria[] = {"size", "checksum", "crc32", "contents"};
-
 CResultsInfo ResultsInfoOf(const CSearchSettings& settings, bool bComplete) {
     CResultsInfo info;
-    if (settings.m_nCriterion >= MATCH_SIZE && settings.m_nCriterion <= MATCH_CONTENTS)
-        info.strCriterion = g_criteria[settings.m_nCriterion];
+    info.strCriterion = CriterionName(settings.m_nCriterion);
     info.nPartialKb = settings.GetPartialBytes() / 1024;
     info.bReflect = settings.m_bReflect != 0;
     info.bComplete = bComplete;

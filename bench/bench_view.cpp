@@ -12,7 +12,6 @@
 
 #include <sys/resource.h>
 
-#include "Format.h"
 #include "ResultModel.h"
 #include "DesktopServices.h"
 #include "TwinexView.h"
@@ -36,7 +35,7 @@ long ReadStatusKb(const char* pszKey) {
 }
 
 // Rows as the matcher writes them: realistic folders (a few thousand, sharing a long prefix),
-// names of mixed case, sizes in ascending order, the seven cells filled.
+// names of mixed case, sizes in ascending order: paths and numbers, no cell texts.
 void Produce(IResultSink& sink, int nRows) {
     constexpr int ROWS_PER_BATCH = 4096;
     sink.Clear();
@@ -50,21 +49,14 @@ void Produce(IResultSink& sink, int nRows) {
                       2000 + (i * 7) % 25, (i * 13) % 211);
         std::snprintf(szName, sizeof szName, "%s_%06d.%s", (i % 3) ? "IMG" : "img",
                       (i * 7919) % 1000003, (i % 5) ? "jpg" : "JPG");
-        row.m_strCells[COL_SOURCE] = szName;
-        row.m_strCells[COL_SOURCE_FOLDER] = szFolder;
+        row.m_strSourcePath = std::string(szFolder) + szName;
         std::snprintf(szFolder, sizeof szFolder, "/home/someone/Backup/phone/%04d/DCIM_%03d/",
                       2000 + (i * 3) % 25, (i * 17) % 199);
-        row.m_strCells[COL_TARGET] = szName;
-        row.m_strCells[COL_TARGET_FOLDER] = szFolder;
+        row.m_strTargetPath = std::string(szFolder) + szName;
         row.m_tSource = 1500000000 + (i * 104729LL) % 200000000;
         row.m_tTarget = 1500000000 + (i * 15485863LL) % 200000000;
-        row.m_strCells[COL_SOURCE_MODIFIED] = FormatFileTime(row.m_tSource);
-        row.m_strCells[COL_TARGET_MODIFIED] = FormatFileTime(row.m_tTarget);
         if (i % 2 == 0) nSize += 37;
         row.m_nSize = nSize;
-        row.m_strCells[COL_SIZE] = FormatFileSize(nSize);
-        row.m_strSourcePath = row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE];
-        row.m_strTargetPath = row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET];
         batch.push_back(std::move(row));
         if (batch.size() == ROWS_PER_BATCH) {
             sink.Append(std::move(batch));

@@ -116,7 +116,7 @@ int main(int argc, char** argv) {
     ReadWholeFile(strFile, strText);
     const double tRead = Ms(timer);
     CResultsInfo info;
-    std::vector<CResultsRecord> records;
+    std::vector<CResultRow> records;
     CResultsError error;
     timer.restart();
     const bool bParsed = ParseResults(strText, info, records, error);

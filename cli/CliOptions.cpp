@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "CliOutput.h"
+#include "Criterion.h"
 
 namespace {
 
@@ -129,10 +130,8 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
             auto v = value();
             if (!v) return missing();
             const std::string strBy = Lower(*v);
-            if (strBy == "size") opts.m_nCriterion = MATCH_SIZE;
-            else if (strBy == "checksum") opts.m_nCriterion = MATCH_CHECKSUM;
-            else if (strBy == "crc32" || strBy == "crc") opts.m_nCriterion = MATCH_CRC32;
-            else if (strBy == "contents") opts.m_nCriterion = MATCH_CONTENTS;
+            const int nCriterion = strBy == "crc" ? MATCH_CRC32 : CriterionFromName(strBy);
+            if (nCriterion >= 0) opts.m_nCriterion = nCriterion;
             else return "unknown criterion '" + *v + "' (size, checksum, crc32 or contents)";
         } else if (strArg == "--partial") {
             auto v = value();

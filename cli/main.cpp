@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -25,9 +26,12 @@
 
 #include "CliOptions.h"
 #include "CliOutput.h"
+#include "CliSink.h"
+#include "Console.h"
 #include "Collect.h"
 #include "Match.h"
 #include "MatchSets.h"
+#include "Progress.h"
 
 namespace {
 
@@ -35,156 +39,12 @@ constexpr const char* PROGRAM = "twinex-cli";
 constexpr int EXIT_USAGE = 2;
 constexpr int EXIT_CANCELLED = 130;
 constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(100);  // progress line updates
-
-volatile std::sig_atomic_t g_bInterrupted = 0;
-
-void OnInterrupt(int) { g_bInterrupted = 1; }
-
-// Standard error, shared by the main thread (progress) and the workers (warnings). The
-// progress line is drawn only on a terminal and always cleared before any other text.
-class CConsole {
-public:
-    explicit CConsole(bool bProgress) : m_bProgress(bProgress) {}
-
-    void Progress(const std::string& strLine) {
-        std::lock_guard lock(m_mutex);
-        if (!m_bProgress) return;
-        std::fprintf(stderr, "\r\033[K%s", strLine.c_str());
-        std::fflush(stderr);
-        m_bLineShown = true;
-    }
-
-    void Message(const std::string& strLine) {
-        std::lock_guard lock(m_mutex);
-        ClearLine();
-        std::fprintf(stderr, "%s\n", strLine.c_str());
-        std::fflush(stderr);
-    }
-
-    // No more progress: rows are about to go out, perhaps to the same terminal.
-    void EndProgress() {
-        std::lock_guard lock(m_mutex);
-        ClearLine();
-        m_bProgress = false;
-    }
-
-private:
-    void ClearLine() {
-        if (m_bLineShown) std::fputs("\r\033[K", stderr);
-        m_bLineShown = false;
-    }
-
-    std::mutex m_mutex;
-    bool m_bProgress;
-    bool m_bLineShown = false;
-};
-
-// Streams the rows as they come, save that a table holds its first TABLE_WIDTH_ROWS rows to
-// size its columns; with --sort, keeps every row, compactly, until the last has come.
-class CCliSink : public IResultSink {
-public:
-    CCliSink(const CCliOptions& opts, CConsole& console)
-        : m_opts(opts), m_console(console), m_bSort(opts.m_nSortColumn >= 0) {}
-
-    void Clear() override {
-        m_console.EndProgress();
-        m_store.Clear();
-        m_head.clear();
-        m_table.reset();
-        m_nRows = 0;
-        m_bStarted = true;
-        WriteHead();
-    }
-
-    void Append(std::vector<CResultRow>&& batch) override {
-        if (m_bSort) {
-            for (const CResultRow& row : batch) m_store.Add(row);
-            return;
-        }
-        for (CResultRow& row : batch) {
-            if (Interrupted()) return;
-            WriteRow(std::move(row));
-        }
-    }
-
-    void End() override {}
-
-    // After the matcher: writes kept rows and closes the json text. Ctrl-C stops the rows;
-    // returns false when the matcher or Ctrl-C cut the rows short.
-    bool Finish(std::size_t nFiles, bool bComplete) {
-        if (m_bStarted && m_bSort) {
-            m_store.Sort(m_opts.m_nSortColumn, m_opts.m_bDescending);
-            if (m_opts.m_format == FORMAT_TABLE) {
-                WriteTable(stdout, m_store, Interrupted);
-            } else {
-                CResultRow row;
-                for (std::size_t i = 0; i < m_store.GetCount() && !Interrupted(); ++i) {
-                    m_store.GetRow(i, row);
-                    WriteRow(std::move(row));
-                }
-            }
-        }
-        if (m_bStarted && m_opts.m_format == FORMAT_TABLE && !m_bSort && !m_table) StartTable();
-        bComplete = bComplete && !Interrupted();
-        if (m_bStarted && m_opts.m_format == FORMAT_JSON)
-            Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
-        return bComplete;
-    }
-
-private:
-    void WriteHead() {
-        if (m_opts.m_format == FORMAT_TSV) {
-            Put(TsvHeader());
-        } else if (m_opts.m_format == FORMAT_JSON) {
-            static const char* const criteria[] = {"size", "checksum", "crc32", "contents"};
-            Put(JsonHead(criteria[m_opts.m_nCriterion], m_opts.m_strPartial, m_opts.m_bReflect != 0));
-        }
-    }
-
-    void WriteRow(CResultRow&& row) {
-        if (m_opts.m_format == FORMAT_TSV) {
-            Put(TsvRow(row));
-        } else if (m_opts.m_format == FORMAT_JSON) {
-            Put((m_nRows ? ",\n" : "\n") + JsonRow(row));
-        } else if (m_table) {
-            m_table->WriteRow(row);
-        } else {
-            m_head.push_back(std::move(row));
-            if (m_head.size() == TABLE_WIDTH_ROWS) StartTable();
-        }
-        ++m_nRows;
-    }
-
-    // The table's widths from the rows held so far, its header and those rows.
-    void StartTable() {
-        m_table = std::make_unique<CTableWriter>(stdout);
-        for (const CResultRow& row : m_head) m_table->Widen(row);
-        m_table->WriteHeader();
-        for (const CResultRow& row : m_head) {
-            if (Interrupted()) break;
-            m_table->WriteRow(row);
-        }
-        m_head = {};
-    }
-
-    void Put(const std::string& str) { std::fwrite(str.data(), 1, str.size(), stdout); }
-
-    static bool Interrupted() { return g_bInterrupted != 0; }
-
-    const CCliOptions& m_opts;
-    CConsole& m_console;
-    const bool m_bSort;
-    bool m_bStarted = false;
-    CRowStore m_store;                      // with --sort
-    std::vector<CResultRow> m_head;         // a table's first rows, until its widths are known
-    std::unique_ptr<CTableWriter> m_table;  // once they are
-    std::size_t m_nRows = 0;
-};
+constexpr double RATE_WINDOW_SECONDS = 5;
 
 // Runs one worker on its own thread; the calling thread draws progress every 100 ms and
 // turns Ctrl-C into the abort request. False when the system gives no thread.
 template <typename Work, typename Draw>
-bool RunWorker(CSearchState& state, Work work, Draw draw) {
+bool RunWorker(CSearchState& state, const std::atomic<int>& interrupted, Work work, Draw draw) {
     std::mutex mutex;
     std::condition_variable cv;
     bool bDone = false;
@@ -204,7 +64,7 @@ bool RunWorker(CSearchState& state, Work work, Draw draw) {
     {
         std::unique_lock lock(mutex);
         while (!cv.wait_for(lock, PROGRESS_INTERVAL, [&] { return bDone; })) {
-            if (g_bInterrupted && !state.m_bAbort.load()) {
+            if (interrupted.load() && !state.m_bAbort.load()) {
                 state.m_bAbort.store(1);
             }
             lock.unlock();
@@ -214,14 +74,6 @@ bool RunWorker(CSearchState& state, Work work, Draw draw) {
     }
     worker.join();
     return true;
-}
-
-std::string Bar(std::int64_t nPos, std::int64_t nMax) {
-    constexpr int WIDTH = 30;
-    const int nFilled = nMax > 0 ? static_cast<int>(nPos * WIDTH / nMax) : 0;
-    const int nPercent = nMax > 0 ? static_cast<int>(nPos * 100 / nMax) : 0;
-    return "[" + std::string(nFilled, '#') + std::string(WIDTH - nFilled, '-') + "] " +
-           std::to_string(nPercent) + "%  " + std::to_string(nPos) + "/" + std::to_string(nMax);
 }
 
 std::string Printf(const char* pszFormat, long long a, long long b = 0) {
@@ -252,9 +104,10 @@ int main(int argc, char** argv) {
     static char szOutBuffer[1 << 16];
     std::setvbuf(stdout, szOutBuffer, _IOFBF, sizeof szOutBuffer);
 
-    // A second Ctrl-C ends the program at once.
+    // A second Ctrl-C ends the program at once. A lock-free atomic may be set from a handler.
+    static std::atomic<int> s_nInterrupted{0};
     struct sigaction sa {};
-    sa.sa_handler = OnInterrupt;
+    sa.sa_handler = [](int) { s_nInterrupted.store(1, std::memory_order_relaxed); };
     sa.sa_flags = SA_RESETHAND;
     sigemptyset(&sa.sa_mask);
     ::sigaction(SIGINT, &sa, nullptr);
@@ -294,7 +147,7 @@ int main(int argc, char** argv) {
 
     CSearchState state;
     const bool bCollected = RunWorker(
-        state,
+        state, s_nInterrupted,
         [&](auto done) {
             CCollectCallbacks callbacks;
             callbacks.postCollectDone = done;
@@ -320,18 +173,30 @@ int main(int argc, char** argv) {
     settings.m_strPartial = opts.m_strPartial;
     CMatchTuning tuning;
     tuning.m_nThreads = opts.m_nThreads;
-    CCliSink sink(opts, console);
+    CCliSink sink(opts, console, s_nInterrupted);
+    // The rate is taken over the last few seconds, steady enough to read yet quick to follow
+    // a change from small files to large ones.
+    std::deque<CProgressSample> samples;
+    const auto start = std::chrono::steady_clock::now();
     const bool bMatched = RunWorker(
-        state,
+        state, s_nInterrupted,
         [&](auto done) {
             CMatchCallbacks callbacks;
             callbacks.postMatchDone = done;
             MatchFilesTuned(settings, state, sink, callbacks, tuning);
         },
         [&] {
-            const std::int64_t nPos = state.m_nProgressPos.load();
-            const std::int64_t nMax = state.m_nProgressMax.load();
-            console.Progress("Matching files with specified criteria " + Bar(nPos, nMax));
+            CProgressSample now;
+            now.dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            now.nFilesDone = state.m_nProgressPos.load();
+            now.nFilesTotal = state.m_nProgressMax.load();
+            now.nBytesDone = state.m_nBytesDone.load();
+            now.nBytesTotal = state.m_nBytesTotal.load();
+            samples.push_back(now);
+            while (samples.size() > 2 && now.dSeconds - samples.front().dSeconds > RATE_WINDOW_SECONDS)
+                samples.pop_front();
+            console.Progress("Matching files with specified criteria " +
+                             FormatMatchProgress(samples.front(), now));
         });
     if (!bMatched) return 1;
 

@@ -13,7 +13,6 @@
 #include <cstring>
 #include <memory>
 
-#include "Format.h"
 #include "MatchSets.h"
 
 namespace {
@@ -39,41 +38,12 @@ void RecordSet(const CFileInfoArray& files, const std::vector<std::size_t>& set,
     state.m_nMatches.store(state.m_matches.size(), std::memory_order_relaxed);
 }
 
-// Times repeat (every file of a reflected set is written twice); formatting goes through
-// localtime and strftime, so the last few are remembered.
-class CTimeTexts {
-public:
-    const std::string& Get(std::int64_t t) {
-        for (const Entry& e : m_entries)
-            if (e.m_bUsed && e.m_t == t) return e.m_str;
-        Entry& e = m_entries[m_nNext++ % m_entries.size()];
-        e = Entry{true, t, FormatFileTime(t)};
-        return e.m_str;
-    }
-
-private:
-    struct Entry {
-        bool m_bUsed = false;
-        std::int64_t m_t = 0;
-        std::string m_str;
-    };
-    std::array<Entry, 4> m_entries;
-    std::size_t m_nNext = 0;
-};
-
-CResultRow MakeRow(const MatchPair& pair, CTimeTexts& times) {
+CResultRow MakeRow(const MatchPair& pair) {
     const CFileInfo& src = *pair.pSource;
     const CFileInfo& dst = *pair.pTarget;
     CResultRow row;
-    row.m_strCells[COL_SOURCE] = src.GetFileName();
-    row.m_strCells[COL_SOURCE_FOLDER] = src.GetFileDrive() + src.GetFileDir();
-    row.m_strCells[COL_SOURCE_MODIFIED] = times.Get(src.GetTime());
-    row.m_strCells[COL_TARGET] = dst.GetFileName();
-    row.m_strCells[COL_TARGET_FOLDER] = dst.GetFileDrive() + dst.GetFileDir();
-    row.m_strCells[COL_TARGET_MODIFIED] = times.Get(dst.GetTime());
-    row.m_strCells[COL_SIZE] = FormatFileSize(src.GetLength());
-    row.m_strSourcePath = row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE];
-    row.m_strTargetPath = row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET];
+    row.m_strSourcePath = src.GetFilePath();
+    row.m_strTargetPath = dst.GetFilePath();
     row.m_nSize = src.GetLength();
     row.m_tSource = src.GetTime();
     row.m_tTarget = dst.GetTime();
@@ -84,12 +54,11 @@ CResultRow MakeRow(const MatchPair& pair, CTimeTexts& times) {
 // the rows written so far.
 void FillSink(const CSearchState& state, IResultSink& sink) {
     sink.Clear();
-    CTimeTexts times;
     std::vector<CResultRow> batch;
     batch.reserve(std::min(ROWS_PER_BATCH, state.m_matches.size()));
     for (const MatchPair& pair : state.m_matches) {
         if (IsAborted(state.m_bAbort)) break;
-        batch.push_back(MakeRow(pair, times));
+        batch.push_back(MakeRow(pair));
         if (batch.size() == ROWS_PER_BATCH) {
             sink.Append(std::move(batch));
             batch = {};

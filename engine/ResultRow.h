@@ -1,12 +1,12 @@
 // A result row as the matcher writes it, and the sink that receives rows.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// Columns of a result row.
+// Columns of a result row as the list and twinex-cli's table show it.
 enum EResultColumn : int {
     COL_SOURCE = 0,
     COL_SOURCE_FOLDER = 1,
@@ -18,16 +18,28 @@ enum EResultColumn : int {
     COL_COUNT = 7,
 };
 
-// Cell texts are the bytes as found (a view decodes them for display); the paths are exact
-// bytes, used to open and delete files. Cell 1 followed by cell 0 is m_strSourcePath.
+// One duplicate pair as plain facts; the texts shown for it are formed by whoever shows it.
+// The paths are exact bytes, used to open and delete files.
 struct CResultRow {
-    std::array<std::string, COL_COUNT> m_strCells;
     std::string m_strSourcePath;
     std::string m_strTargetPath;
     std::uint64_t m_nSize = 0;
     std::int64_t m_tSource = 0;  // modification times, seconds since the epoch
     std::int64_t m_tTarget = 0;
 };
+
+// Where the name starts in a path: just after its last '/' (0 when there is none). The bytes
+// before it are the folder, with its closing '/'.
+inline std::size_t NameStart(std::string_view strPath) {
+    const std::size_t nSlash = strPath.rfind('/');
+    return nSlash == std::string_view::npos ? 0 : nSlash + 1;
+}
+inline std::string_view NameOf(std::string_view strPath) {
+    return strPath.substr(NameStart(strPath));
+}
+inline std::string_view FolderOf(std::string_view strPath) {
+    return strPath.substr(0, NameStart(strPath));
+}
 
 // Receives the rows of one search: Clear, then any number of Append batches, then End.
 // Called on the matching worker's thread; a GUI implementation forwards to its own thread.

@@ -1,6 +1,7 @@
 // The results document: the rows of a search as JSON, written by twinex-cli --format json and
 // by the desktop program's Save Results As, read back by its Open Results. cli/FORMAT.md
 // describes the text. Paths are exact bytes; names that are not UTF-8 travel as base64.
+// The writer is ResultsWriter.cpp, the reader ResultsReader.cpp.
 #pragma once
 
 #include <cstddef>
@@ -9,26 +10,19 @@
 #include <string_view>
 #include <vector>
 
+#include "ResultRow.h"
+
 constexpr const char* RESULTS_FORMAT_NAME = "twinex-results";
 // A reader refuses greater versions: their rows may mean something it does not know.
 constexpr std::int64_t RESULTS_FORMAT_VERSION = 1;
 
 // What a results document says about its search, besides the rows.
 struct CResultsInfo {
-    std::string strCriterion = "crc32";  // size, checksum, crc32 or contents
+    std::string strCriterion = "crc32";  // as CriterionName spells it, or as a file said it
     std::uint64_t nPartialKb = 64;       // 0: whole files
     bool bReflect = true;
     std::uint64_t nFiles = 0;  // files collected
     bool bComplete = true;     // false: the search was cancelled while rows were written
-};
-
-// One row as the document holds it.
-struct CResultsRecord {
-    std::string strSource;
-    std::string strTarget;
-    std::uint64_t nSize = 0;
-    std::int64_t tSource = 0;  // seconds since the epoch
-    std::int64_t tTarget = 0;
 };
 
 // --- Writing, a piece at a time so that a million rows never stand in memory as text ---
@@ -37,11 +31,9 @@ struct CResultsRecord {
 std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
                               bool bReflect);
 // One row object, without separator or newline, appended to out.
-void AppendResultsRow(std::string& out, const std::string& strSource, const std::string& strTarget,
-                      std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget);
+void AppendResultsRow(std::string& out, const CResultRow& row);
 // The same, as a text of its own.
-std::string FormatResultsRow(const std::string& strSource, const std::string& strTarget,
-                             std::uint64_t nSize, std::int64_t tSource, std::int64_t tTarget);
+std::string FormatResultsRow(const CResultRow& row);
 // Everything after the last row, with the closing newline.
 std::string FormatResultsTail(std::uint64_t nFiles, std::uint64_t nRows, bool bComplete);
 // Between rows: FormatResultsHead, then for each row RowSeparator(i) + FormatResultsRow, then
@@ -73,22 +65,9 @@ struct CResultsError {
 // Parses a results document. Every row must carry absolute, distinct source and target paths
 // (no NUL byte, not ending in '/'), a size and two times. Nothing is kept unless the whole
 // document is sound: on failure info and rows are left as they were and false is returned.
-bool ParseResults(std::string_view text, CResultsInfo& info, std::vector<CResultsRecord>& rows,
+bool ParseResults(std::string_view text, CResultsInfo& info, std::vector<CResultRow>& rows,
                   CResultsError& error);
 
 // Reads the whole of a regular file (exact path bytes). A FIFO or device is refused, never
 // opened for reading. Returns 0 or an errno value.
 int ReadWholeFile(const std::string& strPath, std::string& strText);
-
-// --- Text helpers the results share with twinex-cli's other formats ---
-
-// Length of the UTF-8 sequence that starts at str[i], or 0 when it is not a valid one
-// (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t Utf8SequenceLength(const std::string& str, std::size_t i);
-bool IsValidUtf8(const std::string& str);
-// Valid UTF-8 with every invalid byte replaced by U+FFFD.
-std::string ToValidUtf8(const std::string& str);
-// Standard base64 (RFC 4648) with padding.
-std::string EncodeBase64(const std::string& bytes);
-// False on a character outside the alphabet or a bad length.
-bool DecodeBase64(const std::string& strText, std::string& bytes);

@@ -11,12 +11,9 @@
 #include "Format.h"
 #include "ResTables.h"
 #include "ResultSink.h"
+#include "ResultSort.h"
 
 namespace {
-
-constexpr unsigned char LowerAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
 
 QString DecodePath(std::string_view bytes) {
     // Lossy only for display: the exact bytes stay in the row for every action.
@@ -44,170 +41,7 @@ QString DecodePath(std::string_view bytes) {
 // per run (each of which moves the tail of the row array).
 constexpr std::size_t MAX_REMOVAL_RUNS = 32;
 
-std::string_view TextKey(const CResultItem& item, int nColumn) {
-    switch (nColumn) {
-    case COL_SOURCE: return item.GetSourceName();
-    case COL_SOURCE_FOLDER: return item.GetSourceFolder();
-    case COL_TARGET: return item.GetTargetName();
-    case COL_TARGET_FOLDER: return item.GetTargetFolder();
-    default: return {};
-    }
-}
-
-bool IsTextColumn(int nColumn) {
-    return nColumn == COL_SOURCE || nColumn == COL_SOURCE_FOLDER || nColumn == COL_TARGET ||
-           nColumn == COL_TARGET_FOLDER;
-}
-
-// 'A'-'Z' to 'a'-'z' in all eight bytes of x at once; other bytes unchanged.
-std::uint64_t LowerAscii8(std::uint64_t x) {
-    constexpr std::uint64_t ONES = 0x0101010101010101ull;
-    const std::uint64_t nLow7 = x & (0x7F * ONES);
-    const std::uint64_t nAtLeastA = nLow7 + (0x80 - 'A') * ONES;  // high bit: byte >= 'A'
-    const std::uint64_t nAboveZ = nLow7 + (0x80 - 'Z' - 1) * ONES;  // high bit: byte > 'Z'
-    const std::uint64_t nUpper = nAtLeastA & ~nAboveZ & ~x & (0x80 * ONES);
-    return x | (nUpper >> 2);
-}
-
-// A hash of the lowered bytes, eight at a time: texts equal under CompareNoCase hash alike.
-std::uint64_t HashNoCase(std::string_view s) {
-    std::uint64_t h = s.size() * 0x9E3779B97F4A7C15ull;
-    std::size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, s.data() + i, 8);
-        h = (h ^ LowerAscii8(w)) * 0x9E3779B97F4A7C15ull;
-        h ^= h >> 29;
-    }
-    if (i < s.size()) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, s.data() + i, s.size() - i);
-        h = (h ^ LowerAscii8(w)) * 0x9E3779B97F4A7C15ull;
-        h ^= h >> 29;
-    }
-    return h;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           (std::memcmp(a.data(), b.data(), a.size()) == 0 || CompareNoCase(a, b) == 0);
-}
-
-// The first 8 bytes (lowered) from nSkip on, big-endian and zero-padded: for texts without NUL
-// bytes, comparing these numbers orders like CompareNoCase over those bytes.
-std::uint64_t PrefixKey(std::string_view s, std::size_t nSkip) {
-    std::uint64_t nKey = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        const std::size_t nPos = nSkip + i;
-        const unsigned char c =
-            nPos < s.size() ? LowerAscii(static_cast<unsigned char>(s[nPos])) : 0;
-        nKey = (nKey << 8) | c;
-    }
-    return nKey;
-}
-
-// The rank of every row's text in nColumn among the column's distinct texts (under
-// CompareNoCase). Rows often share a folder, so the distinct texts are found first with a hash
-// table and only they are sorted; each row's text is read once. Linear apart from that sort.
-std::vector<std::uint32_t> RankTexts(const std::vector<CResultItem>& rows, int nColumn) {
-    const std::size_t n = rows.size();
-    std::vector<std::uint32_t> ids(n);
-    std::vector<std::string_view> distinct;  // by id
-
-    struct CSlot {
-        std::uint64_t nHash;
-        std::uint32_t nId;  // EMPTY: free
-    };
-    constexpr std::uint32_t EMPTY = UINT32_MAX;
-    // Grows with the distinct texts, so a column of few folders keeps a table that fits the cache.
-    std::vector<CSlot> table(1024, CSlot{0, EMPTY});
-    std::size_t nMask = table.size() - 1;
-    auto place = [&](std::uint64_t h, std::uint32_t nId) {
-        std::size_t k = h & nMask;
-        while (table[k].nId != EMPTY) k = (k + 1) & nMask;
-        table[k] = {h, nId};
-    };
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::string_view text = TextKey(rows[i], nColumn);
-        const std::uint64_t h = HashNoCase(text);
-        std::size_t k = h & nMask;
-        for (;; k = (k + 1) & nMask) {
-            const CSlot& slot = table[k];
-            if (slot.nId == EMPTY) break;
-            if (slot.nHash == h && EqualNoCase(distinct[slot.nId], text)) break;
-        }
-        if (table[k].nId != EMPTY) {
-            ids[i] = table[k].nId;
-            continue;
-        }
-        const auto nId = static_cast<std::uint32_t>(distinct.size());
-        distinct.push_back(text);
-        ids[i] = nId;
-        table[k] = {h, nId};
-        if (2 * distinct.size() > table.size()) {
-            std::vector<CSlot> old(table.size() * 2, CSlot{0, EMPTY});
-            old.swap(table);
-            nMask = table.size() - 1;
-            for (const CSlot& slot : old)
-                if (slot.nId != EMPTY) place(slot.nHash, slot.nId);
-        }
-    }
-    table = {};
-
-    // Sort the distinct texts: an integer compare on 8 bytes past their common prefix
-    // decides most pairs.
-    const std::size_t nDistinct = distinct.size();
-    std::size_t nSkip = distinct[0].size();
-    for (const std::string_view b : distinct) {
-        const std::string_view a = distinct[0];
-        std::size_t j = 0;
-        const std::size_t nMax = std::min(nSkip, b.size());
-        while (j < nMax && LowerAscii(static_cast<unsigned char>(a[j])) ==
-                               LowerAscii(static_cast<unsigned char>(b[j])))
-            ++j;
-        nSkip = j;
-    }
-    struct CKey {
-        std::uint64_t nPrefix;
-        std::uint32_t nId;
-    };
-    std::vector<CKey> keys(nDistinct);
-    for (std::size_t d = 0; d < nDistinct; ++d)
-        keys[d] = {PrefixKey(distinct[d], nSkip), static_cast<std::uint32_t>(d)};
-    const std::size_t nTail = nSkip + 8;
-    std::sort(keys.begin(), keys.end(), [&](const CKey& a, const CKey& b) {
-        if (a.nPrefix != b.nPrefix) return a.nPrefix < b.nPrefix;
-        const std::string_view sa = distinct[a.nId], sb = distinct[b.nId];
-        return CompareNoCase(sa.substr(std::min(nTail, sa.size())),
-                             sb.substr(std::min(nTail, sb.size()))) < 0;
-    });
-    std::vector<std::uint32_t> rankOfId(nDistinct);
-    for (std::size_t r = 0; r < nDistinct; ++r) rankOfId[keys[r].nId] = static_cast<std::uint32_t>(r);
-    for (std::uint32_t& nId : ids) nId = rankOfId[nId];
-    return ids;
-}
-
 }  // namespace
-
-std::string_view CResultItem::NamePart(std::string_view strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    return nSlash == std::string_view::npos ? strPath : strPath.substr(nSlash + 1);
-}
-
-std::string_view CResultItem::FolderPart(std::string_view strPath) {
-    const std::size_t nSlash = strPath.rfind('/');
-    return nSlash == std::string_view::npos ? std::string_view() : strPath.substr(0, nSlash + 1);
-}
-
-int CompareNoCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int ca = LowerAscii(static_cast<unsigned char>(a[i]));
-        const int cb = LowerAscii(static_cast<unsigned char>(b[i]));
-        if (ca != cb) return ca - cb;
-    }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
 
 CResultModel::CResultModel(QObject* pParent)
     : QAbstractTableModel(pParent),
@@ -230,7 +64,7 @@ std::string CResultModel::GetCellText(int nRow, int nColumn) const {
     case COL_SOURCE_MODIFIED: return FormatFileTime(item.m_tSource);
     case COL_TARGET_MODIFIED: return FormatFileTime(item.m_tTarget);
     case COL_SIZE: return FormatFileSize(item.m_nSize);
-    default: return std::string(TextKey(item, nColumn));
+    default: return std::string(item.GetPathCell(nColumn));
     }
 }
 
@@ -244,7 +78,7 @@ QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
         case COL_SOURCE_MODIFIED:
         case COL_TARGET_MODIFIED:
         case COL_SIZE: return QString::fromLocal8Bit(GetCellText(index.row(), nColumn));
-        default: return DecodePath(TextKey(item, nColumn));
+        default: return DecodePath(item.GetPathCell(nColumn));
         }
     case Qt::DecorationRole:
         if (nColumn != COL_SOURCE) return QVariant();
@@ -276,20 +110,6 @@ void CResultModel::Clear() {
     m_rows.shrink_to_fit();
     endResetModel();
     emit SortOrderLost();
-}
-
-CResultItem CResultModel::MakeItem(CResultRow&& row) {
-    CResultItem item;
-    item.m_strSourcePath = row.m_strSourcePath.empty()
-                               ? row.m_strCells[COL_SOURCE_FOLDER] + row.m_strCells[COL_SOURCE]
-                               : std::move(row.m_strSourcePath);
-    item.m_strTargetPath = row.m_strTargetPath.empty()
-                               ? row.m_strCells[COL_TARGET_FOLDER] + row.m_strCells[COL_TARGET]
-                               : std::move(row.m_strTargetPath);
-    item.m_nSize = row.m_nSize;
-    item.m_tSource = row.m_tSource;
-    item.m_tTarget = row.m_tTarget;
-    return item;
 }
 
 void CResultModel::AppendRows(std::vector<CResultRow>&& batch) {
@@ -430,38 +250,7 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
     const std::size_t n = m_rows.size();
     if (n < 2 || nColumn < 0 || nColumn >= COL_COUNT) return;
 
-    // order[j]: the row that goes to place j. Equal keys keep their order, in either direction.
-    std::vector<std::uint32_t> order(n);
-    if (IsTextColumn(nColumn)) {
-        const std::vector<std::uint32_t> ranks = RankTexts(m_rows, nColumn);
-        // Counting sort by rank: stable, and linear.
-        const std::uint32_t nRanks = *std::max_element(ranks.begin(), ranks.end()) + 1;
-        std::vector<std::uint32_t> next(nRanks + 1, 0);
-        for (std::uint32_t r : ranks) ++next[bAscending ? r + 1 : nRanks - r];
-        for (std::uint32_t r = 1; r <= nRanks; ++r) next[r] += next[r - 1];
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint32_t r = bAscending ? ranks[i] : nRanks - 1 - ranks[i];
-            order[next[r]++] = static_cast<std::uint32_t>(i);
-        }
-    } else {
-        // The size, or the time with its sign bit flipped so that signed times order as
-        // unsigned numbers; inverted for a descending sort.
-        std::vector<std::pair<std::uint64_t, std::uint32_t>> keys(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            const CResultItem& item = m_rows[i];
-            std::uint64_t nKey =
-                nColumn == COL_SIZE
-                    ? item.m_nSize
-                    : static_cast<std::uint64_t>(nColumn == COL_SOURCE_MODIFIED ? item.m_tSource
-                                                                                : item.m_tTarget) ^
-                          (std::uint64_t{1} << 63);
-            keys[i] = {bAscending ? nKey : ~nKey, static_cast<std::uint32_t>(i)};
-        }
-        std::stable_sort(keys.begin(), keys.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (std::size_t j = 0; j < n; ++j) order[j] = keys[j].second;
-    }
-
+    const std::vector<std::uint32_t> order = SortOrder(m_rows, nColumn, bAscending);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<CResultItem> sorted;
     sorted.reserve(n);

@@ -8,37 +8,40 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "NoCase.h"
 #include "ResultRow.h"
 
 class QItemSelectionModel;
 class CResultSink;
 
-// One duplicate pair. Only the exact path bytes and the numbers are kept; the seven cell texts
-// are derived when they are shown, which keeps a million rows small.
-struct CResultItem {
-    std::string m_strSourcePath;
-    std::string m_strTargetPath;
-    std::uint64_t m_nSize = 0;
-    std::int64_t m_tSource = 0;  // modification times, seconds since the epoch
-    std::int64_t m_tTarget = 0;
+// One duplicate pair as the list keeps it: the engine's plain record, with what the list adds.
+// The seven cell texts are derived when they are shown, which keeps a million rows small.
+struct CResultItem : CResultRow {
     mutable std::int32_t m_nIcon = -1;  // file icon index, looked up when first shown
     std::uint32_t m_nItemData = 0;
 
+    CResultItem() = default;
+    explicit CResultItem(CResultRow&& row) : CResultRow(std::move(row)) {}
+
     // Name: the bytes after the last '/'. Folder: the bytes up to and including it.
-    std::string_view GetSourceName() const { return NamePart(m_strSourcePath); }
-    std::string_view GetSourceFolder() const { return FolderPart(m_strSourcePath); }
-    std::string_view GetTargetName() const { return NamePart(m_strTargetPath); }
-    std::string_view GetTargetFolder() const { return FolderPart(m_strTargetPath); }
-
-    static std::string_view NamePart(std::string_view strPath);
-    static std::string_view FolderPart(std::string_view strPath);
+    std::string_view GetSourceName() const { return NameOf(m_strSourcePath); }
+    std::string_view GetSourceFolder() const { return FolderOf(m_strSourcePath); }
+    std::string_view GetTargetName() const { return NameOf(m_strTargetPath); }
+    std::string_view GetTargetFolder() const { return FolderOf(m_strTargetPath); }
+    // The name or folder shown in nColumn; empty for the other columns.
+    std::string_view GetPathCell(int nColumn) const {
+        switch (nColumn) {
+        case COL_SOURCE: return GetSourceName();
+        case COL_SOURCE_FOLDER: return GetSourceFolder();
+        case COL_TARGET: return GetTargetName();
+        case COL_TARGET_FOLDER: return GetTargetFolder();
+        default: return {};
+        }
+    }
 };
-
-// Compares like _stricmp: byte by byte as unsigned, 'A'-'Z' taken as 'a'-'z' and nothing else
-// mapped; a text that begins the other comes first. <0, 0 or >0.
-int CompareNoCase(std::string_view a, std::string_view b);
 
 class CResultModel : public QAbstractTableModel {
     Q_OBJECT
@@ -67,9 +70,8 @@ public:
     // Adds a batch at the end, in the order given, with one insert.
     void AppendRows(std::vector<CResultRow>&& batch);
     void AppendItems(std::vector<CResultItem>&& batch);
-    // A row as the model keeps it: the paths moved out of row (or built from its cells when
-    // the row has none), the numbers copied. Any thread.
-    static CResultItem MakeItem(CResultRow&& row);
+    // A row as the model keeps it. Any thread.
+    static CResultItem MakeItem(CResultRow&& row) { return CResultItem(std::move(row)); }
     // Removes every row for which pred is true, keeping the order and the selection of the
     // others; pred is called once per row, in row order. Linear in the number of rows.
     // Returns the number of rows removed.

@@ -13,8 +13,8 @@ void CResultSink::Clear() {
 
 void CResultSink::Append(std::vector<CResultRow>&& batch) {
     if (batch.empty()) return;
-    // The rows become the model's compact items here, on the caller's thread: the cell texts
-    // are freed where they were made, and the user-interface thread only appends.
+    // The rows become the model's items here, on the caller's thread: the user-interface
+    // thread only appends.
     auto pItems = std::make_shared<std::vector<CResultItem>>();
     pItems->reserve(batch.size());
     for (CResultRow& row : batch) pItems->push_back(CResultModel::MakeItem(std::move(row)));

@@ -8,8 +8,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 
+#include "PathTable.h"
 #include "ResTables.h"
 #include "ResultModel.h"
 
@@ -66,36 +66,29 @@ CResultsOpened OpenResultsFile(CResultModel& model, const std::string& strPath) 
         opened.error.nErrno = nError;
         return opened;
     }
-    std::vector<CResultsRecord> records;
+    std::vector<CResultRow> records;
     if (!ParseResults(strText, opened.info, records, opened.error)) return opened;
     strText = std::string();
 
     // Rows of a set share their files; each is looked at once.
     std::vector<char> keep(records.size());
     {
-        std::unordered_map<std::string_view, bool> looked;
-        looked.reserve(records.size());
+        CPathTable looked(records.size());
+        std::vector<char> there;  // by number in looked
         for (std::size_t i = 0; i < records.size(); ++i) {
-            const auto [it, bNew] = looked.try_emplace(records[i].strSource, false);
-            if (bNew) it->second = StillThere(records[i].strSource, records[i].nSize);
-            keep[i] = it->second;
+            const std::uint32_t nId = looked.Intern(records[i].m_strSourcePath);
+            if (nId == there.size())
+                there.push_back(StillThere(records[i].m_strSourcePath, records[i].m_nSize));
+            keep[i] = there[nId];
         }
     }
     std::vector<CResultItem> items;
     items.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
-        if (!keep[i]) {
+        if (keep[i])
+            items.emplace_back(std::move(records[i]));
+        else
             ++opened.nLeftOut;
-            continue;
-        }
-        CResultsRecord& record = records[i];
-        CResultItem item;
-        item.m_strSourcePath = std::move(record.strSource);
-        item.m_strTargetPath = std::move(record.strTarget);
-        item.m_nSize = record.nSize;
-        item.m_tSource = record.tSource;
-        item.m_tTarget = record.tTarget;
-        items.push_back(std::move(item));
     }
     records = {};
 
@@ -124,8 +117,7 @@ QString SaveResultsFile(const CResultModel& model, const QString& strPath,
     for (int i = 0; i < nRows; ++i) {
         const CResultItem& item = model.GetItem(i);
         strChunk += ResultsRowSeparator(static_cast<std::size_t>(i));
-        AppendResultsRow(strChunk, item.m_strSourcePath, item.m_strTargetPath, item.m_nSize,
-                         item.m_tSource, item.m_tTarget);
+        AppendResultsRow(strChunk, item);
         if (strChunk.size() >= WRITE_CHUNK && !flush()) return file.errorString();
     }
     if (nRows) strChunk += '\n';

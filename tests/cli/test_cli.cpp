@@ -1,201 +1,22 @@
-// twinex-cli: output encodings and sorting, then the built program on temporary trees.
+// twinex-cli: the built program on temporary trees.
 
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 #include <thread>
 
+#include "Base64.h"
 #include "CliOptions.h"
 #include "CliOutput.h"
+#include "CliProcess.h"
+#include "NoCase.h"
 #include "TempTree.h"
 
-extern char** environ;
-
 namespace {
-
-std::string ReadAll(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-struct CResult {
-    int m_nStatus = -1;
-    std::string m_strOut, m_strErr;
-};
-
-// How to start twinex-cli: shell ulimit commands run before it (a status of 77 means they
-// were refused), its working folder, standard output to a pipe instead of a file.
-struct CSpawn {
-    std::string m_strLimits;
-    std::string m_strCwd;
-    bool m_bPipeOut = false;
-    std::string m_strProgram = TWINEX_CLI_PATH;
-    std::vector<std::string> m_prefix;  // a program that starts it, with its options
-};
-
-class CCliProcess {
-public:
-    explicit CCliProcess(const std::vector<std::string>& args, const CSpawn& spawn = {}) {
-        std::vector<std::string> strArgs{spawn.m_strProgram};
-        if (!spawn.m_strLimits.empty())
-            strArgs = {"/bin/sh", "-c",
-                       "{ " + spawn.m_strLimits + "; } 2>/dev/null || exit 77; exec \"$0\" \"$@\"",
-                       spawn.m_strProgram};
-        strArgs.insert(strArgs.begin(), spawn.m_prefix.begin(), spawn.m_prefix.end());
-        strArgs.insert(strArgs.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& str : strArgs) argv.push_back(str.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        int fds[2] = {-1, -1};
-        if (spawn.m_bPipeOut) {
-            EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
-            posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-        } else {
-            posix_spawn_file_actions_addopen(&actions, 1, m_strOut.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        }
-        posix_spawn_file_actions_addopen(&actions, 2, m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (!spawn.m_strCwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, spawn.m_strCwd.c_str());
-        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        if (fds[1] >= 0) ::close(fds[1]);
-        m_nOutFd = fds[0];
-    }
-    ~CCliProcess() {
-        if (m_nOutFd >= 0) ::close(m_nOutFd);
-    }
-
-    int OutFd() const { return m_nOutFd; }
-    std::string Err() const { return ReadAll(m_strErr); }
-    void Signal(int nSignal) const { ::kill(m_pid, nSignal); }
-
-    CResult Wait() {
-        int nStatus = 0;
-        ::waitpid(m_pid, &nStatus, 0);
-        return {WIFEXITED(nStatus) ? WEXITSTATUS(nStatus) : 128 + WTERMSIG(nStatus), ReadAll(m_strOut),
-                ReadAll(m_strErr)};
-    }
-
-private:
-    CTempTree m_scratch;
-    std::string m_strOut = m_scratch.Path("out"), m_strErr = m_scratch.Path("err");
-    pid_t m_pid = -1;
-    int m_nOutFd = -1;
-};
-
-CResult RunCli(const std::vector<std::string>& args) { return CCliProcess(args).Wait(); }
-
-std::vector<std::string> Split(const std::string& str, char c) {
-    std::vector<std::string> parts(1);
-    for (char ch : str) {
-        if (ch == c) parts.emplace_back();
-        else parts.back() += ch;
-    }
-    return parts;
-}
-
-std::vector<std::string> Lines(const std::string& str) {
-    std::vector<std::string> lines = Split(str, '\n');
-    EXPECT_EQ(lines.back(), "");
-    lines.pop_back();
-    return lines;
-}
-
-CResultRow Row(const std::string& strName, std::uint64_t nSize, std::int64_t t,
-               const std::string& strFolder = "/f/") {
-    CResultRow row;
-    row.m_strCells[COL_SOURCE] = strName;
-    row.m_strCells[COL_SOURCE_FOLDER] = strFolder;
-    row.m_strCells[COL_TARGET] = "t-" + strName;
-    row.m_strCells[COL_TARGET_FOLDER] = "/t" + strFolder;
-    row.m_nSize = nSize;
-    row.m_tSource = t;
-    row.m_tTarget = -t;
-    return row;
-}
-
-TEST(CliOutputTest, EncodingsAreExactAndSafe) {
-    EXPECT_EQ(EscapeTsv("a\tb\nc\\d\re"), "a\\tb\\nc\\\\d\re");
-    EXPECT_EQ(EscapeForTerminal("a\tb\n\x1b[2J\x7f"), "a\\tb\\n\\x1b[2J\\x7f");
-    // C1 controls, a direction override, a byte order mark, a line separator, a tag and a
-    // noncharacter print nothing; letters beside them and just past their ranges stay.
-    EXPECT_EQ(EscapeForTerminal("\xc2\x9b" "1m\xc2\x9d\xc2\xa0\xe2\x80\xae\xef\xbb\xbf\xe2\x80\xa8\xf3\xa0\x80\xa1"
-                                "\xef\xbf\xbe\xc3\xa9\xe2\x80\xaf\xf0\x9f\x98\x80"),
-              "\\u{9b}1m\\u{9d}\xc2\xa0\\u{202e}\\u{feff}\\u{2028}\\u{e0021}\\u{fffe}\xc3\xa9\xe2\x80\xaf"
-              "\xf0\x9f\x98\x80");
-    // Bytes that are not UTF-8: a lone C1 byte, a cut sequence, an overlong slash.
-    EXPECT_EQ(EscapeForTerminal("\x9b" "1m\xe2\x82.\xc0\xaf"), "\\x9b1m\\xe2\\x82.\\xc0\\xaf");
-    // Valid: ASCII, 2-4 byte forms. Invalid: stray continuation, overlong, surrogate, > U+10FFFF, cut.
-    EXPECT_TRUE(IsValidUtf8("plain \xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"));
-    for (const char* psz : {"\x80", "\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "\xe2\x82"})
-        EXPECT_FALSE(IsValidUtf8(psz)) << psz;
-    EXPECT_EQ(ToValidUtf8("a\xffz\xc3\xa9"), "a\xef\xbf\xbdz\xc3\xa9");
-    std::string strAll;
-    for (int i = 0; i < 256; ++i) strAll += static_cast<char>(i);
-    for (std::size_t n : {0u, 1u, 2u, 3u, 256u}) {
-        std::string strBack;
-        ASSERT_TRUE(DecodeBase64(EncodeBase64(strAll.substr(0, n)), strBack));
-        EXPECT_EQ(strBack, strAll.substr(0, n));
-    }
-    EXPECT_EQ(EncodeBase64("\xff\xfe"), "//4=");
-    std::string strJunk;
-    EXPECT_FALSE(DecodeBase64("ab$d", strJunk));
-    EXPECT_FALSE(DecodeBase64("abc", strJunk));
-}
-
-TEST(CliOutputTest, SortFollowsTheViewRules) {
-    const std::vector<CResultRow> rows = {Row("b", 1048576, 30, "/x/"), Row("README.TXT", 10240, 10, "/Y/"),
-                                          Row("_x", 9216, 20, "/x/"), Row("readme.txt", 9216, 20, "/y/"),
-                                          Row("a", 100, 40, "/x/")};
-    CRowStore store;
-    for (const CResultRow& row : rows) store.Add(row);
-    auto order = [&](int nColumn, bool bDescending) {
-        store.Sort(nColumn, bDescending);
-        std::string str;
-        CResultRow row;
-        for (std::size_t i = 0; i < store.GetCount(); ++i) {
-            store.GetRow(i, row);
-            str += row.m_strCells[COL_SOURCE] + " ";
-        }
-        return str;
-    };
-    // Sizes by bytes, not by their text; ties keep the matcher's order in both directions.
-    EXPECT_EQ(order(COL_SIZE, false), "a _x readme.txt README.TXT b ");
-    EXPECT_EQ(order(COL_SIZE, true), "b README.TXT _x readme.txt a ");
-    EXPECT_EQ(order(COL_SOURCE_MODIFIED, false), "README.TXT _x readme.txt b a ");
-    EXPECT_EQ(order(COL_TARGET_MODIFIED, false), "a b _x readme.txt README.TXT ");
-    // '_' sorts before letters; letter case is ignored, in names and in folders.
-    EXPECT_EQ(order(COL_SOURCE, false), "_x a b README.TXT readme.txt ");
-    EXPECT_EQ(order(COL_SOURCE, true), "README.TXT readme.txt b a _x ");
-    EXPECT_EQ(order(COL_TARGET, false), "_x a b README.TXT readme.txt ");
-    EXPECT_EQ(order(COL_SOURCE_FOLDER, true), "README.TXT readme.txt b _x a ");
-    EXPECT_EQ(order(COL_TARGET_FOLDER, false), "b _x a README.TXT readme.txt ");
-    // A row read back carries its paths and numbers, whatever the order.
-    CResultRow back;
-    store.GetRow(3, back);
-    EXPECT_EQ(std::tie(back.m_strSourcePath, back.m_strTargetPath, back.m_strCells[COL_TARGET_FOLDER]),
-              std::make_tuple("/Y/README.TXT", "/t/Y/t-README.TXT", "/t/Y/"));
-    EXPECT_EQ(std::make_tuple(back.m_nSize, back.m_tSource, back.m_tTarget), std::make_tuple(10240, 10, -10));
-    store.Clear();
-    store.Add(rows[4]);
-    EXPECT_EQ(order(COL_SIZE, false), "a ");
-    EXPECT_EQ(ParseSortColumn("Target-Modified"), COL_TARGET_MODIFIED);
-    EXPECT_EQ(ParseSortColumn("6"), COL_SIZE);
-    EXPECT_EQ(ParseSortColumn("7"), -1);
-}
 
 TEST(CliTest, BadUsageExitsWithStatusTwo) {
     const std::vector<std::vector<std::string>> cases = {
@@ -266,11 +87,8 @@ TEST(CliTest, RowsInEachFormatStreamedAndSorted) {
     }
     const nlohmann::json doc =
         nlohmann::json::parse(run({"--format", "json", "--sort", "target-modified"}).m_strOut);
-    EXPECT_EQ(doc["format"], "twinex-results");
-    EXPECT_EQ(doc["version"], 1);
-    EXPECT_EQ(doc["files"], 13);
-    EXPECT_EQ(doc["matches"], 12);
-    EXPECT_EQ(doc["complete"], true);
+    EXPECT_EQ(std::make_tuple(doc["format"], doc["version"], doc["files"], doc["matches"], doc["complete"]),
+              std::make_tuple("twinex-results", 1, 13, 12, true));
     ASSERT_EQ(doc["rows"].size(), 12u);
     auto path = [](const nlohmann::json& row, const std::string& strKey) {
         std::string str = row[strKey].get<std::string>();

@@ -67,7 +67,7 @@ protected:
         m_sink.m_onAppend = m_onAppend;
         MatchFilesProc(settings, m_state, m_sink, callbacks);
         for (const CResultRow& row : m_sink.m_rows)
-            run.m_pairs.emplace_back(row.m_strCells[COL_SOURCE], row.m_strCells[COL_TARGET]);
+            run.m_pairs.emplace_back(NameOf(row.m_strSourcePath), NameOf(row.m_strTargetPath));
         return run;
     }
 
@@ -140,16 +140,11 @@ TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizes) {
     const CRun run = Match(MATCH_CRC32, "64", 0);
     ASSERT_EQ(run.m_pairs, (CPairs{{"c", "d"}, {"a", "b"}}));
     const CResultRow& row = m_sink.m_rows[1];
-    EXPECT_EQ(row.m_strCells[COL_SOURCE_FOLDER], m_tree.Root());
-    EXPECT_EQ(row.m_strCells[COL_TARGET_FOLDER], m_tree.Root() + "sub/");
     EXPECT_EQ(row.m_strSourcePath, strA);
     EXPECT_EQ(row.m_strTargetPath, strB);
-    EXPECT_EQ(row.m_strCells[COL_SIZE], "0.01 KB");
     EXPECT_EQ(row.m_nSize, 12u);
     EXPECT_EQ(row.m_tSource, 1700000000);
     EXPECT_EQ(row.m_tTarget, 1600000000);
-    EXPECT_EQ(row.m_strCells[COL_SOURCE_MODIFIED], FormatFileTime(1700000000));
-    EXPECT_EQ(row.m_strCells[COL_TARGET_MODIFIED], FormatFileTime(1600000000));
     EXPECT_EQ(run.m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Matching, ESearchPhase::Ready}));
     EXPECT_EQ(run.m_nDone, 1);
     EXPECT_EQ(m_state.m_nProgressPos.load(), 4);

@@ -28,7 +28,7 @@ std::string BadRow(const std::string& strFrom, const std::string& strTo, int nRo
 }  // namespace
 
 TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
-    const std::vector<CResultsRecord> rows = {
+    const std::vector<CResultRow> rows = {
         {"/home/a/caf\xe9.txt", "/home/b/\xff\xfe\x01 \"q\"\\", 18446744073709551615ull, -86400,
          4102444800},
         {"/home/a/\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80", "/home/a/tab\there", 0,
@@ -36,21 +36,41 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
     };
     std::string strDoc = FormatResultsHead("contents", "0", false);
     for (std::size_t i = 0; i < rows.size(); ++i)
-        strDoc += ResultsRowSeparator(i) + FormatResultsRow(rows[i].strSource, rows[i].strTarget,
-                                                            rows[i].nSize, rows[i].tSource,
-                                                            rows[i].tTarget);
+        strDoc += ResultsRowSeparator(i) + FormatResultsRow(rows[i]);
     strDoc += "\n" + FormatResultsTail(120, rows.size(), false);
     CResultsInfo info;
-    std::vector<CResultsRecord> back;
+    std::vector<CResultRow> back;
     CResultsError error;
     ASSERT_TRUE(ParseResults(strDoc, info, back, error)) << error.strDetail;
     ASSERT_EQ(back.size(), rows.size());
-    auto fields = [](const CResultsRecord& r) {
-        return std::tie(r.strSource, r.strTarget, r.nSize, r.tSource, r.tTarget);
+    auto fields = [](const CResultRow& r) {
+        return std::tie(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget);
     };
     for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(fields(back[i]) == fields(rows[i])) << i;
     EXPECT_EQ(info.strCriterion, "contents");
     EXPECT_EQ(info.nFiles, 120u);
+}
+
+// A later writer may add fields anywhere; whatever they hold, even known names nested inside
+// them, is passed over and the known fields still read.
+TEST(ResultsFormat, UnknownKeysAndWhatTheyHoldArePassedOver) {
+    const std::string strDoc =
+        R"({"writer":{"rows":[1,{"format":"x"}],"size":"big"},"format":"twinex-results",)"
+        R"("notes":[[],[{"version":9}],{"source":null}],"version":1,"criterion":"size",)"
+        R"("rows":[{"tag":{"target":[1,2],"size":-1},"source":"/a/x","target":"/b/x",)"
+        R"("thumb":[{"source_mtime":"x"}],"size":5,"source_mtime":-1,"target_mtime":2,)"
+        R"("score":1.5,"seen":true,"none":null}],"files":3,"later":{"complete":"no"}})";
+    CResultsInfo info;
+    std::vector<CResultRow> rows;
+    CResultsError error;
+    ASSERT_TRUE(ParseResults(strDoc, info, rows, error)) << error.strDetail;
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(std::tie(rows[0].m_strSourcePath, rows[0].m_strTargetPath),
+              std::make_tuple("/a/x", "/b/x"));
+    EXPECT_EQ(std::make_tuple(rows[0].m_nSize, rows[0].m_tSource, rows[0].m_tTarget),
+              std::make_tuple(5u, -1, 2));
+    EXPECT_EQ(std::tie(info.strCriterion, info.nFiles, info.bComplete),
+              std::make_tuple("size", 3u, true));
 }
 
 TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
@@ -85,7 +105,7 @@ TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
     for (const CCase& c : cases) {
         CResultsInfo info;
         info.nFiles = 77;
-        std::vector<CResultsRecord> rows(3);
+        std::vector<CResultRow> rows(3);
         CResultsError error;
         EXPECT_FALSE(ParseResults(c.strText, info, rows, error)) << c.strText;
         EXPECT_EQ(error.nStatus, c.nStatus) << c.strText;

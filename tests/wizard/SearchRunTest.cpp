@@ -5,17 +5,14 @@
 
 namespace {
 
-// Every cell of every row, and the two paths.
-using CRowTexts = std::vector<std::array<std::string, COL_COUNT + 2>>;
+// Every field of every row.
+using CRowTexts = std::vector<std::array<std::string, 5>>;
 
 CRowTexts Texts(const std::vector<CResultRow>& rows) {
     CRowTexts texts;
-    for (const CResultRow& row : rows) {
-        auto& t = texts.emplace_back();
-        std::copy(row.m_strCells.begin(), row.m_strCells.end(), t.begin());
-        t[COL_COUNT] = row.m_strSourcePath;
-        t[COL_COUNT + 1] = row.m_strTargetPath;
-    }
+    for (const CResultRow& row : rows)
+        texts.push_back({row.m_strSourcePath, row.m_strTargetPath, std::to_string(row.m_nSize),
+                         std::to_string(row.m_tSource), std::to_string(row.m_tTarget)});
     return texts;
 }
 
