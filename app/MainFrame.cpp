@@ -65,6 +65,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
       m_pCommands(new CCommandSet(this)),
       m_desktop(this),
       m_pView(new CTwinexView(m_desktop.Services(), this)),
+      m_sink(m_pView->GetModel()),
       m_pDoc(pDoc),
       m_messageBoxPrompt(this),
       m_pPrompt(&m_messageBoxPrompt) {
@@ -126,7 +127,7 @@ void CMainFrame::SetMessageText(int nStringId) {
     m_pMessagePane->setText(LoadPrompt(nStringId));
 }
 
-IResultSink& CMainFrame::GetResultSink() { return m_pView->GetModel()->GetSink(); }
+IResultSink& CMainFrame::GetResultSink() { return m_sink; }
 
 void CMainFrame::SetPrompt(IPrompt* pPrompt) {
     m_pPrompt = pPrompt ? pPrompt : &m_messageBoxPrompt;

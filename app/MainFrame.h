@@ -8,6 +8,7 @@
 
 #include "DesktopServices.h"
 #include "Prompt.h"
+#include "ResultSink.h"
 #include "ResultsFile.h"
 #include "WizardHost.h"
 #include "WizardServices.h"
@@ -103,6 +104,7 @@ private:
     CCommandSet* m_pCommands;
     CDesktopServices m_desktop;  // what the view reaches the desktop through
     CTwinexView* m_pView;
+    CResultSink m_sink;  // the search's rows, queued to the view's model
     CTwinexDoc* m_pDoc;
     CMessageBoxPrompt m_messageBoxPrompt;
     IPrompt* m_pPrompt;

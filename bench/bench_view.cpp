@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 
 #include "ResultModel.h"
+#include "ResultSink.h"
 #include "DesktopServices.h"
 #include "TwinexView.h"
 
@@ -107,7 +108,8 @@ int main(int argc, char** argv) {
                      [&] { nInsertNs += insertTimer.nsecsElapsed(); });
     const double dCpuBefore = CpuSeconds();
     timer.restart();
-    std::thread producer([&] { Produce(pModel->GetSink(), nRows); });
+    CResultSink sink(pModel);
+    std::thread producer([&] { Produce(sink, nRows); });
     while (!bEnded) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const double dFillWall = timer.nsecsElapsed() / 1e9;
     producer.join();
@@ -128,7 +130,6 @@ int main(int argc, char** argv) {
     Produce(ready, nRows);
     bEnded = false;
     timer.restart();
-    IResultSink& sink = pModel->GetSink();
     sink.Clear();
     for (auto& batch : ready.batches) sink.Append(std::move(batch));
     sink.End();

@@ -10,7 +10,6 @@
 #include "FileIcons.h"
 #include "Format.h"
 #include "ResTables.h"
-#include "ResultSink.h"
 #include "ResultSort.h"
 
 namespace {
@@ -45,8 +44,7 @@ constexpr std::size_t MAX_REMOVAL_RUNS = 32;
 
 CResultModel::CResultModel(QObject* pParent)
     : QAbstractTableModel(pParent),
-      m_pSelection(new QItemSelectionModel(this, this)),
-      m_pSink(std::make_unique<CResultSink>(this)) {}
+      m_pSelection(new QItemSelectionModel(this, this)) {}
 
 CResultModel::~CResultModel() = default;
 
@@ -270,4 +268,3 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-IResultSink& CResultModel::GetSink() { return *m_pSink; }

@@ -12,36 +12,9 @@
 #include <vector>
 
 #include "NoCase.h"
-#include "ResultRow.h"
+#include "ResultItem.h"
 
 class QItemSelectionModel;
-class CResultSink;
-
-// One duplicate pair as the list keeps it: the engine's plain record, with what the list adds.
-// The seven cell texts are derived when they are shown, which keeps a million rows small.
-struct CResultItem : CResultRow {
-    mutable std::int32_t m_nIcon = -1;  // file icon index, looked up when first shown
-    std::uint32_t m_nItemData = 0;
-
-    CResultItem() = default;
-    explicit CResultItem(CResultRow&& row) : CResultRow(std::move(row)) {}
-
-    // Name: the bytes after the last '/'. Folder: the bytes up to and including it.
-    std::string_view GetSourceName() const { return NameOf(m_strSourcePath); }
-    std::string_view GetSourceFolder() const { return FolderOf(m_strSourcePath); }
-    std::string_view GetTargetName() const { return NameOf(m_strTargetPath); }
-    std::string_view GetTargetFolder() const { return FolderOf(m_strTargetPath); }
-    // The name or folder shown in nColumn; empty for the other columns.
-    std::string_view GetPathCell(int nColumn) const {
-        switch (nColumn) {
-        case COL_SOURCE: return GetSourceName();
-        case COL_SOURCE_FOLDER: return GetSourceFolder();
-        case COL_TARGET: return GetTargetName();
-        case COL_TARGET_FOLDER: return GetTargetFolder();
-        default: return {};
-        }
-    }
-};
 
 class CResultModel : public QAbstractTableModel {
     Q_OBJECT
@@ -95,8 +68,10 @@ public:
     int GetSortColumn() const { return m_nSortColumn; }
     bool IsSortAscending() const { return m_bSortAscending; }
 
-    // Feeds rows from any thread; see CResultSink.
-    IResultSink& GetSink();
+    // A search starts writing rows, and its rows are all in: called on the user-interface
+    // thread (CResultSink queues them there from the matching worker).
+    void BeginFill();
+    void EndRows();
 
 signals:
     // A search starts writing its rows (the sink's Clear); RowsEnded follows.
@@ -109,13 +84,8 @@ signals:
     void Sorted(int nColumn, bool bAscending);
 
 private:
-    friend class CResultSink;
-    void BeginFill();
-    void EndRows();
-
     std::vector<CResultItem> m_rows;
     QItemSelectionModel* m_pSelection;
-    std::unique_ptr<CResultSink> m_pSink;
     int m_nSortColumn = COL_SIZE;
     bool m_bSortAscending = true;
 };

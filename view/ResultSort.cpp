@@ -5,7 +5,7 @@
 
 #include "NoCase.h"
 #include "PathTable.h"
-#include "ResultModel.h"
+#include "ResultItem.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "QtTestSupport.h"
+#include "ResultSink.h"
 #include "ResultModel.h"
 
 namespace {
@@ -163,7 +164,7 @@ TEST(ResultSink, WorkerBatchesArriveInOrderWithOneInsertEach) {
     QSignalSpy ended(&model, &CResultModel::RowsEnded);
 
     std::thread worker([&model] {
-        IResultSink& sink = model.GetSink();
+        CResultSink sink(&model);
         sink.Clear();
         for (int b = 0; b < 3; ++b) {
             std::vector<CResultRow> batch;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "DesktopServices.h"
+#include "ResultSink.h"
 #include "QtTestSupport.h"
 #include "ResultModel.h"
 #include "TwinexView.h"
@@ -45,7 +46,7 @@ TEST(TwinexView, RedrawsOnlyOnceASearchsRowsAreIn) {
     CDesktopServices desktop;
     CTwinexView view(desktop.Services());
     view.show();
-    IResultSink& sink = view.GetModel()->GetSink();
+    CResultSink sink(view.GetModel());
     sink.Clear();
     sink.Append(std::vector<CResultRow>(3));
     QSignalSpy ended(view.GetModel(), &CResultModel::RowsEnded);
