@@ -29,7 +29,7 @@ public:
         return v;
     }
     void Put(std::vector<char>&& v) {
-        if (m_spare.size() < 8) m_spare.push_back(std::move(v));
+        if (m_spare.size() < 2) m_spare.push_back(std::move(v));
     }
 
 private:

@@ -86,8 +86,10 @@ long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffs
 long long HashFileRange(int fd, std::uint64_t nOffset, std::uint64_t nLength, CHasher& hasher,
                         std::vector<char>& buffer, const std::atomic<int>* pAbort,
                         const FOnRead& onRead) {
-    if (buffer.empty())
-        buffer.resize(static_cast<std::size_t>(std::clamp<std::uint64_t>(nLength, 1, kReadBlock)));
+    // Large blocks, however small the buffer came: a long file read in small ones costs a call
+    // per block.
+    const auto nBlock = static_cast<std::size_t>(std::clamp<std::uint64_t>(nLength, 1, kReadBlock));
+    if (buffer.size() < nBlock) buffer.resize(nBlock);
     if (nLength > buffer.size())
         ::posix_fadvise(fd, static_cast<off_t>(nOffset), 0, POSIX_FADV_SEQUENTIAL);
     std::uint64_t nDone = 0;

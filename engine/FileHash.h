@@ -42,7 +42,7 @@ using FOnRead = std::function<void(std::uint64_t nOffset, std::size_t nLength)>;
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset);
 
 // Feeds bytes [nOffset, nOffset + nLength) of fd to hasher, block by block through buffer
-// (sized here when empty). Returns the count fed, less when the file ends first, or -1 on a
+// (grown here to up to 256 KiB). Returns the count fed, less when the file ends first, or -1 on a
 // read error (errno) or once *pAbort is raised.
 long long HashFileRange(int fd, std::uint64_t nOffset, std::uint64_t nLength, CHasher& hasher,
                         std::vector<char>& buffer, const std::atomic<int>* pAbort,

@@ -122,12 +122,11 @@ private:
 };
 
 // Opens a file read-only without following a final symbolic link and without waiting on a
-// FIFO; -1 unless it is a regular file. The At form opens a name inside an open folder.
+// FIFO; -1 unless it is a regular file.
 int OpenRegularFile(const std::string& strPath);
-int OpenRegularFileAt(int fdDir, const std::string& strName);
-// OpenRegularFileAt, and -1 too unless the file is nSize bytes long: a file that shrank or grew
-// since it was collected has changed and is compared with nothing. On -1 errno is the open's
-// error, or 0 when something is there that is not that regular file.
+// The same for a name inside an open folder, and -1 too unless the file is nSize bytes long: a
+// file that shrank or grew since it was collected has changed and is compared with nothing.
+// On -1 errno is the open's error, or 0 when something is there that is not that regular file.
 int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize);
 // A folder handle (O_PATH) for opening names inside it, also for folders deeper than the
 // kernel takes in one path; -1 and errno on failure.

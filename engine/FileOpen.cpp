@@ -35,10 +35,6 @@ int OpenRegular(int fdDir, const std::string& strName, const std::uint64_t* pSiz
 
 }  // namespace
 
-int OpenRegularFileAt(int fdDir, const std::string& strName) {
-    return OpenRegular(fdDir, strName, nullptr);
-}
-
 int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize) {
     return OpenRegular(fdDir, strName, &nSize);
 }

@@ -18,7 +18,7 @@ int CFolderFds::Open(const CFileInfo& file) {
     constexpr int MAX_WAITS = 200;  // about a second
     for (int nTry = 0;; ++nTry) {
         const int fd = TryOpen(file);
-        if (fd >= 0) return Opened(file, fd);
+        if (fd >= 0) return fd;
         const int nError = errno;
         if ((nError == EMFILE || nError == ENFILE) && nTry < MAX_WAITS) {
             // Out of descriptors is no property of the file: free ours, then wait for others'.
@@ -65,9 +65,4 @@ void CFolderFds::CloseFolders() {
     for (auto& [pDir, fd] : m_fds) ::close(fd);
     m_fds.clear();
     m_order.clear();
-}
-
-int CFolderFds::Opened(const CFileInfo& file, int fd) const {
-    if (fd >= 0 && m_onOpened) m_onOpened(file);
-    return fd;
 }

@@ -25,8 +25,6 @@ public:
     // gives up; every failure goes to m_onUnreadable.
     int Open(const CFileInfo& file);
 
-    // Tests: told of each file just opened, before any of it is read.
-    std::function<void(const CFileInfo&)> m_onOpened;
     // Told of each file that could not be opened or read, on the reading thread: the errno
     // value, or 0 when the file is no longer a regular file of its collected size.
     std::function<void(const CFileInfo&, int nErrno)> m_onUnreadable;
@@ -35,7 +33,6 @@ public:
     }
 
 private:
-    int Opened(const CFileInfo& file, int fd) const;  // tells m_onOpened of fd >= 0; returns fd
     int TryOpen(const CFileInfo& file);
     void CloseFolders();
 

@@ -128,8 +128,13 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     // Batches of whole runs, as many as fit the limits (a larger run goes alone). Empty files,
     // first in the array, make a batch of their own, as they need no stage.
     std::atomic<std::uint64_t>* pDone = ReadsFiles(nCriterion) ? bytes.m_pDone : nullptr;
+    CKeptBytes kept;
+    if (nCriterion == MATCH_CONTENTS && fitted.m_nBatchBytes) {
+        kept.m_p.reset(new char[fitted.m_nBatchBytes]);  // left uninitialised: only copies land there
+        kept.m_nCapacity = fitted.m_nBatchBytes;
+    }
     for (std::size_t r = 0; r < runs.size();) {
-        CBatch batch(files, nCriterion, nLimit, pAbort, fitted, readers, pDone);
+        CBatch batch(files, nCriterion, nLimit, pAbort, fitted, readers, kept, pDone);
         std::vector<CRun> batchRuns;
         std::vector<CSets> perRun;
         do {

@@ -17,7 +17,7 @@ struct CMatchTuning {
     std::size_t m_nEdgeBlock = 4096;           // the first and last blocks the cheap stages hash
     std::size_t m_nWholeReadMax = 64 * 1024;   // spans up to this: read whole at the first read,
                                                // and no last-block stage
-    std::size_t m_nBatchBytes = 16 << 20;      // first reads of one batch of runs, at most
+    std::size_t m_nBatchBytes = 1 << 20;       // first reads of one batch of runs, at most
     std::size_t m_nBatchFiles = 16384;         // files of one batch, at most
     std::size_t m_nMaxOpenFiles = 256;         // beyond this, a byte comparison goes pair by pair
     bool m_bSameHashes = false;  // tests: first and last blocks all hash alike

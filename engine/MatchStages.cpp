@@ -7,6 +7,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include <unistd.h>
@@ -19,9 +20,11 @@
 
 CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
                const std::atomic<int>* pAbort, const CMatchTuning& tuning, std::deque<CReader>& readers,
-               std::atomic<std::uint64_t>* pBytesDone)
+               CKeptBytes& kept, std::atomic<std::uint64_t>* pBytesDone)
     : m_files(files), m_nCriterion(nCriterion), m_nLimit(nLimit), m_pAbort(pAbort), m_tuning(tuning),
-      m_readers(readers), m_pBytesDone(pBytesDone) {}
+      m_kept(kept), m_readers(readers), m_pBytesDone(pBytesDone) {
+    m_kept.m_nUsed = 0;
+}
 
 std::vector<std::size_t> CBatch::AddRun(std::size_t nBegin, std::size_t nEnd) {
     std::vector<std::size_t> set;
@@ -34,9 +37,9 @@ std::vector<std::size_t> CBatch::AddRun(std::size_t nBegin, std::size_t nEnd) {
         const std::uint64_t nFirst = FirstRead(c);
         c.m_bWhole = nFirst == nSpan;
         // Short spans under Contents are compared where the first read put them, while they fit.
-        if (m_nCriterion == MATCH_CONTENTS && c.m_bWhole && m_kept.size() + nFirst <= m_tuning.m_nBatchBytes) {
-            c.m_nKept = m_kept.size();
-            m_kept.resize(m_kept.size() + nFirst);
+        if (m_nCriterion == MATCH_CONTENTS && c.m_bWhole && m_kept.m_nUsed + nFirst <= m_kept.m_nCapacity) {
+            c.m_nKept = m_kept.m_nUsed;
+            m_kept.m_nUsed += static_cast<std::size_t>(nFirst);
         }
         m_nFirstReadBytes += nFirst;
         set.push_back(m_candidates.size());
@@ -202,9 +205,9 @@ CSets CompareKeptSet(const CBatch& batch, const std::vector<std::size_t>& set) {
     const std::size_t n = static_cast<std::size_t>(batch.m_candidates[set.front()].m_nSpan);
     CSets groups;
     for (std::size_t p : set) {
-        const char* pBytes = batch.m_kept.data() + batch.m_candidates[p].m_nKept;
+        const char* pBytes = batch.m_kept.m_p.get() + batch.m_candidates[p].m_nKept;
         auto it = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
-            return std::memcmp(batch.m_kept.data() + batch.m_candidates[g.front()].m_nKept, pBytes, n) == 0;
+            return std::memcmp(batch.m_kept.m_p.get() + batch.m_candidates[g.front()].m_nKept, pBytes, n) == 0;
         });
         if (it != groups.end()) it->push_back(p);
         else groups.push_back({p});
@@ -219,17 +222,19 @@ CSets CompareKeptSet(const CBatch& batch, const std::vector<std::size_t>& set) {
 // The stages
 
 CSets DropSameInodes(const CBatch& batch, CSets sets) {
+    std::vector<std::tuple<std::uint64_t, std::uint64_t, std::size_t>> ids;
     for (auto& set : sets) {
-        std::vector<std::size_t> kept;
+        ids.clear();
         for (std::size_t p : set) {
             const CFileInfo& f = batch.File(batch.m_candidates[p]);
-            const bool bSeen = std::any_of(kept.begin(), kept.end(), [&](std::size_t q) {
-                const CFileInfo& g = batch.File(batch.m_candidates[q]);
-                return g.GetInode() == f.GetInode() && g.GetDevice() == f.GetDevice();
-            });
-            if (!bSeen) kept.push_back(p);
+            ids.emplace_back(f.GetDevice(), f.GetInode(), p);
         }
-        set = std::move(kept);
+        std::sort(ids.begin(), ids.end());
+        set.clear();
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            if (i == 0 || std::get<0>(ids[i]) != std::get<0>(ids[i - 1]) || std::get<1>(ids[i]) != std::get<1>(ids[i - 1]))
+                set.push_back(std::get<2>(ids[i]));
+        std::sort(set.begin(), set.end());
     }
     std::erase_if(sets, [](const auto& s) { return s.size() < 2; });
     return sets;
@@ -244,7 +249,7 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
         const char* pBytes = reader.m_buffer.data();
         c.m_nKey = EdgeHash(batch, pBytes, std::min(nRead, batch.m_tuning.m_nEdgeBlock));
         if (!c.m_bWhole) return;
-        if (c.m_nKept != CCandidate::NOT_KEPT) std::memcpy(batch.m_kept.data() + c.m_nKept, pBytes, nRead);
+        if (c.m_nKept != CCandidate::NOT_KEPT) std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
         if (batch.m_nCriterion != MATCH_CONTENTS) {
             reader.m_hasher.Reset();
             reader.m_hasher.Update(pBytes, nRead);

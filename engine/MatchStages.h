@@ -8,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "FileHash.h"
@@ -35,6 +36,14 @@ struct CCandidate {
     bool m_bReadable = true;
 };
 
+// Room for the short spans that Contents compares in memory: allocated once per search and
+// reused from batch to batch, so that its pages are faulted in once and never cleared.
+struct CKeptBytes {
+    std::unique_ptr<char[]> m_p;
+    std::size_t m_nCapacity = 0;
+    std::size_t m_nUsed = 0;
+};
+
 // Sets of positions in CBatch::m_candidates, ascending, all of one run.
 using CSets = std::vector<std::vector<std::size_t>>;
 
@@ -44,7 +53,7 @@ class CBatch {
 public:
     CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
            const std::atomic<int>* pAbort, const CMatchTuning& tuning, std::deque<CReader>& readers,
-           std::atomic<std::uint64_t>* pBytesDone);
+           CKeptBytes& kept, std::atomic<std::uint64_t>* pBytesDone);
 
     // Takes the files [nBegin, nEnd) of one run as candidates; returns them as one set.
     std::vector<std::size_t> AddRun(std::size_t nBegin, std::size_t nEnd);
@@ -71,7 +80,7 @@ public:
     const std::atomic<int>* m_pAbort;
     const CMatchTuning& m_tuning;
     std::vector<CCandidate> m_candidates;
-    std::vector<char> m_kept;  // Contents: short spans, read once, compared here
+    CKeptBytes& m_kept;  // Contents: short spans, read once, compared here
 
 private:
     std::deque<CReader>& m_readers;

@@ -170,22 +170,6 @@ TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
     }
 }
 
-TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
-    // Equal in the first 80 KiB, different after; and short files that differ at the end.
-    std::string strLong = Bytes(100 * 1024, 1);
-    m_tree.Add("1", strLong);
-    strLong[80 * 1024] ^= 1;
-    m_tree.Add("2", strLong);
-    m_tree.Add("3", "short file A");
-    m_tree.Add("4", "short file B");
-    Collect();
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
-        EXPECT_EQ(Match(nCriterion, "80", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
-        EXPECT_EQ(Match(nCriterion, "81", 0).m_pairs, CPairs{}) << nCriterion;
-    }
-    EXPECT_EQ(Match(MATCH_SIZE, "0", 0).m_pairs, (CPairs{{"3", "4"}, {"1", "2"}}));
-}
-
 TEST_F(MatchTest, AFileThatChangedSizeSinceCollectionMatchesNothing) {
     // After collection one copy shrinks and one grows, keeping the bytes a partial comparison reads.
     const std::string str = Bytes(100 * 1024, 2);
