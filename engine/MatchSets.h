@@ -24,7 +24,8 @@ struct CMatchTuning {
     // Told of each file that could not be read (errno, or 0 when it is no longer a regular file
     // of its collected size), from the reading threads, at the same time.
     std::function<void(const CFileInfo&, int nErrno)> m_onUnreadable;
-    // Tests: told of every read, on the reading thread.
+    // Tests: told of every file opened, before it is read, and of every read, on the reading thread.
+    std::function<void(const CFileInfo&)> m_onOpened;
     std::function<void(const CFileInfo&, std::uint64_t nOffset, std::size_t nLength)> m_onRead;
 };
 

@@ -55,7 +55,10 @@ std::uint64_t CBatch::FirstRead(const CCandidate& c) const {
 
 void CBatch::Settle() {
     std::uint64_t nRest = 0;
-    for (CCandidate& c : m_candidates) nRest += c.m_nSpan - std::exchange(c.m_nCounted, c.m_nSpan);
+    for (CCandidate& c : m_candidates) {
+        if (c.m_nCounted < c.m_nSpan) nRest += c.m_nSpan - c.m_nCounted;
+        c.m_nCounted = c.m_nSpan;
+    }
     if (m_pBytesDone && nRest) m_pBytesDone->fetch_add(nRest, std::memory_order_relaxed);
 }
 
@@ -84,6 +87,12 @@ void CBatch::Read(CCandidate& c, std::uint64_t nOffset, std::size_t nLength) {
     const std::uint64_t n = std::min<std::uint64_t>(nLength, c.m_nSpan - c.m_nCounted);
     c.m_nCounted += n;
     if (m_pBytesDone && n) m_pBytesDone->fetch_add(n, std::memory_order_relaxed);
+}
+
+int CBatch::Open(CReader& reader, const CCandidate& c) const {
+    const int fd = reader.m_folders.Open(File(c));
+    if (fd >= 0 && m_tuning.m_onOpened) m_tuning.m_onOpened(File(c));
+    return fd;
 }
 
 void CBatch::Unreadable(CReader& reader, CCandidate& c, int nErrno) const {

@@ -221,11 +221,13 @@ TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWr
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
 }
 
-// Two identical 1 GiB files (sparse, so they cost no disk): the bytes done move while they are
-// read, and reach the total at the end; the position keeps its scale of files.
+// Two identical 1 GiB files (sparse, so they cost no disk), and a third told apart by its first
+// byte: the bytes done move while the pair is read, and reach the total at the end, the third
+// file's unread bytes included; the position keeps its scale of files.
 TEST(MatchProgressTest, BytesDoneAdvanceWhileALargePairIsReadAndReachTheTotal) {
     CTempTree tree;
-    for (const char* pszName : {"1", "2"}) ASSERT_EQ(::truncate(tree.Add(pszName, "").c_str(), 1LL << 30), 0);
+    for (const char* pszName : {"1", "2", "3"})
+        ASSERT_EQ(::truncate(tree.Add(pszName, pszName[0] == '3' ? "x" : "").c_str(), 1LL << 30), 0);
     CSearchState state;
     state.m_files.AddDir(tree.Root(), "*", false, nullptr);
     CSearchSettings settings;
@@ -245,9 +247,9 @@ TEST(MatchProgressTest, BytesDoneAdvanceWhileALargePairIsReadAndReachTheTotal) {
     }
     worker.join();
     EXPECT_TRUE(bSawBetween);
-    EXPECT_EQ(state.m_nBytesTotal.load(), 2ull << 30);
+    EXPECT_EQ(state.m_nBytesTotal.load(), 3ull << 30);
     EXPECT_EQ(state.m_nBytesDone.load(), state.m_nBytesTotal.load());
-    EXPECT_EQ(state.m_nProgressPos.load(), 2);
+    EXPECT_EQ(state.m_nProgressPos.load(), 3);
     EXPECT_EQ(sink.m_rows.size(), 2u);
 }
 

@@ -213,31 +213,37 @@ TEST_F(SplitPathsTest, CancelDuringTheScanStopsReporting) {
 }
 
 // A file that shrinks while it is read joins no set and is reported: a short read is never
-// taken for a full block, at any stage. The victim shrinks after its first or second read.
+// taken for a full block, at any stage. The victim shrinks once opened (short spans are read
+// once and for all), or after its first or second read (long spans, read three times).
 TEST(ShrinkTest, AFileThatShrinksWhileItIsReadJoinsNoSet) {
-    CTempTree tree;
-    const std::string str = Bytes(300 * 1024, 5);
-    CFileInfoArray files;
-    for (const char* pszName : {"a", "b", "c"}) tree.Add(pszName, str);
-    files.AddDir(tree.Root(), "*", false, nullptr);
-    for (int nCriterion : g_reading) {
-        for (int nAtRead : {1, 2}) {
-            for (std::uint64_t nShrunk : {0u, 200u * 1024}) {
+    const struct {
+        std::size_t nSize;
+        int nAtOpen, nAtRead;  // 1-based; 0: never
+    } cases[] = {{10 * 1024, 1, 0}, {300 * 1024, 1, 0}, {300 * 1024, 0, 1}, {300 * 1024, 0, 2}};
+    for (const auto& c : cases) {
+        CTempTree tree;
+        const std::string str = Bytes(c.nSize, 5);
+        for (const char* pszName : {"a", "b", "c"}) tree.Add(pszName, str);
+        CFileInfoArray files;
+        files.AddDir(tree.Root(), "*", false, nullptr);
+        for (int nCriterion : g_reading) {
+            for (std::uint64_t nShrunk : {std::size_t{0}, c.nSize * 2 / 3}) {
                 tree.Add("b", str);
-                int nReads = 0;
+                int nOpens = 0, nReads = 0;
                 std::vector<int> unreadable;
                 CMatchTuning tuning;
                 tuning.m_nThreads = 1;
-                tuning.m_onRead = [&](const CFileInfo& f, std::uint64_t, std::size_t) {
-                    if (f.GetFileName() == "b" && ++nReads == nAtRead)
-                        std::filesystem::resize_file(tree.Path("b"), nShrunk);
+                auto shrink = [&](const CFileInfo& f, int& nCount, int nAt) {
+                    if (f.GetFileName() == "b" && ++nCount == nAt) std::filesystem::resize_file(tree.Path("b"), nShrunk);
                 };
+                tuning.m_onOpened = [&](const CFileInfo& f) { shrink(f, nOpens, c.nAtOpen); };
+                tuning.m_onRead = [&](const CFileInfo& f, std::uint64_t, std::size_t) { shrink(f, nReads, c.nAtRead); };
                 tuning.m_onUnreadable = [&](const CFileInfo& f, int nErrno) {
                     EXPECT_EQ(f.GetFileName(), "b");
                     unreadable.push_back(nErrno);
                 };
                 EXPECT_EQ(FindSets(files, nCriterion, 0, tuning), (CFileSets{{0, 2}}))
-                    << nCriterion << " " << nAtRead << " " << nShrunk;
+                    << c.nSize << " " << c.nAtOpen << c.nAtRead << " " << nCriterion << " " << nShrunk;
                 EXPECT_EQ(unreadable, std::vector<int>{0});
             }
         }
