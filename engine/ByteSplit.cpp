@@ -48,8 +48,9 @@ struct CSub {
 
 }  // namespace
 
-std::vector<CGroup> SplitOpenFiles(const std::vector<int>& fds, std::uint64_t nOffset, std::uint64_t nLength,
-                                   const std::atomic<int>* pAbort, const FOnMemberRead& onRead,
+std::vector<CGroup> SplitOpenFiles(const std::vector<int>& fds, std::uint64_t nOffset,
+                                   std::uint64_t nLength, const std::atomic<int>* pAbort,
+                                   const FOnMemberRead& onRead,
                                    std::vector<CReadFailure>* pFailed) {
     std::vector<CGroup> result;
     if (fds.size() < 2) return result;
@@ -92,8 +93,10 @@ std::vector<CGroup> SplitOpenFiles(const std::vector<int>& fds, std::uint64_t nO
         for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
             buffers.Put(std::move(it->m_first));
             if (it->m_members.size() < 2) continue;
-            if (bLast) result.push_back(std::move(it->m_members));
-            else stack.push_back(CTask{std::move(it->m_members), task.m_nDone + nBlock});
+            if (bLast)
+                result.push_back(std::move(it->m_members));
+            else
+                stack.push_back(CTask{std::move(it->m_members), task.m_nDone + nBlock});
         }
     }
     std::sort(result.begin(), result.end());

@@ -9,7 +9,8 @@
 #include <vector>
 
 // Told of each block read from member nMember (a position in the descriptors given).
-using FOnMemberRead = std::function<void(std::size_t nMember, std::uint64_t nOffset, std::size_t nLength)>;
+using FOnMemberRead =
+    std::function<void(std::size_t nMember, std::uint64_t nOffset, std::size_t nLength)>;
 
 // A member whose read failed (errno) or came up short (0).
 struct CReadFailure {
@@ -22,7 +23,8 @@ struct CReadFailure {
 // (ascending positions in fds) whose bytes are all equal, ordered by their first member, or
 // nothing on abort. A member whose read fails or comes up short joins no group and is named in
 // *pFailed.
-std::vector<std::vector<std::size_t>> SplitOpenFiles(const std::vector<int>& fds, std::uint64_t nOffset,
-                                                     std::uint64_t nLength, const std::atomic<int>* pAbort,
+std::vector<std::vector<std::size_t>> SplitOpenFiles(const std::vector<int>& fds,
+                                                     std::uint64_t nOffset, std::uint64_t nLength,
+                                                     const std::atomic<int>* pAbort,
                                                      const FOnMemberRead& onRead = {},
                                                      std::vector<CReadFailure>* pFailed = nullptr);

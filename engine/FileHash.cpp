@@ -2,14 +2,14 @@
 
 #include "FileHash.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <xxhash.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <string>
-
-#include <fcntl.h>
-#include <unistd.h>
-#include <xxhash.h>
 
 #include "FastCrc32.h"
 #include "FileInfo.h"
@@ -51,7 +51,9 @@ CHasher::~CHasher() {
     if (m_pState) XXH3_freeState(m_pState);
 }
 
-bool CHasher::IsValid() const { return m_nKind == EHashKind::Crc32 || m_pState; }
+bool CHasher::IsValid() const {
+    return m_nKind == EHashKind::Crc32 || m_pState;
+}
 
 void CHasher::Reset() {
     m_nCrc = 0;
@@ -59,8 +61,10 @@ void CHasher::Reset() {
 }
 
 void CHasher::Update(const char* p, std::size_t n) {
-    if (m_nKind == EHashKind::Crc32) m_nCrc = Crc32Update(m_nCrc, p, n);
-    else if (m_pState) XXH3_64bits_update(m_pState, p, n);
+    if (m_nKind == EHashKind::Crc32)
+        m_nCrc = Crc32Update(m_nCrc, p, n);
+    else if (m_pState)
+        XXH3_64bits_update(m_pState, p, n);
 }
 
 std::uint64_t CHasher::Digest() const {
@@ -71,8 +75,8 @@ std::uint64_t CHasher::Digest() const {
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {
     std::size_t nDone = 0;
     while (nDone < nLength) {
-        const ssize_t n = ::pread(fd, pBuffer + nDone, nLength - nDone,
-                                  static_cast<off_t>(nOffset + nDone));
+        const ssize_t n =
+            ::pread(fd, pBuffer + nDone, nLength - nDone, static_cast<off_t>(nOffset + nDone));
         if (n < 0) {
             if (errno == EINTR) continue;
             return -1;
@@ -112,7 +116,8 @@ std::optional<std::uint64_t> CFileInfo::GetChecksum(std::uint64_t nBytes,
     return HashPath(GetFilePath(), GetLength(), nBytes, EHashKind::Xxh3, pAbort);
 }
 
-std::optional<std::uint32_t> CFileInfo::GetCRC(std::uint64_t nBytes, const std::atomic<int>* pAbort) const {
+std::optional<std::uint32_t> CFileInfo::GetCRC(std::uint64_t nBytes,
+                                               const std::atomic<int>* pAbort) const {
     const auto nCrc = HashPath(GetFilePath(), GetLength(), nBytes, EHashKind::Crc32, pAbort);
     if (!nCrc) return std::nullopt;
     return static_cast<std::uint32_t>(*nCrc);

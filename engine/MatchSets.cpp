@@ -37,7 +37,8 @@ std::uint64_t Span(const CFileInfo& file, std::uint64_t nLimit) {
 }
 
 bool ReadsFiles(int nCriterion) {
-    return nCriterion == MATCH_CHECKSUM || nCriterion == MATCH_CRC32 || nCriterion == MATCH_CONTENTS;
+    return nCriterion == MATCH_CHECKSUM || nCriterion == MATCH_CRC32 ||
+           nCriterion == MATCH_CONTENTS;
 }
 
 // Folders each reader may keep open: what the descriptor limit leaves after the files that a
@@ -48,7 +49,8 @@ std::size_t FolderCapacity(unsigned nThreads, std::size_t nMaxOpenFiles) {
     const std::uint64_t nSoft = limit.rlim_cur == RLIM_INFINITY ? 1u << 20 : limit.rlim_cur;
     const std::uint64_t nReserved = 128 + std::uint64_t(nThreads) * nMaxOpenFiles;
     if (nSoft <= nReserved + 32) return 0;
-    return static_cast<std::size_t>(std::min<std::uint64_t>((nSoft - nReserved) / (2 * nThreads), 1u << 16));
+    return static_cast<std::size_t>(
+        std::min<std::uint64_t>((nSoft - nReserved) / (2 * nThreads), 1u << 16));
 }
 
 // Files one byte comparison keeps open: at most half of what the descriptor limit leaves each
@@ -110,7 +112,8 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     const std::vector<CRun> runs = FindRuns(files);
     std::uint64_t nTotal = 0;
     if (ReadsFiles(nCriterion))
-        for (const CRun& run : runs) nTotal += (run.m_nEnd - run.m_nBegin) * Span(files[run.m_nBegin], nLimit);
+        for (const CRun& run : runs)
+            nTotal += (run.m_nEnd - run.m_nBegin) * Span(files[run.m_nBegin], nLimit);
     if (bytes.m_pTotal) bytes.m_pTotal->store(nTotal, std::memory_order_relaxed);
 
     unsigned nThreads = tuning.m_nThreads;
@@ -121,7 +124,8 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     std::deque<CReader> readers;
     const std::size_t nFolders = FolderCapacity(nThreads, fitted.m_nMaxOpenFiles);
     for (unsigned t = 0; t < nThreads; ++t) {
-        readers.emplace_back(nFolders, nCriterion == MATCH_CRC32 ? EHashKind::Crc32 : EHashKind::Xxh3);
+        readers.emplace_back(nFolders,
+                             nCriterion == MATCH_CRC32 ? EHashKind::Crc32 : EHashKind::Xxh3);
         readers.back().m_folders.m_onUnreadable = tuning.m_onUnreadable;
     }
 
@@ -129,9 +133,9 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     // first in the array, make a batch of their own, as they need no stage.
     std::atomic<std::uint64_t>* pDone = ReadsFiles(nCriterion) ? bytes.m_pDone : nullptr;
     CKeptBytes kept;
-    if (nCriterion == MATCH_CONTENTS && fitted.m_nBatchBytes) {
-        kept.m_p.reset(new char[fitted.m_nBatchBytes]);  // left uninitialised: only copies land there
-        kept.m_nCapacity = fitted.m_nBatchBytes;
+    if (nCriterion == MATCH_CONTENTS && fitted.m_nKeptBytes) {
+        kept.m_p.reset(new char[fitted.m_nKeptBytes]);  // uninitialised: only copies land there
+        kept.m_nCapacity = fitted.m_nKeptBytes;
     }
     for (std::size_t r = 0; r < runs.size();) {
         CBatch batch(files, nCriterion, nLimit, pAbort, fitted, readers, kept, pDone);
@@ -144,7 +148,8 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
             ++r;
             if (files[run.m_nBegin].GetLength() == 0) break;
         } while (r < runs.size() && batch.GetCount() < fitted.m_nBatchFiles &&
-                 batch.GetFirstReadBytes() < fitted.m_nBatchBytes);
+                 batch.GetFirstReadBytes() < fitted.m_nBatchBytes &&
+                 (kept.m_nCapacity == 0 || kept.m_nUsed < kept.m_nCapacity));
         if (IsAborted(pAbort) || !MatchBatch(batch, batchRuns, perRun, onRun)) return false;
     }
     return !IsAborted(pAbort);

@@ -2,6 +2,9 @@
 
 #include "MatchStages.h"
 
+#include <unistd.h>
+#include <xxhash.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -10,19 +13,23 @@
 #include <tuple>
 #include <utility>
 
-#include <unistd.h>
-#include <xxhash.h>
-
 #include "ByteSplit.h"
 
 // ---------------------------------------------------------------------------------------------
 // The batch
 
 CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
-               const std::atomic<int>* pAbort, const CMatchTuning& tuning, std::deque<CReader>& readers,
-               CKeptBytes& kept, std::atomic<std::uint64_t>* pBytesDone)
-    : m_files(files), m_nCriterion(nCriterion), m_nLimit(nLimit), m_pAbort(pAbort), m_tuning(tuning),
-      m_kept(kept), m_readers(readers), m_pBytesDone(pBytesDone) {
+               const std::atomic<int>* pAbort, const CMatchTuning& tuning,
+               std::deque<CReader>& readers, CKeptBytes& kept,
+               std::atomic<std::uint64_t>* pBytesDone)
+    : m_files(files),
+      m_nCriterion(nCriterion),
+      m_nLimit(nLimit),
+      m_pAbort(pAbort),
+      m_tuning(tuning),
+      m_kept(kept),
+      m_readers(readers),
+      m_pBytesDone(pBytesDone) {
     m_kept.m_nUsed = 0;
 }
 
@@ -37,7 +44,8 @@ std::vector<std::size_t> CBatch::AddRun(std::size_t nBegin, std::size_t nEnd) {
         const std::uint64_t nFirst = FirstRead(c);
         c.m_bWhole = nFirst == nSpan;
         // Short spans under Contents are compared where the first read put them, while they fit.
-        if (m_nCriterion == MATCH_CONTENTS && c.m_bWhole && m_kept.m_nUsed + nFirst <= m_kept.m_nCapacity) {
+        if (m_nCriterion == MATCH_CONTENTS && c.m_bWhole &&
+            m_kept.m_nUsed + nFirst <= m_kept.m_nCapacity) {
             c.m_nKept = m_kept.m_nUsed;
             m_kept.m_nUsed += static_cast<std::size_t>(nFirst);
         }
@@ -113,7 +121,8 @@ CSets SplitByKey(const CBatch& batch, const CSets& sets, std::uint64_t CCandidat
     for (const auto& set : sets) {
         keyed.clear();
         for (std::size_t p : set)
-            if (batch.m_candidates[p].m_bReadable) keyed.emplace_back(batch.m_candidates[p].*pKey, p);
+            if (batch.m_candidates[p].m_bReadable)
+                keyed.emplace_back(batch.m_candidates[p].*pKey, p);
         std::sort(keyed.begin(), keyed.end());
         const std::size_t nFirst = result.size();
         for (std::size_t i = 0; i < keyed.size();) {
@@ -138,7 +147,8 @@ std::vector<std::size_t> Members(const CSets& sets) {
 
 // Reads nLength bytes at nOffset of candidate p into the reader's buffer; false when the file
 // cannot be opened or read in full (it joins no set then).
-bool ReadBlock(CBatch& batch, CReader& reader, std::size_t p, std::uint64_t nOffset, std::size_t nLength) {
+bool ReadBlock(CBatch& batch, CReader& reader, std::size_t p, std::uint64_t nOffset,
+               std::size_t nLength) {
     CCandidate& c = batch.m_candidates[p];
     const int fd = batch.Open(reader, c);
     if (fd < 0) {
@@ -177,10 +187,13 @@ CSets CompareOpenSet(CBatch& batch, CReader& reader, const std::vector<std::size
     std::vector<CReadFailure> failures;
     const auto groups = SplitOpenFiles(
         fds, 0, batch.m_candidates[set.front()].m_nSpan, batch.m_pAbort,
-        [&](std::size_t m, std::uint64_t nOffset, std::size_t n) { batch.Read(batch.m_candidates[open[m]], nOffset, n); },
+        [&](std::size_t m, std::uint64_t nOffset, std::size_t n) {
+            batch.Read(batch.m_candidates[open[m]], nOffset, n);
+        },
         &failures);
     for (int fd : fds) ::close(fd);
-    for (const CReadFailure& f : failures) batch.Unreadable(reader, batch.m_candidates[open[f.nMember]], f.nErrno);
+    for (const CReadFailure& f : failures)
+        batch.Unreadable(reader, batch.m_candidates[open[f.nMember]], f.nErrno);
     CSets result;
     for (const auto& group : groups) {
         result.emplace_back();
@@ -195,6 +208,10 @@ CSets CompareSetPairwise(CBatch& batch, CReader& reader, const std::vector<std::
     for (std::size_t p : set) {
         bool bPlaced = false;
         for (auto& group : groups) {
+            // A first member gone unreadable gives way to the next: they were equal.
+            while (!group.empty() && !batch.m_candidates[group.front()].m_bReadable)
+                group.erase(group.begin());
+            if (group.empty()) continue;
             const CSets pair = CompareOpenSet(batch, reader, {group.front(), p});
             if (!pair.empty()) {
                 group.push_back(p);
@@ -216,10 +233,13 @@ CSets CompareKeptSet(const CBatch& batch, const std::vector<std::size_t>& set) {
     for (std::size_t p : set) {
         const char* pBytes = batch.m_kept.m_p.get() + batch.m_candidates[p].m_nKept;
         auto it = std::find_if(groups.begin(), groups.end(), [&](const auto& g) {
-            return std::memcmp(batch.m_kept.m_p.get() + batch.m_candidates[g.front()].m_nKept, pBytes, n) == 0;
+            return std::memcmp(batch.m_kept.m_p.get() + batch.m_candidates[g.front()].m_nKept,
+                               pBytes, n) == 0;
         });
-        if (it != groups.end()) it->push_back(p);
-        else groups.push_back({p});
+        if (it != groups.end())
+            it->push_back(p);
+        else
+            groups.push_back({p});
     }
     std::erase_if(groups, [](const auto& g) { return g.size() < 2; });
     return groups;
@@ -241,7 +261,8 @@ CSets DropSameInodes(const CBatch& batch, CSets sets) {
         std::sort(ids.begin(), ids.end());
         set.clear();
         for (std::size_t i = 0; i < ids.size(); ++i)
-            if (i == 0 || std::get<0>(ids[i]) != std::get<0>(ids[i - 1]) || std::get<1>(ids[i]) != std::get<1>(ids[i - 1]))
+            if (i == 0 || std::get<0>(ids[i]) != std::get<0>(ids[i - 1]) ||
+                std::get<1>(ids[i]) != std::get<1>(ids[i - 1]))
                 set.push_back(std::get<2>(ids[i]));
         std::sort(set.begin(), set.end());
     }
@@ -258,7 +279,8 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
         const char* pBytes = reader.m_buffer.data();
         c.m_nKey = EdgeHash(batch, pBytes, std::min(nRead, batch.m_tuning.m_nEdgeBlock));
         if (!c.m_bWhole) return;
-        if (c.m_nKept != CCandidate::NOT_KEPT) std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
+        if (c.m_nKept != CCandidate::NOT_KEPT)
+            std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
         if (batch.m_nCriterion != MATCH_CONTENTS) {
             reader.m_hasher.Reset();
             reader.m_hasher.Update(pBytes, nRead);
@@ -271,17 +293,21 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
 CSets SplitByLastBlock(CBatch& batch, CSets sets) {
     CSets longSets, result;
     for (auto& set : sets) {
-        if (batch.m_candidates[set.front()].m_nSpan > batch.m_tuning.m_nWholeReadMax) longSets.push_back(std::move(set));
-        else result.push_back(std::move(set));
+        if (batch.m_candidates[set.front()].m_nSpan > batch.m_tuning.m_nWholeReadMax)
+            longSets.push_back(std::move(set));
+        else
+            result.push_back(std::move(set));
     }
     const std::vector<std::size_t> all = Members(longSets);
     batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[all[i]];
-        const std::size_t nRead = static_cast<std::size_t>(std::min<std::uint64_t>(c.m_nSpan, batch.m_tuning.m_nEdgeBlock));
+        const std::size_t nRead = static_cast<std::size_t>(
+            std::min<std::uint64_t>(c.m_nSpan, batch.m_tuning.m_nEdgeBlock));
         if (ReadBlock(batch, reader, all[i], c.m_nSpan - nRead, nRead))
             c.m_nKey = EdgeHash(batch, reader.m_buffer.data(), nRead);
     });
-    for (auto& set : SplitByKey(batch, longSets, &CCandidate::m_nKey)) result.push_back(std::move(set));
+    for (auto& set : SplitByKey(batch, longSets, &CCandidate::m_nKey))
+        result.push_back(std::move(set));
     std::sort(result.begin(), result.end());
     return result;
 }
@@ -292,7 +318,9 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
         std::vector<CSets> split(sets.size());
         batch.ForEach(sets.size(), [&](std::size_t i, CReader& reader) {
             const auto& set = sets[i];
-            if (std::all_of(set.begin(), set.end(), [&](std::size_t p) { return batch.m_candidates[p].m_nKept != CCandidate::NOT_KEPT; }))
+            if (std::all_of(set.begin(), set.end(), [&](std::size_t p) {
+                    return batch.m_candidates[p].m_nKept != CCandidate::NOT_KEPT;
+                }))
                 split[i] = CompareKeptSet(batch, set);
             else if (set.size() <= batch.m_tuning.m_nMaxOpenFiles)
                 split[i] = CompareOpenSet(batch, reader, set);
@@ -315,13 +343,16 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
             return;
         }
         reader.m_hasher.Reset();
-        const long long nFed = HashFileRange(fd, 0, c.m_nSpan, reader.m_hasher, reader.m_buffer, batch.m_pAbort,
-                                             [&](std::uint64_t nOffset, std::size_t n) { batch.Read(c, nOffset, n); });
+        const long long nFed =
+            HashFileRange(fd, 0, c.m_nSpan, reader.m_hasher, reader.m_buffer, batch.m_pAbort,
+                          [&](std::uint64_t nOffset, std::size_t n) { batch.Read(c, nOffset, n); });
         const int nError = errno;
         ::close(fd);
         // The file had its collected size when opened: a short count means it shrank since.
-        if (nFed != static_cast<long long>(c.m_nSpan)) batch.Unreadable(reader, c, nFed < 0 ? nError : 0);
-        else c.m_nCriterionKey = reader.m_hasher.Digest();
+        if (nFed != static_cast<long long>(c.m_nSpan))
+            batch.Unreadable(reader, c, nFed < 0 ? nError : 0);
+        else
+            c.m_nCriterionKey = reader.m_hasher.Digest();
     });
     return SplitByKey(batch, sets, &CCandidate::m_nCriterionKey);
 }

@@ -19,20 +19,20 @@
 struct CReader {
     CReader(std::size_t nFolders, EHashKind nKind) : m_folders(nFolders), m_hasher(nKind) {}
     CFolderFds m_folders;
-    CHasher m_hasher;          // the criterion's
+    CHasher m_hasher;  // the criterion's
     std::vector<char> m_buffer;
 };
 
 // One file of a batch, and what the stages learned of it.
 struct CCandidate {
     static constexpr std::size_t NOT_KEPT = std::numeric_limits<std::size_t>::max();
-    std::size_t m_nIndex = 0;          // in the file array
-    std::uint64_t m_nSpan = 0;         // bytes compared
-    std::uint64_t m_nCounted = 0;      // bytes of it counted as done
-    std::uint64_t m_nKey = 0;          // the hash of the last block stage
-    std::uint64_t m_nCriterionKey = 0; // checksum or CRC, when the first read had the whole span
-    std::size_t m_nKept = NOT_KEPT;    // Contents: its whole span in CBatch::m_kept
-    bool m_bWhole = false;             // the first read had the whole span
+    std::size_t m_nIndex = 0;           // in the file array
+    std::uint64_t m_nSpan = 0;          // bytes compared
+    std::uint64_t m_nCounted = 0;       // bytes of it counted as done
+    std::uint64_t m_nKey = 0;           // the hash of the last block stage
+    std::uint64_t m_nCriterionKey = 0;  // checksum or CRC, when the first read had the whole span
+    std::size_t m_nKept = NOT_KEPT;     // Contents: its whole span in CBatch::m_kept
+    bool m_bWhole = false;              // the first read had the whole span
     bool m_bReadable = true;
 };
 

@@ -31,8 +31,8 @@ struct CReads {
     std::uint64_t m_nEnd = 0;
 };
 
-CFileSets FindSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit, CMatchTuning tuning = {},
-                   CReads* pReads = nullptr) {
+CFileSets FindSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
+                   CMatchTuning tuning = {}, CReads* pReads = nullptr) {
     if (pReads) {
         tuning.m_onRead = [pReads](const CFileInfo& f, std::uint64_t nOffset, std::size_t n) {
             std::lock_guard lock(pReads->m_mutex);
@@ -65,7 +65,8 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
     CTempTree tree;
     const std::size_t n = 300 * 1024;
     const std::string str = Bytes(n, 1);
-    for (const auto& [pszName, nFlip] : {std::pair{"a", n}, {"a2", n}, {"first", 0}, {"last", n - 1}, {"middle", n / 2}}) {
+    for (const auto& [pszName, nFlip] :
+         {std::pair{"a", n}, {"a2", n}, {"first", 0}, {"last", n - 1}, {"middle", n / 2}}) {
         std::string bytes = str;
         if (nFlip < n) bytes[nFlip] ^= 1;
         tree.Add(pszName, bytes);
@@ -80,14 +81,17 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
         return v;
     };
     for (int nCriterion : g_reading) {
-        for (bool bSameHashes : {false, true}) {  // a collision of every edge hash: the criterion decides
+        for (bool bSameHashes :
+             {false, true}) {  // a collision of every edge hash: the criterion decides
             CMatchTuning tuning;
             tuning.m_bSameHashes = bSameHashes;
             CReads whole, partial;
-            EXPECT_EQ(FindSets(files, nCriterion, 0, tuning, &whole), CFileSets{set({"a", "a2"})}) << nCriterion;
+            EXPECT_EQ(FindSets(files, nCriterion, 0, tuning, &whole), CFileSets{set({"a", "a2"})})
+                << nCriterion;
             // The span stops before the middle and the last byte: those files still match.
             EXPECT_EQ(FindSets(files, nCriterion, 128 * 1024, tuning, &partial),
-                      CFileSets{set({"a", "a2", "last", "middle"})}) << nCriterion << bSameHashes;
+                      CFileSets{set({"a", "a2", "last", "middle"})})
+                << nCriterion << bSameHashes;
             EXPECT_LE(partial.m_nEnd, 128u * 1024);
             if (bSameHashes) continue;
             EXPECT_EQ(whole.m_bytes["first"], 4096u) << nCriterion;
@@ -96,7 +100,8 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
         }
     }
     CReads none;
-    EXPECT_EQ(FindSets(files, MATCH_SIZE, 0, {}, &none), CFileSets{set({"a", "a2", "first", "last", "middle"})});
+    EXPECT_EQ(FindSets(files, MATCH_SIZE, 0, {}, &none),
+              CFileSets{set({"a", "a2", "first", "last", "middle"})});
     EXPECT_TRUE(none.m_bytes.empty());
 }
 
@@ -126,11 +131,11 @@ protected:
         std::vector<std::string> contents;
         for (int i = 0; i < 8; ++i) contents.push_back(Bytes(100, 100 + i));
         for (int i = 0; i < kLongRun; ++i) {
-            std::string str = i == 31 || i == 32 ? contents[4]
+            std::string str = i == 31 || i == 32            ? contents[4]
                               : i == 0 || i == kLongRun - 1 ? contents[5]
-                              : i == 63 || i == 64 ? contents[6]
-                              : i % 10 == 9 ? Bytes(100, 200 + i)
-                                            : contents[i % 4];
+                              : i == 63 || i == 64          ? contents[6]
+                              : i % 10 == 9                 ? Bytes(100, 200 + i)
+                                                            : contents[i % 4];
             char szName[16];
             std::snprintf(szName, sizeof szName, "run/r%02d", i);
             m_tree.Add(szName, str);
@@ -177,13 +182,13 @@ TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
     CMatchTuning tunings[6];
     tunings[0].m_nThreads = 1;
     tunings[1].m_nThreads = 3;
-    tunings[1].m_nBatchFiles = 7;  // runs cut into many batches
+    tunings[1].m_nBatchFiles = 7;    // runs cut into many batches
     tunings[2].m_nWholeReadMax = 0;  // every span through both edge stages
     tunings[2].m_nEdgeBlock = 1000;
     tunings[3] = tunings[2];
     tunings[3].m_bSameHashes = true;  // and on to the criterion
     tunings[4].m_bSameHashes = true;
-    tunings[4].m_nBatchBytes = 0;  // nothing kept from the first read: Contents reads again
+    tunings[4].m_nKeptBytes = 0;  // nothing kept from the first read: Contents reads again
     tunings[5] = tunings[3];
     tunings[5].m_nMaxOpenFiles = 2;  // byte comparison pair by pair
     for (std::uint64_t nLimit : {0ull, 4096ull, 65536ull}) {
@@ -191,7 +196,8 @@ TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
         ASSERT_GE(expected.size(), 19u);
         for (const CMatchTuning& tuning : tunings)
             for (int nCriterion : g_reading)
-                EXPECT_EQ(FindSets(m_files, nCriterion, nLimit, tuning), expected) << nLimit << " " << nCriterion;
+                EXPECT_EQ(FindSets(m_files, nCriterion, nLimit, tuning), expected)
+                    << nLimit << " " << nCriterion;
     }
 }
 
@@ -234,16 +240,20 @@ TEST(ShrinkTest, AFileThatShrinksWhileItIsReadJoinsNoSet) {
                 CMatchTuning tuning;
                 tuning.m_nThreads = 1;
                 auto shrink = [&](const CFileInfo& f, int& nCount, int nAt) {
-                    if (f.GetFileName() == "b" && ++nCount == nAt) std::filesystem::resize_file(tree.Path("b"), nShrunk);
+                    if (f.GetFileName() == "b" && ++nCount == nAt)
+                        std::filesystem::resize_file(tree.Path("b"), nShrunk);
                 };
                 tuning.m_onOpened = [&](const CFileInfo& f) { shrink(f, nOpens, c.nAtOpen); };
-                tuning.m_onRead = [&](const CFileInfo& f, std::uint64_t, std::size_t) { shrink(f, nReads, c.nAtRead); };
+                tuning.m_onRead = [&](const CFileInfo& f, std::uint64_t, std::size_t) {
+                    shrink(f, nReads, c.nAtRead);
+                };
                 tuning.m_onUnreadable = [&](const CFileInfo& f, int nErrno) {
                     EXPECT_EQ(f.GetFileName(), "b");
                     unreadable.push_back(nErrno);
                 };
                 EXPECT_EQ(FindSets(files, nCriterion, 0, tuning), (CFileSets{{0, 2}}))
-                    << c.nSize << " " << c.nAtOpen << c.nAtRead << " " << nCriterion << " " << nShrunk;
+                    << c.nSize << " " << c.nAtOpen << c.nAtRead << " " << nCriterion << " "
+                    << nShrunk;
                 EXPECT_EQ(unreadable, std::vector<int>{0});
             }
         }
