@@ -71,13 +71,17 @@ void CBatch::Settle() {
 }
 
 void CBatch::ForEach(std::size_t n, const std::function<void(std::size_t, CReader&)>& fn) {
+    const std::size_t nThreads = std::min(m_readers.size(), n);
+    // Items are taken a few at a time: neighbours written by two threads share cache lines.
+    const std::size_t nChunk =
+        std::clamp<std::size_t>(n / (8 * std::max<std::size_t>(nThreads, 1)), 1, 32);
     std::atomic<std::size_t> next{0};
     auto work = [&](CReader& reader) {
-        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < n;)
-            if (!Aborted()) fn(i, reader);
+        for (std::size_t i; (i = next.fetch_add(nChunk, std::memory_order_relaxed)) < n;)
+            for (std::size_t k = i; k < std::min(n, i + nChunk); ++k)
+                if (!Aborted()) fn(k, reader);
     };
     std::vector<std::thread> helpers;
-    const std::size_t nThreads = std::min(m_readers.size(), n);
     for (std::size_t t = 1; t < nThreads; ++t) {
         try {
             helpers.emplace_back(work, std::ref(m_readers[t]));
