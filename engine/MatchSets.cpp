@@ -121,6 +121,7 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     if (!ReadsFiles(nCriterion)) nThreads = 1;
     CMatchTuning fitted = tuning;
     fitted.m_nMaxOpenFiles = FitOpenFiles(nThreads, tuning.m_nMaxOpenFiles);
+    CPassPool pool(nThreads);
     std::deque<CReader> readers;
     const std::size_t nFolders = FolderCapacity(nThreads, fitted.m_nMaxOpenFiles);
     for (unsigned t = 0; t < nThreads; ++t) {
@@ -138,7 +139,7 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
         kept.m_nCapacity = fitted.m_nKeptBytes;
     }
     for (std::size_t r = 0; r < runs.size();) {
-        CBatch batch(files, nCriterion, nLimit, pAbort, fitted, readers, kept, pDone);
+        CBatch batch(files, nCriterion, nLimit, pAbort, fitted, pool, readers, kept, pDone);
         std::vector<CRun> batchRuns;
         std::vector<CSets> perRun;
         do {

@@ -8,8 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <tuple>
 #include <utility>
 
@@ -19,7 +17,7 @@
 // The batch
 
 CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
-               const std::atomic<int>* pAbort, const CMatchTuning& tuning,
+               const std::atomic<int>* pAbort, const CMatchTuning& tuning, CPassPool& pool,
                std::deque<CReader>& readers, CKeptBytes& kept,
                std::atomic<std::uint64_t>* pBytesDone)
     : m_files(files),
@@ -28,6 +26,7 @@ CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit
       m_pAbort(pAbort),
       m_tuning(tuning),
       m_kept(kept),
+      m_pool(pool),
       m_readers(readers),
       m_pBytesDone(pBytesDone) {
     m_kept.m_nUsed = 0;
@@ -71,26 +70,9 @@ void CBatch::Settle() {
 }
 
 void CBatch::ForEach(std::size_t n, const std::function<void(std::size_t, CReader&)>& fn) {
-    const std::size_t nThreads = std::min(m_readers.size(), n);
-    // Items are taken a few at a time: neighbours written by two threads share cache lines.
-    const std::size_t nChunk =
-        std::clamp<std::size_t>(n / (8 * std::max<std::size_t>(nThreads, 1)), 1, 32);
-    std::atomic<std::size_t> next{0};
-    auto work = [&](CReader& reader) {
-        for (std::size_t i; (i = next.fetch_add(nChunk, std::memory_order_relaxed)) < n;)
-            for (std::size_t k = i; k < std::min(n, i + nChunk); ++k)
-                if (!Aborted()) fn(k, reader);
-    };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < nThreads; ++t) {
-        try {
-            helpers.emplace_back(work, std::ref(m_readers[t]));
-        } catch (const std::system_error&) {
-            break;  // fewer threads do the same work
-        }
-    }
-    work(m_readers[0]);
-    for (std::thread& t : helpers) t.join();
+    m_pool.Run(n, [&](std::size_t i, std::size_t nThread) {
+        if (!Aborted()) fn(i, m_readers[nThread]);
+    });
 }
 
 void CBatch::Read(CCandidate& c, std::uint64_t nOffset, std::size_t nLength) {

@@ -14,6 +14,7 @@
 #include "FileHash.h"
 #include "FolderFds.h"
 #include "MatchSets.h"
+#include "PassPool.h"
 
 // A reading thread's own things, kept from pass to pass.
 struct CReader {
@@ -52,8 +53,8 @@ using CSets = std::vector<std::vector<std::size_t>>;
 class CBatch {
 public:
     CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
-           const std::atomic<int>* pAbort, const CMatchTuning& tuning, std::deque<CReader>& readers,
-           CKeptBytes& kept, std::atomic<std::uint64_t>* pBytesDone);
+           const std::atomic<int>* pAbort, const CMatchTuning& tuning, CPassPool& pool,
+           std::deque<CReader>& readers, CKeptBytes& kept, std::atomic<std::uint64_t>* pBytesDone);
 
     // Takes the files [nBegin, nEnd) of one run as candidates; returns them as one set.
     std::vector<std::size_t> AddRun(std::size_t nBegin, std::size_t nEnd);
@@ -83,7 +84,8 @@ public:
     CKeptBytes& m_kept;  // Contents: short spans, read once, compared here
 
 private:
-    std::deque<CReader>& m_readers;
+    CPassPool& m_pool;
+    std::deque<CReader>& m_readers;  // one per thread of the pool
     std::atomic<std::uint64_t>* m_pBytesDone;
     std::uint64_t m_nFirstReadBytes = 0;
 };
