@@ -63,6 +63,15 @@ std::size_t FitOpenFiles(unsigned nThreads, std::size_t nWanted) {
         std::clamp<std::uint64_t>(nFree / (2 * nThreads), 2, std::max<std::size_t>(nWanted, 2)));
 }
 
+// Whether the short spans of a run that Contents keeps still fit the batch's room; a run
+// that does not would be read twice.
+bool Fits(const CBatch& batch, const CKeptBytes& kept, const CRun& run) {
+    if (kept.m_nCapacity == 0) return true;
+    const std::uint64_t nSpan = Span(batch.m_files[run.m_nBegin], batch.m_nLimit);
+    if (nSpan > batch.m_tuning.m_nWholeReadMax) return true;  // nothing of it is kept
+    return (run.m_nEnd - run.m_nBegin) * nSpan <= kept.m_nCapacity - kept.m_nUsed;
+}
+
 // Takes one batch of runs through the stages and reports each run's sets, in order. False on
 // abort, before anything of the batch is reported.
 bool MatchBatch(CBatch& batch, const std::vector<CRun>& runs, const std::vector<CSets>& perRun,
@@ -149,8 +158,7 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
             ++r;
             if (files[run.m_nBegin].GetLength() == 0) break;
         } while (r < runs.size() && batch.GetCount() < fitted.m_nBatchFiles &&
-                 batch.GetFirstReadBytes() < fitted.m_nBatchBytes &&
-                 (kept.m_nCapacity == 0 || kept.m_nUsed < kept.m_nCapacity));
+                 batch.GetFirstReadBytes() < fitted.m_nBatchBytes && Fits(batch, kept, runs[r]));
         if (IsAborted(pAbort) || !MatchBatch(batch, batchRuns, perRun, onRun)) return false;
     }
     return !IsAborted(pAbort);
