@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
         const char* pszName;
         int nCriterion;
         const char* pszPartial;
-        std::size_t nFirstBlock;  // 0: the default
+        std::size_t nWholeReadMax;  // 0: the default
     } cases[] = {
         {"size", MATCH_SIZE, "0", 0},
         {"checksum 64K", MATCH_CHECKSUM, "64", 0},
@@ -75,9 +75,9 @@ int main(int argc, char** argv) {
         {"crc32 whole", MATCH_CRC32, "0", 0},
         {"contents 64K", MATCH_CONTENTS, "64", 0},
         {"contents whole", MATCH_CONTENTS, "0", 0},
-        // How large the first block of a long comparison should be.
-        {"  first 4K", MATCH_CONTENTS, "0", 4096},
-        {"  first 1M", MATCH_CONTENTS, "0", 1 << 20},
+        // Up to which span a file is read whole at its first read.
+        {"  whole to 4K", MATCH_CONTENTS, "0", 4096},
+        {"  whole to 256K", MATCH_CONTENTS, "0", 256 << 10},
     };
     std::printf("%-16s %8s %10s %10s %8s\n", "criterion", "pairs", "1 thread", "all cores", "same");
     for (const auto& c : cases) {
@@ -91,10 +91,7 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 2; ++k) {
             CMatchTuning tuning;
             tuning.m_nThreads = k == 0 ? 1 : nCores;
-            if (c.nFirstBlock) {
-                tuning.m_nFirstBlock = c.nFirstBlock;
-                tuning.m_nWholeReadMax = std::min(tuning.m_nWholeReadMax, c.nFirstBlock);
-            }
+            if (c.nWholeReadMax) tuning.m_nWholeReadMax = c.nWholeReadMax;
             std::vector<double> times;
             for (int r = 0; r <= nRuns; ++r) {  // run 0 warms the cache
                 CCountingSink sink;

@@ -4,7 +4,8 @@ rmlint) on one tree, and checks that twinex-cli finds the duplicate sets they ag
 
     bench/compare_peers.py --cli build/release/cli/twinex-cli --tree /tmp/corpus/mixed
 
-Build a tree first with bench/make_match_corpus. Every tool runs once to warm the cache, then
+Build a tree first with bench/make_match_corpus. --baseline names an earlier twinex-cli to time
+beside this one. Every tool runs once to warm the cache, then
 --runs rounds (default 5) run all tools one after another, so that the ratios come from the
 same conditions. Printed per tool: median wall time, median CPU time (user + system), median
 peak memory, and the wall-time ratio to the fastest peer.
@@ -43,12 +44,19 @@ def run_measured(cmd, scratch):
     return wall, usage.ru_utime + usage.ru_stime, peak, os.waitstatus_to_exitcode(status)
 
 
-def tools(cli, tree, scratch):
+def twinex_runs(label, cli, tree):
+    return [
+        (label + " contents, whole", [cli, "--by", "contents", "--partial", "0", "--no-reflect",
+                                      "--format", "tsv", tree], False),
+        (label + " crc32 64K", [cli, "--by", "crc32", "--partial", "64", "--format", "tsv", tree], False),
+    ]
+
+
+def tools(cli, tree, scratch, baseline):
     return [
         ("find -printf (walk only)", ["find", tree, "-type", "f", "-printf", "%s %p\n"], False),
-        ("twinex contents, whole", [cli, "--by", "contents", "--partial", "0", "--no-reflect",
-                                    "--format", "tsv", tree], False),
-        ("twinex crc32 64K", [cli, "--by", "crc32", "--partial", "64", "--format", "tsv", tree], False),
+        *twinex_runs("twinex", cli, tree),
+        *(twinex_runs("before", baseline, tree) if baseline else []),
         ("jdupes -r", ["jdupes", "-r", "-q", tree], True),
         ("rdfind", ["rdfind", "-outputname", os.path.join(scratch, "rdfind.txt"), tree], True),
         ("fdupes -r", ["fdupes", "-r", "-q", tree], True),
@@ -57,8 +65,8 @@ def tools(cli, tree, scratch):
     ]
 
 
-def benchmark(cli, tree, runs, scratch, skip):
-    entries = [t for t in tools(cli, tree, scratch)
+def benchmark(cli, tree, runs, scratch, skip, baseline):
+    entries = [t for t in tools(cli, tree, scratch, baseline)
                if (shutil.which(t[1][0]) or os.path.exists(t[1][0])) and not any(k in t[0] for k in skip)]
     results = {name: [] for name, _, _ in entries}
     for round_no in range(runs + 1):  # round 0 warms the cache
@@ -189,6 +197,8 @@ def main():
     parser.add_argument("--cli", required=True)
     parser.add_argument("--tree", required=True)
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--baseline", metavar="CLI",
+                        help="an earlier twinex-cli, timed in the same rounds")
     parser.add_argument("--no-bench", action="store_true", help="only the correctness check")
     parser.add_argument("--no-check", action="store_true", help="only the timings")
     parser.add_argument("--skip", action="append", default=[], metavar="NAME",
@@ -200,7 +210,7 @@ def main():
         if not args.no_check:
             ok = check(args.cli, tree, scratch)
         if not args.no_bench:
-            benchmark(args.cli, tree, args.runs, scratch, args.skip)
+            benchmark(args.cli, tree, args.runs, scratch, args.skip, args.baseline)
     sys.exit(0 if ok else 1)
 
 

@@ -13,7 +13,7 @@
 #include <unordered_map>
 
 #include "FileInfo.h"
-#include "MatchSets.h"
+#include "FileHash.h"
 
 namespace {
 

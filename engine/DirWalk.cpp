@@ -9,9 +9,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-int g_nWalkMaxOpenDirs = 64;
-bool g_bWalkIgnoreEntryTypes = false;
-
 namespace {
 
 constexpr std::size_t kDirBufferSize = 128 * 1024;
@@ -45,8 +42,9 @@ struct CFrame {
 class CWalker {
 public:
     CWalker(bool bRecurse, const std::atomic<int>* pAbort, IDirVisitor& visitor,
-            const FWalkError& onError)
-        : m_bRecurse(bRecurse), m_bIgnoreTypes(g_bWalkIgnoreEntryTypes), m_pAbort(pAbort),
+            const FWalkError& onError, const CWalkTuning& tuning)
+        : m_bRecurse(bRecurse), m_bIgnoreTypes(tuning.m_bIgnoreEntryTypes),
+          m_nMaxOpen(tuning.m_nMaxOpenDirs), m_pAbort(pAbort),
           m_visitor(visitor), m_onError(onError), m_pBuffer(new char[kDirBufferSize]) {}
 
     ~CWalker() {
@@ -114,7 +112,7 @@ private:
     // (other than the top, which may have been reached through a link) are closed and
     // reopened by name when the walk returns to them.
     void LimitOpen() {
-        for (std::size_t i = 1; m_nOpen > g_nWalkMaxOpenDirs && i + 1 < m_stack.size(); ++i) {
+        for (std::size_t i = 1; m_nOpen > m_nMaxOpen && i + 1 < m_stack.size(); ++i) {
             CFrame& f = m_stack[i];
             if (f.m_fd < 0) continue;
             struct stat st;
@@ -223,6 +221,7 @@ private:
 
     const bool m_bRecurse;
     const bool m_bIgnoreTypes;
+    const int m_nMaxOpen;
     const std::atomic<int>* m_pAbort;
     IDirVisitor& m_visitor;
     const FWalkError& m_onError;
@@ -234,7 +233,7 @@ private:
 }  // namespace
 
 bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* pAbort,
-              IDirVisitor& visitor, const FWalkError& onError) {
+              IDirVisitor& visitor, const FWalkError& onError, const CWalkTuning& tuning) {
     if (pAbort && pAbort->load(std::memory_order_relaxed) != 0) return false;
     // The top folder is the user's choice, so a link naming it is followed; O_DIRECTORY keeps
     // FIFOs and files out.
@@ -245,6 +244,6 @@ bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* 
     }
     std::string strRoot = strTop;
     if (strRoot.back() != '/') strRoot.push_back('/');
-    CWalker walker(bRecurse, pAbort, visitor, onError);
+    CWalker walker(bRecurse, pAbort, visitor, onError, tuning);
     return walker.Run(fd, std::move(strRoot));
 }

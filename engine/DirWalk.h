@@ -26,12 +26,4 @@ public:
 // Walks strTop (opened even if it is a symbolic link to a folder; nothing below is followed),
 // and its subfolders when bRecurse. Returns false when *pAbort stopped it.
 bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* pAbort,
-              IDirVisitor& visitor, const FWalkError& onError);
-
-// Open folders the walk keeps at most; deeper folders are reopened when the walk comes back.
-// Exposed so that the tests can reach that path with a shallow tree.
-extern int g_nWalkMaxOpenDirs;
-
-// When set, the walk takes every entry's type as unknown, as on file systems that do not fill
-// it in, and learns it from fstatat alone. Exposed so that the tests can reach that path.
-extern bool g_bWalkIgnoreEntryTypes;
+              IDirVisitor& visitor, const FWalkError& onError, const CWalkTuning& tuning = {});

@@ -17,6 +17,14 @@ struct stat;
 // Reports a folder or file that could not be read during a walk: path (exact bytes) and errno.
 using FWalkError = std::function<void(const std::string& strPath, int nErrno)>;
 
+// How a folder walk spends descriptors and trusts entry types. The defaults suit every real
+// use; tests change them to reach the paths that real trees reach only when very deep.
+struct CWalkTuning {
+    int m_nMaxOpenDirs = 64;  // open folders at most; the others are reopened on the way back
+    // Take every entry's type as unknown, as some file systems give it, and learn it from fstatat.
+    bool m_bIgnoreEntryTypes = false;
+};
+
 // A regular file found by CFileInfoArray::AddDir. Paths are the exact bytes the
 // file system returned: never converted, so names that are not valid UTF-8 survive.
 // The files of one folder share one block holding the folder text and their names, so a
@@ -83,7 +91,8 @@ public:
     // strDir itself may be a symbolic link to a folder: the user named it, so it is opened;
     // links met inside the walk never are.
     int AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
-               const std::atomic<int>* pAbort, const FWalkError& onError = {});
+               const std::atomic<int>* pAbort, const FWalkError& onError = {},
+               const CWalkTuning& tuning = {});
 
     // Many AddDir calls in a row: between these two, each call only appends what it found, and
     // EndBatch sorts and merges them all at once (the order and the one entry per inode hold
@@ -113,12 +122,11 @@ private:
 };
 
 // Opens a file read-only without following a final symbolic link and without waiting on a
-// FIFO; -1 unless it is a regular file. The At form opens a name inside an open folder.
+// FIFO; -1 unless it is a regular file.
 int OpenRegularFile(const std::string& strPath);
-int OpenRegularFileAt(int fdDir, const std::string& strName);
-// OpenRegularFileAt, and -1 too unless the file is nSize bytes long: a file that shrank or grew
-// since it was collected has changed and is compared with nothing. On -1 errno is the open's
-// error, or 0 when something is there that is not that regular file.
+// The same for a name inside an open folder, and -1 too unless the file is nSize bytes long: a
+// file that shrank or grew since it was collected has changed and is compared with nothing.
+// On -1 errno is the open's error, or 0 when something is there that is not that regular file.
 int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize);
 // A folder handle (O_PATH) for opening names inside it, also for folders deeper than the
 // kernel takes in one path; -1 and errno on failure.
@@ -128,3 +136,5 @@ int OpenFolderPath(const std::string& strDir);
 // "*.*" matches every name, also names without a dot (generally, a mask ending in ".*" also
 // matches the names that match it without that ending).
 bool MatchMask(std::string_view strName, std::string_view strMask);
+// True for the masks that take every name ("*" and "*.*").
+bool MaskMatchesAll(std::string_view strMask);

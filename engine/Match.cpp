@@ -13,12 +13,12 @@
 #include <cstring>
 #include <memory>
 
+#include "ByteSplit.h"
 #include "MatchSets.h"
 
 namespace {
 
 constexpr std::size_t ROWS_PER_BATCH = 4096;
-constexpr std::size_t COMPARE_BLOCK = 256 * 1024;
 
 bool IsAborted(const std::atomic<int>& bAbort) {
     return bAbort.load(std::memory_order_relaxed) != 0;
@@ -77,6 +77,8 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
     const std::size_t nFiles = files.GetSize();
     state.m_nProgressPos.store(0);
     state.m_nProgressMax.store(static_cast<std::int64_t>(nFiles));
+    state.m_nBytesDone.store(0);
+    state.m_nBytesTotal.store(0);
     state.m_bBusy.store(1);
     state.m_bMatching.store(1);
     if (callbacks.onPhase) callbacks.onPhase(ESearchPhase::Matching);
@@ -110,7 +112,8 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
                 state.m_nProgressPos.store(static_cast<std::int64_t>(nBegin),
                                            std::memory_order_relaxed);
                 for (const auto& set : sets) RecordSet(files, set, bReflect, state);
-            });
+            },
+            CByteCounters{&state.m_nBytesDone, &state.m_nBytesTotal});
     }
 
     std::sort(unreadable.begin(), unreadable.end());
@@ -136,25 +139,6 @@ void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResul
     MatchFilesTuned(settings, state, sink, callbacks, CMatchTuning{});
 }
 
-bool CompareOpenFiles(int fdA, int fdB, std::uint64_t n, const std::atomic<int>* pAbort) {
-    if (n == 0) return true;
-    const std::size_t nBlock = static_cast<std::size_t>(std::min<std::uint64_t>(n, COMPARE_BLOCK));
-    std::unique_ptr<char[]> bufA(new char[nBlock]), bufB(new char[nBlock]);
-    std::uint64_t nOffset = 0;
-    while (n > 0) {
-        if (pAbort && pAbort->load(std::memory_order_relaxed)) return false;
-        const std::size_t nWant = static_cast<std::size_t>(std::min<std::uint64_t>(n, nBlock));
-        // A file that shrank gives fewer bytes than asked: no match.
-        if (ReadAt(fdA, bufA.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
-            ReadAt(fdB, bufB.get(), nWant, nOffset) != static_cast<long long>(nWant) ||
-            std::memcmp(bufA.get(), bufB.get(), nWant) != 0)
-            return false;
-        nOffset += nWant;
-        n -= nWant;
-    }
-    return true;
-}
-
 bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
                          const std::atomic<int>* pAbort) {
     const std::uint64_t n = (nLimit != 0 && nLimit <= a.GetLength()) ? nLimit : a.GetLength();
@@ -164,7 +148,7 @@ bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t n
 
     const int fdA = OpenUnchangedFileAt(AT_FDCWD, a.GetFilePath(), a.GetLength());
     const int fdB = OpenUnchangedFileAt(AT_FDCWD, b.GetFilePath(), b.GetLength());
-    const bool bEqual = fdA >= 0 && fdB >= 0 && CompareOpenFiles(fdA, fdB, n, pAbort);
+    const bool bEqual = fdA >= 0 && fdB >= 0 && SplitOpenFiles({fdA, fdB}, 0, n, pAbort).size() == 1;
     if (fdA >= 0) ::close(fdA);
     if (fdB >= 0) ::close(fdB);
     return bEqual;

@@ -22,5 +22,3 @@ void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResul
 // False when either file's size is no longer the recorded one, or it cannot be read.
 bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
                          const std::atomic<int>* pAbort);
-// True when the first n bytes of the open files are equal; false when either gives fewer.
-bool CompareOpenFiles(int fdA, int fdB, std::uint64_t n, const std::atomic<int>* pAbort);

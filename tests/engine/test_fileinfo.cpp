@@ -102,8 +102,9 @@ protected:
     CTempTree m_tree;
     CFileInfoArray m_files;
     int Add(const std::string& strDir, const std::string& strMask = "*.*", bool bRecurse = true) {
-        return m_files.AddDir(strDir, strMask, bRecurse, &g_noAbort);
+        return m_files.AddDir(strDir, strMask, bRecurse, &g_noAbort, {}, m_walk);
     }
+    CWalkTuning m_walk;
 };
 
 TEST_F(CollectTest, WalksSubfoldersOnlyWhenAskedAndAppliesTheMask) {
@@ -204,12 +205,12 @@ TEST_F(CollectTest, NeverFollowsLinksNorCollectsSpecialFilesWhateverTheEntryType
         {"real", "*.txt", false, {"real/file.txt"}},
     };
     for (bool bIgnoreTypes : {false, true}) {
-        g_bWalkIgnoreEntryTypes = bIgnoreTypes;
+        m_walk.m_bIgnoreEntryTypes = bIgnoreTypes;
         for (const auto& c : cases) {
             m_files.RemoveAll();
             std::vector<std::string> errors;
             m_files.AddDir(m_tree.Path(c.pszFolder), c.pszMask, c.bRecurse, &g_noAbort,
-                           [&](const std::string& p, int) { errors.push_back(p); });
+                           [&](const std::string& p, int) { errors.push_back(p); }, m_walk);
             std::vector<std::string> found = Relative(m_files, m_tree);
             std::sort(found.begin(), found.end());
             EXPECT_EQ(found, c.expected) << bIgnoreTypes << " " << c.pszFolder << c.pszMask;
@@ -221,7 +222,6 @@ TEST_F(CollectTest, NeverFollowsLinksNorCollectsSpecialFilesWhateverTheEntryType
         EXPECT_EQ(Add(m_tree.Path("link-to-real"), "*.txt", false), 1) << bIgnoreTypes;
         EXPECT_EQ(Relative(m_files, m_tree), V{"link-to-real/file.txt"});
     }
-    g_bWalkIgnoreEntryTypes = false;
 }
 
 // A folder swapped while the walk is away from it is left alone, without an error: a subfolder
@@ -239,8 +239,8 @@ TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
     };
     CTempTree outside;
     outside.Add("x1/out.txt", "elsewhere");
-    const int nSaved = g_nWalkMaxOpenDirs;
-    g_nWalkMaxOpenDirs = 1;  // a folder with subfolders left is closed while the walk is below it
+    CWalkTuning walk;
+    walk.m_nMaxOpenDirs = 1;  // a folder with subfolders left is closed while the walk is below it
     enum { CHILD_TO_LINK, CLOSED_TO_LINK_TO_ITSELF, CLOSED_TO_NEW_FOLDER };
     for (int nCase : {CHILD_TO_LINK, CLOSED_TO_LINK_TO_ITSELF, CLOSED_TO_NEW_FOLDER}) {
         CTempTree tree;
@@ -277,9 +277,9 @@ TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
                 }
             };
         }
-            std::vector<std::string> errors;
+        std::vector<std::string> errors;
         EXPECT_TRUE(WalkTree(tree.Root(), true, nullptr, visitor,
-                             [&](const std::string& p, int) { errors.push_back(p); }));
+                             [&](const std::string& p, int) { errors.push_back(p); }, walk));
         EXPECT_EQ(errors, std::vector<std::string>{}) << nCase;
         std::vector<std::string> expected;
         for (const std::string& str : all)
@@ -288,7 +288,6 @@ TEST(WalkTest, AFolderSwappedWhileTheWalkIsAwayIsLeftAlone) {
         std::sort(visitor.files.begin(), visitor.files.end());
         EXPECT_EQ(visitor.files, expected) << nCase;
     }
-    g_nWalkMaxOpenDirs = nSaved;
 }
 
 TEST_F(CollectTest, ReportsUnreadableFoldersAndGoesOnUnprivileged) {
@@ -336,8 +335,7 @@ TEST_F(CollectTest, AnAbortAddsNothingReadsNothingAndStopsTheWalkWithinItsFolder
 }
 
 TEST_F(CollectTest, DeepAndWideTreesKeepFewFoldersOpen) {
-    const int nSaved = g_nWalkMaxOpenDirs;
-    g_nWalkMaxOpenDirs = 3;
+    m_walk.m_nMaxOpenDirs = 3;
     // Every level has two subfolders, so every ancestor keeps pending work on the stack.
     std::string strPath;
     int nExpected = 0;
@@ -350,7 +348,6 @@ TEST_F(CollectTest, DeepAndWideTreesKeepFewFoldersOpen) {
     const int nFdsBefore = CountOpenFds();
     EXPECT_EQ(Add(m_tree.Root()), nExpected);
     EXPECT_EQ(CountOpenFds(), nFdsBefore);
-    g_nWalkMaxOpenDirs = nSaved;
     ExpectArrayInvariants(m_files);
 }
 

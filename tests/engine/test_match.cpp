@@ -15,7 +15,6 @@
 
 #include "Format.h"
 #include "Match.h"
-#include "MatchSets.h"
 #include "TempTree.h"
 
 namespace {
@@ -166,22 +165,6 @@ TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
     }
 }
 
-TEST_F(MatchTest, PartialLimitDecidesWhatIsCompared) {
-    // Equal in the first 80 KiB, different after; and short files that differ at the end.
-    std::string strLong = Bytes(100 * 1024, 1);
-    m_tree.Add("1", strLong);
-    strLong[80 * 1024] ^= 1;
-    m_tree.Add("2", strLong);
-    m_tree.Add("3", "short file A");
-    m_tree.Add("4", "short file B");
-    Collect();
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
-        EXPECT_EQ(Match(nCriterion, "80", 0).m_pairs, (CPairs{{"1", "2"}})) << nCriterion;
-        EXPECT_EQ(Match(nCriterion, "81", 0).m_pairs, CPairs{}) << nCriterion;
-    }
-    EXPECT_EQ(Match(MATCH_SIZE, "0", 0).m_pairs, (CPairs{{"3", "4"}, {"1", "2"}}));
-}
-
 TEST_F(MatchTest, AFileThatChangedSizeSinceCollectionMatchesNothing) {
     // After collection one copy shrinks and one grows, keeping the bytes a partial comparison reads.
     const std::string str = Bytes(100 * 1024, 2);
@@ -233,210 +216,36 @@ TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWr
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
 }
 
-// A tree that reaches every path of the contents split: small and large files, sets of up
-// to five, files that differ in their first, middle or last byte, several sets per size; and
-// one run of 75 files, more than two slices of checksums, holding interleaved sets, a pair on
-// each side of a slice boundary and a pair at both ends.
-class SplitPathsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::mt19937 rng(7);
-        std::vector<std::string> contents;
-        for (int i = 0; i < 8; ++i) contents.push_back(Bytes(100, 100 + i));
-        for (int i = 0; i < kLongRun; ++i) {
-            std::string str = i == 31 || i == 32 ? contents[4]
-                              : i == 0 || i == kLongRun - 1 ? contents[5]
-                              : i == 63 || i == 64 ? contents[6]
-                              : i % 10 == 9 ? Bytes(100, 200 + i)
-                                            : contents[i % 4];
-            char szName[16];
-            std::snprintf(szName, sizeof szName, "run/r%02d", i);
-            m_tree.Add(szName, str);
-        }
-        int nFile = 0;
-        for (std::size_t nSize : {1u, 700u, 4096u, 9000u, 70000u, 300000u}) {
-            for (int nBase = 0; nBase < 3; ++nBase) {
-                const std::string strBase = Bytes(nSize, rng());
-                for (int nCopy = 0; nCopy < 1 + nBase * 2; ++nCopy) {
-                    std::string str = strBase;
-                    // Copies 1 and 3 of the last base differ from it in the first or last byte.
-                    if (nBase == 2 && nCopy % 2) str[nCopy == 1 ? 0 : nSize - 1] ^= 0x40;
-                    char szName[16];
-                    std::snprintf(szName, sizeof szName, "f%03d", nFile++);
-                    m_tree.Add(std::string(nFile % 2 ? "x/" : "y/") + szName, str);
-                }
-            }
-        }
-        m_files.AddDir(m_tree.Root(), "*.*", true, nullptr);
-    }
-
-    // The sets by brute force: files grouped by their first nLimit bytes.
-    CFileSets Expected(std::uint64_t nLimit) const {
-        std::map<std::pair<std::uint64_t, std::string>, std::vector<std::size_t>> byBytes;
-        for (std::size_t i = 0; i < m_files.GetSize(); ++i) {
-            std::ifstream in(m_files[i].GetFilePath(), std::ios::binary);
-            std::string str((std::istreambuf_iterator<char>(in)), {});
-            if (nLimit) str.resize(std::min<std::size_t>(str.size(), nLimit));
-            byBytes[{m_files[i].GetLength(), str}].push_back(i);
-        }
-        CFileSets sets;
-        for (auto& [key, set] : byBytes)
-            if (set.size() >= 2) sets.push_back(set);
-        std::sort(sets.begin(), sets.end());
-        return sets;
-    }
-
-    CFileSets Found(int nCriterion, std::uint64_t nLimit, const CMatchTuning& tuning) const {
-        CFileSets all;
-        EXPECT_TRUE(FindDuplicateSets(m_files, nCriterion, nLimit, nullptr, tuning,
-                                      [&](std::size_t nBegin, std::size_t nEnd, const CFileSets& sets) {
-                                          for (const auto& set : sets) {
-                                              EXPECT_TRUE(std::is_sorted(set.begin(), set.end()));
-                                              EXPECT_TRUE(set.front() >= nBegin && set.back() < nEnd);
-                                              all.push_back(set);
-                                          }
-                                      }));
-        EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
-        return all;
-    }
-
-    static constexpr int kLongRun = 75;
-    CTempTree m_tree;
-    CFileInfoArray m_files;
-};
-
-TEST_F(SplitPathsTest, EveryPathFindsTheSameSets) {
-    CMatchTuning tunings[7];
-    tunings[0].m_nThreads = 1;
-    tunings[1].m_nThreads = 3;
-    tunings[2].m_nWholeReadMax = 0;  // block by block from the first byte
-    tunings[2].m_nFirstBlock = 1000;
-    tunings[3] = tunings[2];
-    tunings[3].m_nMemoryBudget = 0;  // no block kept: compare by reading again
-    tunings[3].m_bSameHashes = true;
-    tunings[4] = tunings[2];
-    tunings[4].m_nMaxOpenFiles = 2;  // reopen per block
-    tunings[5].m_nMemoryBudget = 0;  // small files whole, none kept
-    tunings[5].m_nThreads = 2;
-    tunings[5].m_bSameHashes = true;
-    tunings[6].m_bSameHashes = true;  // kept blocks told apart by their bytes
-    for (std::uint64_t nLimit : {0ull, 4096ull, 65536ull}) {
-        const CFileSets expected = Expected(nLimit);
-        ASSERT_GE(expected.size(), 19u);
-        for (const CMatchTuning& tuning : tunings) {
-            EXPECT_EQ(Found(MATCH_CONTENTS, nLimit, tuning), expected) << nLimit;
-            EXPECT_EQ(Found(MATCH_CHECKSUM, nLimit, tuning), expected) << nLimit;
-            EXPECT_EQ(Found(MATCH_CRC32, nLimit, tuning), expected) << nLimit;
-        }
-    }
-}
-
-TEST_F(SplitPathsTest, CancelDuringTheScanStopsReporting) {
-    for (unsigned nThreads : {1u, 2u}) {
-        for (int nCriterion : {MATCH_CRC32, MATCH_CONTENTS}) {
-            std::atomic<int> bAbort{0};
-            int nRuns = 0;
-            CMatchTuning tuning;
-            tuning.m_nThreads = nThreads;
-            EXPECT_FALSE(FindDuplicateSets(m_files, nCriterion, 0, &bAbort, tuning,
-                                           [&](std::size_t, std::size_t, const CFileSets&) {
-                                               ++nRuns;
-                                               bAbort = 1;
-                                           }));
-            EXPECT_EQ(nRuns, 1);
-        }
-    }
-}
-
-TEST_F(SplitPathsTest, FileKeysAreTheChecksumsOfUnchangedFilesOnly) {
-    // One file is emptied each time it has just been opened, past the size check: it has no key,
-    // every other file its checksum.
-    const std::size_t nShrinking = 41;
-    const CFileInfo& shrinking = m_files[nShrinking];
-    CFolderFds folders(2);  // fewer than the folders: some are closed and opened again
-    folders.m_onOpened = [&](const CFileInfo& f) {
-        if (&f == &shrinking) std::filesystem::resize_file(f.GetFilePath(), 0);
-    };
-    auto key = [&](const CFileInfo& f, int nCriterion, std::uint64_t nLimit) {
-        std::filesystem::resize_file(shrinking.GetFilePath(), shrinking.GetLength());
-        return FileKey(f, nCriterion, nLimit, nullptr, folders);
-    };
-    for (std::uint64_t nLimit : {0ull, 1000ull, 65536ull}) {
-        for (std::size_t i = 0; i < m_files.GetSize(); ++i) {
-            const CFileInfo& f = m_files[i];
-            if (i == nShrinking) {
-                EXPECT_EQ(key(f, MATCH_CHECKSUM, nLimit), std::nullopt) << i << " " << nLimit;
-                EXPECT_EQ(key(f, MATCH_CRC32, nLimit), std::nullopt) << i << " " << nLimit;
-                continue;
-            }
-            EXPECT_EQ(key(f, MATCH_CHECKSUM, nLimit), f.GetChecksum(nLimit, nullptr));
-            const auto crc = f.GetCRC(nLimit, nullptr);
-            ASSERT_TRUE(crc);
-            EXPECT_EQ(key(f, MATCH_CRC32, nLimit), std::optional<std::uint64_t>(*crc));
-        }
-    }
-}
-
-// A file that shrinks once open, past the size check, joins no set: its short read must not
-// be taken for a full block. The files repeat one block, and each case runs on a thread of its
-// own (fresh buffers) on intact files first, so that every buffer a short read would leave
-// unfilled holds what the file would.
-TEST(ShortReadTest, AFileThatShrinksWhileOpenJoinsNoSet) {
+// Two identical 1 GiB files (sparse, so they cost no disk), and a third told apart by its first
+// byte: the bytes done move while the pair is read, and reach the total at the end, the third
+// file's unread bytes included; the position keeps its scale of files.
+TEST(MatchProgressTest, BytesDoneAdvanceWhileALargePairIsReadAndReachTheTotal) {
     CTempTree tree;
-    const std::string strBlock = Bytes(4096, 5);
-    std::string str;
-    for (int i = 0; i < 4; ++i) str += strBlock;
-    const std::string strPaths[2] = {tree.Add("1", str), tree.Add("2", str)};
-    CFileInfoArray files;
-    files.AddDir(tree.Root(), "*", false, nullptr);
-    ASSERT_EQ(files.GetSize(), 2u);
-
-    CMatchTuning kept;  // block by block, the first member's block kept
-    kept.m_nWholeReadMax = 0;
-    kept.m_nFirstBlock = kept.m_nMaxBlock = strBlock.size();
-    CMatchTuning reread = kept;  // nothing kept or left open: each block opens each file, and
-    reread.m_nMemoryBudget = 0;  // the first file again to compare the second with it
-    reread.m_nMaxOpenFiles = 1;
-    reread.m_bSameHashes = true;
-    // The victim shrinks at its last open, so that no later open's size check notices.
-    const struct {
-        const CMatchTuning& tuning;
-        std::size_t nVictim;
-        int nAtOpen;
-    } cases[] = {{kept, 0, 1}, {kept, 1, 1}, {reread, 0, 8}, {reread, 1, 4}};
-    for (const auto& c : cases) {
-        for (std::uint64_t nShrunk : {0u, 6000u}) {
-            for (const char* pszName : {"1", "2"}) tree.Add(pszName, str);
-            std::thread([&] {
-                CFolderFds folders(4);
-                EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
-                          (CFileSets{{0, 1}}));
-                int nOpens = 0;
-                folders.m_onOpened = [&](const CFileInfo& f) {
-                    if (&f == &files[c.nVictim] && ++nOpens == c.nAtOpen)
-                        std::filesystem::resize_file(strPaths[c.nVictim], nShrunk);
-                };
-                EXPECT_EQ(PartitionByContents(files, {0, 1}, 0, nullptr, c.tuning, &folders),
-                          CFileSets{})
-                    << c.nVictim << " " << c.nAtOpen << " " << nShrunk;
-                EXPECT_GE(nOpens, c.nAtOpen);
-            }).join();
-        }
+    for (const char* pszName : {"1", "2", "3"})
+        ASSERT_EQ(::truncate(tree.Add(pszName, pszName[0] == '3' ? "x" : "").c_str(), 1LL << 30), 0);
+    CSearchState state;
+    state.m_files.AddDir(tree.Root(), "*", false, nullptr);
+    CSearchSettings settings;
+    settings.m_nCriterion = MATCH_CONTENTS;
+    settings.m_strPartial = "0";
+    CRecordingSink sink;
+    std::atomic<bool> bDone{false};
+    std::thread worker([&] {
+        MatchFilesProc(settings, state, sink, {});
+        bDone = true;
+    });
+    bool bSawBetween = false;
+    while (!bDone) {
+        const std::uint64_t nDone = state.m_nBytesDone, nTotal = state.m_nBytesTotal;
+        bSawBetween = bSawBetween || (nDone > 0 && nDone < nTotal);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
-
-    // The same for two open files compared block by block (blocks of 256 KiB).
-    const std::string strBig = Bytes(256 * 1024, 6);
-    const std::string strBigPaths[2] = {tree.Path("big1"), tree.Path("big2")};
-    for (int nVictim : {0, 1}) {
-        for (const char* pszName : {"big1", "big2"}) tree.Add(pszName, strBig + strBig + strBig);
-        const int fdA = OpenRegularFile(strBigPaths[0]), fdB = OpenRegularFile(strBigPaths[1]);
-        ASSERT_TRUE(fdA >= 0 && fdB >= 0);
-        EXPECT_TRUE(CompareOpenFiles(fdA, fdB, 3 * strBig.size(), nullptr));
-        std::filesystem::resize_file(strBigPaths[nVictim], strBig.size() + 100);
-        EXPECT_FALSE(CompareOpenFiles(fdA, fdB, 3 * strBig.size(), nullptr)) << nVictim;
-        ::close(fdA);
-        ::close(fdB);
-    }
+    worker.join();
+    EXPECT_TRUE(bSawBetween);
+    EXPECT_EQ(state.m_nBytesTotal.load(), 3ull << 30);
+    EXPECT_EQ(state.m_nBytesDone.load(), state.m_nBytesTotal.load());
+    EXPECT_EQ(state.m_nProgressPos.load(), 3);
+    EXPECT_EQ(sink.m_rows.size(), 2u);
 }
 
 TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
