@@ -4,7 +4,6 @@
 
 #include <utility>
 
-#include "FileInfoDir.h"
 
 namespace {
 

@@ -138,3 +138,10 @@ int OpenFolderPath(const std::string& strDir);
 bool MatchMask(std::string_view strName, std::string_view strMask);
 // True for the masks that take every name ("*" and "*.*").
 bool MaskMatchesAll(std::string_view strMask);
+
+// The folder block that the records of one folder share. Engine-private.
+struct CFileInfo::CDir {
+    std::atomic<std::size_t> m_nRefs{0};
+    std::string m_strPath;   // ends with '/'
+    std::string m_strNames;  // the names of its files, back to back
+};

@@ -11,7 +11,6 @@
 
 #include "DirWalk.h"
 #include "FileInfo.h"
-#include "FileInfoDir.h"
 
 namespace {
 

@@ -8,6 +8,8 @@
 #include "ResultRow.h"
 #include "SearchState.h"
 
+struct CMatchTuning;
+
 struct CMatchCallbacks {
     std::function<void(ESearchPhase nPhase)> onPhase;  // each phase as it begins
     std::function<void()> postMatchDone;            // exactly once, at the end
@@ -22,3 +24,8 @@ void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResul
 // False when either file's size is no longer the recorded one, or it cannot be read.
 bool CompareFileContents(const CFileInfo& a, const CFileInfo& b, std::uint64_t nLimit,
                          const std::atomic<int>* pAbort);
+
+// MatchFilesProc with explicit tuning (MatchFilesProc uses the defaults). A name of its own,
+// so that MatchFilesProc stays a single function that callers can store.
+void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
+                     const CMatchCallbacks& callbacks, const CMatchTuning& tuning);

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "ByteSplit.h"
+#include "SearchState.h"
 
 // ---------------------------------------------------------------------------------------------
 // The batch

@@ -13,7 +13,7 @@
 
 #include "FileHash.h"
 #include "FolderFds.h"
-#include "MatchSets.h"
+#include "MatchTuning.h"
 #include "PassPool.h"
 
 // A reading thread's own things, kept from pass to pass.
