@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "PathTable.h"
+
 class CDuplicateSets {
 public:
     static constexpr std::uint32_t NONE = UINT32_MAX;
@@ -23,21 +25,12 @@ public:
     std::uint32_t Find(std::uint32_t nId);
     void Union(std::uint32_t a, std::uint32_t b);
 
-    std::size_t GetFileCount() const { return m_paths.size(); }
-    std::string_view GetPath(std::uint32_t nId) const { return m_paths[nId]; }
+    std::size_t GetFileCount() const { return m_paths.Size(); }
+    std::string_view GetPath(std::uint32_t nId) const { return m_paths.Text(nId); }
 
 private:
-    struct CSlot {
-        std::uint64_t nHash;
-        std::uint32_t nId;  // NONE: free
-    };
-    std::uint32_t FindSlot(std::string_view strPath, std::uint64_t nHash) const;
-    void Grow();
-
-    std::vector<std::string_view> m_paths;  // by id
-    std::vector<std::uint32_t> m_parent;    // by id
-    std::vector<CSlot> m_table;             // open addressing, a power of two in size
-    std::size_t m_nMask = 0;
+    CPathTable m_paths;                   // ids count up in order of first sight
+    std::vector<std::uint32_t> m_parent;  // by id
     // Rows of a set mostly come together, so the same path is often asked twice in a row.
     std::string_view m_strLast;
     std::uint32_t m_nLast = NONE;

@@ -1,52 +1,31 @@
 #include "FileIcons.h"
 
 #include <QFileIconProvider>
-#include <QHash>
-#include <QMimeDatabase>
-
-#include <vector>
 
 #include "PathText.h"
 
-namespace {
-
-struct CIconCache {
-    QMimeDatabase db;
-    QHash<QString, int> mapByMime;
-    std::vector<QIcon> icons;
-
-    CIconCache() { icons.push_back(QFileIconProvider().icon(QFileIconProvider::File)); }
-};
-
-CIconCache& Cache() {
-    static CIconCache cache;
-    return cache;
-}
-
-}  // namespace
+CFileIcons::CFileIcons() { m_icons.push_back(QFileIconProvider().icon(QFileIconProvider::File)); }
 
 int CFileIcons::GetIndex(const std::string& strPath) {
-    CIconCache& cache = Cache();
     const QString strName = DisplayName(strPath);
-    const QMimeType mime = cache.db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
+    const QMimeType mime = m_db.mimeTypeForFile(strName, QMimeDatabase::MatchExtension);
 
-    const auto it = cache.mapByMime.constFind(mime.name());
-    if (it != cache.mapByMime.constEnd()) return it.value();
+    const auto it = m_mapByMime.constFind(mime.name());
+    if (it != m_mapByMime.constEnd()) return it.value();
 
     QIcon icon = QIcon::fromTheme(mime.iconName());
     if (icon.isNull()) icon = QIcon::fromTheme(mime.genericIconName());
     int nIndex = 0;
     if (!icon.isNull()) {
-        nIndex = static_cast<int>(cache.icons.size());
-        cache.icons.push_back(icon);
+        nIndex = static_cast<int>(m_icons.size());
+        m_icons.push_back(icon);
     }
-    cache.mapByMime.insert(mime.name(), nIndex);
+    m_mapByMime.insert(mime.name(), nIndex);
     return nIndex;
 }
 
-QIcon CFileIcons::GetIcon(int nIndex) {
-    const CIconCache& cache = Cache();
-    if (nIndex < 0 || nIndex >= static_cast<int>(cache.icons.size())) return cache.icons[0];
-    return cache.icons[static_cast<std::size_t>(nIndex)];
+QIcon CFileIcons::GetIcon(int nIndex) const {
+    if (nIndex < 0 || nIndex >= static_cast<int>(m_icons.size())) return m_icons[0];
+    return m_icons[static_cast<std::size_t>(nIndex)];
 }
 

@@ -1,16 +1,26 @@
 // File-type icons for the result rows, shared by all rows of one type.
 #pragma once
 
+#include <QHash>
 #include <QIcon>
+#include <QMimeDatabase>
 
 #include <string>
+#include <vector>
 
 // User-interface thread only. The type comes from the file name alone (the file is never
 // opened), so a row whose file is gone still gets its icon.
+// Indices are this object's own.
 class CFileIcons {
 public:
+    CFileIcons();
     // Index of the icon for the file's type; the theme is asked once per type. Index 0 is the
     // plain file icon, used when the theme has nothing better.
-    static int GetIndex(const std::string& strPath);
-    static QIcon GetIcon(int nIndex);
+    int GetIndex(const std::string& strPath);
+    QIcon GetIcon(int nIndex) const;
+
+private:
+    QMimeDatabase m_db;
+    QHash<QString, int> m_mapByMime;
+    std::vector<QIcon> m_icons;
 };

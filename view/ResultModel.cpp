@@ -7,7 +7,6 @@
 #include <cstring>
 #include <iterator>
 
-#include "FileIcons.h"
 #include "Format.h"
 #include "ResTables.h"
 #include "ResultSort.h"
@@ -80,8 +79,8 @@ QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
         }
     case Qt::DecorationRole:
         if (nColumn != COL_SOURCE) return QVariant();
-        if (item.m_nIcon < 0) item.m_nIcon = CFileIcons::GetIndex(item.m_strSourcePath);
-        return CFileIcons::GetIcon(item.m_nIcon);
+        if (item.m_nIcon < 0) item.m_nIcon = m_icons.GetIndex(item.m_strSourcePath);
+        return m_icons.GetIcon(item.m_nIcon);
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(
             (nColumn == COL_SIZE ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));

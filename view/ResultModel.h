@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "FileIcons.h"
 #include "NoCase.h"
 #include "ResultItem.h"
 
@@ -86,6 +87,7 @@ signals:
 private:
     std::vector<CResultItem> m_rows;
     QItemSelectionModel* m_pSelection;
+    mutable CFileIcons m_icons;  // filled as rows are first shown
     int m_nSortColumn = COL_SIZE;
     bool m_bSortAscending = true;
 };

@@ -4,7 +4,6 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include "FileIcons.h"
 #include "ResultModel.h"
 
 namespace {
@@ -94,10 +93,6 @@ void CTwinexView::OnInitialUpdate() {
 void CTwinexView::SetupColumns(int nClientWidth, int nScrollBarWidth, int nSizeWidth) {
     const auto widths = ComputeColumnWidths(nClientWidth, nScrollBarWidth, nSizeWidth);
     for (int i = 0; i < COL_COUNT; ++i) setColumnWidth(i, widths[static_cast<std::size_t>(i)]);
-}
-
-int CTwinexView::GetFileIconIndex(const std::string& strPath) {
-    return CFileIcons::GetIndex(strPath);
 }
 
 void CTwinexView::OnColumnClick(int nColumn) {

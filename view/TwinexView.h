@@ -38,9 +38,6 @@ public:
     bool GetGridLines() const { return showGrid(); }
     void SetGridLines(bool bOn) { setShowGrid(bOn); }
 
-    // The icon index of a file, by its type; user-interface thread only.
-    static int GetFileIconIndex(const std::string& strPath);
-
 signals:
     // A delete from the context menu is over.
     void FilesDeleted(const CDeleteOutcome& outcome);
