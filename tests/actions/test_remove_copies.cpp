@@ -66,21 +66,6 @@ public:
     std::string m_strFail, m_strGone;
 };
 
-// Moves "to the Trash" by renaming into a folder, telling where the file went.
-class CFolderTrash : public ITrash {
-public:
-    explicit CFolderTrash(std::string strDir) : m_strDir(std::move(strDir)) {}
-    int Move(const std::string& strPath, std::string* pTrashedAs) override {
-        const std::string strTo = m_strDir + std::to_string(++m_nMoved);
-        if (rename(strPath.c_str(), strTo.c_str()) != 0) return errno;
-        *pTrashedAs = strTo;
-        return 0;
-    }
-    int Restore(const CTrashedFile&) override { return ENOSYS; }
-    std::string m_strDir;
-    int m_nMoved = 0;
-};
-
 class RemoveCopiesTest : public ::testing::Test {
 protected:
     std::string File(const std::string& strName, const std::string& strBytes) {
@@ -97,7 +82,7 @@ protected:
 
     CTempTree m_tree;
     CScriptedRemover m_remover;
-    CFolderTrash m_trash{m_tree.AddDir("trash")};
+    CXdgTrash m_trash{m_tree.Path("Trash")};
     CHookedProgress m_progress;
 };
 

@@ -65,12 +65,10 @@ TEST(ResultsFormat, UnknownKeysAndWhatTheyHoldArePassedOver) {
     CResultsError error;
     ASSERT_TRUE(ParseResults(strDoc, info, rows, error)) << error.strDetail;
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(std::tie(rows[0].m_strSourcePath, rows[0].m_strTargetPath),
-              std::make_tuple("/a/x", "/b/x"));
-    EXPECT_EQ(std::make_tuple(rows[0].m_nSize, rows[0].m_tSource, rows[0].m_tTarget),
-              std::make_tuple(5u, -1, 2));
-    EXPECT_EQ(std::tie(info.strCriterion, info.nFiles, info.bComplete),
-              std::make_tuple("size", 3u, true));
+    EXPECT_EQ(std::tie(rows[0].m_strSourcePath, rows[0].m_strTargetPath, rows[0].m_nSize,
+                       rows[0].m_tSource, rows[0].m_tTarget),
+              std::make_tuple("/a/x", "/b/x", 5u, -1, 2));
+    EXPECT_EQ(std::tie(info.strCriterion, info.nFiles, info.bComplete), std::make_tuple("size", 3u, true));
 }
 
 TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QMenu>
 #include <QTest>
 
 #include <cstdlib>
@@ -41,21 +42,10 @@ const bool g_bIsolated = (Xdg(), true);
 
 }  // namespace
 
-const std::string& TestDataHome() { return Xdg().strData; }
-
-void EmptyTestTrash() {
-    std::error_code ec;
-    fs::remove_all(TestDataHome() + "/Trash", ec);
-}
-
-QMenu* RightClick(QWidget* pWidget, QPoint pt) {
+bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem) {
     QContextMenuEvent event(QContextMenuEvent::Mouse, pt, pWidget->mapToGlobal(pt));
     QApplication::sendEvent(pWidget, &event);
-    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
-}
-
-bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem) {
-    QMenu* pMenu = RightClick(pWidget, pt);
+    QMenu* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!pMenu) return false;
     bool bFound = false;
     for (QAction* pAction : pMenu->actions())
@@ -68,7 +58,8 @@ bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem) {
 }
 
 void CFrameTest::SetUp() {
-    EmptyTestTrash();
+    std::error_code ec;
+    fs::remove_all(Xdg().strData + "/Trash", ec);
     m_pFrame = std::make_unique<CMainFrame>(&m_doc);
     m_pFrame->SetPrompt(&m_prompt);
     View().Services().fnIsShiftDown = [this] { return m_bShift; };

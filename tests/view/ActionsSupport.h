@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QMenu>
+#include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -19,15 +19,8 @@
 #include "TwinexDoc.h"
 #include "TwinexView.h"
 
-// The XDG data folder of this test run (set, with the config folder, before main runs).
-const std::string& TestDataHome();
-
-// Empties the home Trash of this test run.
-void EmptyTestTrash();
-
-// Right click at a point of a widget: the menu that opened, or null.
-QMenu* RightClick(QWidget* pWidget, QPoint pt);
-// Triggers the item of that menu with this text (false when there is none) and closes it.
+// Right clicks at a point of a widget and triggers the enabled item of the menu with this text
+// (false when there is none).
 bool RightClickItem(QWidget* pWidget, QPoint pt, const char* pszItem);
 
 // The main window over real temporary files, with scripted answers and the test's own Trash.

@@ -43,12 +43,9 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
     DeleteAll();
 
     EXPECT_TRUE(m_prompt.m_asked[0].strText.contains("4 file(s) will be kept"));
-    EXPECT_TRUE(m_prompt.m_asked[0].strText.contains(
-        "Each file is first compared byte by byte with the copy that stays"));
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"w3", "x2", "x3", "z3"}));
     for (const std::string& strPath : {x1, y1, y2, z1, z2, w1, w2})
         EXPECT_TRUE(Exists(strPath)) << strPath;
-    EXPECT_EQ(LastAsked().strCaption, "Files Kept");
     EXPECT_TRUE(LastAsked().strText.contains("3 file(s) were kept"));
     EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(z2) + ": not an exact copy of " +
                                              QString::fromStdString(z1)));

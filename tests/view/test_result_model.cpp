@@ -1,32 +1,17 @@
-// The row model: cells derived from paths, the sort rules, row removal, selection, the sink.
-#include <QSignalSpy>
-
+// The row model: cells derived from paths, the sort rules, selection through sort and removal.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <tuple>
-#include <thread>
 
-#include "QtTestSupport.h"
-#include "ResultSink.h"
 #include "ResultModel.h"
 
 namespace {
 
 CResultRow MakeRow(const std::string& strSource, std::uint64_t nSize, std::int64_t tSource = 0,
                    const std::string& strTarget = "/t/target") {
-    CResultRow row;
-    row.m_strSourcePath = strSource;
-    row.m_strTargetPath = strTarget;
-    row.m_nSize = nSize;
-    row.m_tSource = tSource;
-    row.m_tTarget = tSource;
-    return row;
-}
-
-void Fill(CResultModel& model, const std::vector<CResultRow>& rows) {
-    model.AppendRows(std::vector<CResultRow>(rows));
+    return CResultRow{strSource, strTarget, nSize, tSource, tSource};
 }
 
 std::vector<std::string> Column(const CResultModel& model, int nColumn) {
@@ -49,7 +34,7 @@ TEST(CompareNoCase, OrdersLikeStricmp) {
 TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
     CResultModel model;
     const std::string strOdd = "/data/d\xe9j\xe0/na\xefve.txt";  // Latin-1 bytes, not UTF-8
-    Fill(model, {MakeRow(strOdd, 1048576, 0, "/other/copy.txt"), MakeRow("/d/odd\nname\tx.txt", 1)});
+    model.AppendRows({MakeRow(strOdd, 1048576, 0, "/other/copy.txt"), MakeRow("/d/odd\nname\tx.txt", 1)});
     EXPECT_EQ(model.GetCellText(0, COL_SOURCE), "na\xefve.txt");
     EXPECT_EQ(model.GetCellText(0, COL_SOURCE_FOLDER), "/data/d\xe9j\xe0/");
     EXPECT_EQ(model.GetCellText(0, COL_TARGET_FOLDER), "/other/");
@@ -63,45 +48,34 @@ TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
 TEST(ResultModelSort, HeaderClicksFollowTheToggleRules) {
     CResultModel model;
     // Sizes whose texts sort the other way round: "1.00 MB" < "10.00 KB" < "9.00 KB" as text.
-    Fill(model, {MakeRow("/a/nine", 9 * 1024), MakeRow("/a/mega", 1048576),
-                 MakeRow("/a/ten", 10 * 1024)});
-    const std::vector<std::string> byValueDesc = {"1.00 MB", "10.00 KB", "9.00 KB"};
-    const std::vector<std::string> byValueAsc = {"9.00 KB", "10.00 KB", "1.00 MB"};
-
+    model.AppendRows({MakeRow("/a/nine", 9 * 1024), MakeRow("/a/mega", 1048576),
+                      MakeRow("/a/ten", 10 * 1024)});
     model.OnColumnClick(COL_SIZE);  // the state starts as (Size, ascending)
-    EXPECT_FALSE(model.IsSortAscending());
-    EXPECT_EQ(Column(model, COL_SIZE), byValueDesc);
-    model.OnColumnClick(COL_SIZE);
-    EXPECT_EQ(Column(model, COL_SIZE), byValueAsc);
-
+    EXPECT_EQ(Column(model, COL_SIZE), (std::vector<std::string>{"1.00 MB", "10.00 KB", "9.00 KB"}));
     model.OnColumnClick(COL_SOURCE);
     model.OnColumnClick(COL_SOURCE);
     EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"ten", "nine", "mega"}));
     model.OnColumnClick(COL_TARGET);
     model.OnColumnClick(COL_SOURCE);  // back on a column: ascending again
-    EXPECT_TRUE(model.IsSortAscending());
     EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"mega", "nine", "ten"}));
 }
 
+// Folders with long shared beginnings, case variants, '_' and high bytes, and numbers with many
+// ties, negative times among them: every column in both directions agrees with a plain stable
+// sort. Rows equal in every field are interchangeable.
 TEST(ResultModelSort, MatchesAStableReferenceSort) {
-    // Folders with long shared beginnings, case variants, '_' and high bytes, and numbers with
-    // many ties, negative times among them: every column in both directions must agree with a
-    // plain stable sort. Rows equal in every field are interchangeable.
     std::mt19937 rng(12345);
     const char alphabet[] = {'a', 'B', 'b', '_', 'Z', '0', '.', '\xe9', '\xc3'};
     auto randomText = [&](int nMax) {
-        std::string s;
-        const int n = std::uniform_int_distribution<int>(0, nMax)(rng);
-        for (int i = 0; i < n; ++i) s += alphabet[rng() % sizeof alphabet];
+        std::string s(std::uniform_int_distribution<int>(0, nMax)(rng), ' ');
+        for (char& c : s) c = alphabet[rng() % sizeof alphabet];
         return s;
     };
     auto randomPath = [&] { return "/home/user/long/shared/prefix/" + randomText(12) + "/" + randomText(3); };
+    auto randomTime = [&] { return static_cast<std::int64_t>(rng() % 7) - 3; };
     std::vector<CResultRow> rows;
-    for (int i = 0; i < 3000; ++i) {
-        CResultRow row = MakeRow(randomPath(), rng() % 5, static_cast<int>(rng() % 7) - 3, randomPath());
-        row.m_tTarget = static_cast<int>(rng() % 7) - 3;
-        rows.push_back(row);
-    }
+    for (int i = 0; i < 3000; ++i)
+        rows.push_back({randomPath(), randomPath(), rng() % 5, randomTime(), randomTime()});
     auto order = [](auto a, auto b) { return (a > b) - (a < b); };
     auto compare = [&](int nColumn, const CResultItem& a, const CResultItem& b) {
         switch (nColumn) {
@@ -120,9 +94,8 @@ TEST(ResultModelSort, MatchesAStableReferenceSort) {
     for (int nColumn = 0; nColumn < COL_COUNT; ++nColumn) {
         for (bool bAscending : {true, false}) {
             CResultModel model;
-            Fill(model, rows);
+            model.AppendRows(std::vector<CResultRow>(rows));
             model.SortRows(nColumn, bAscending);
-
             std::vector<CResultItem> expected;
             for (const CResultRow& row : rows) expected.push_back(CResultModel::MakeItem(CResultRow(row)));
             std::stable_sort(expected.begin(), expected.end(), [&](const auto& a, const auto& b) {
@@ -140,7 +113,7 @@ TEST(ResultModelSelection, FollowsRowsThroughSortAndRemoval) {
     CResultModel model;
     std::vector<CResultRow> rows;
     for (int i = 0; i < 200; ++i) rows.push_back(MakeRow("/f/" + std::to_string(1000 + i), 200 - i));
-    Fill(model, rows);
+    model.AppendRows(std::move(rows));
     model.SetSelected(20, true);   // "/f/1020", size 180
     model.SetSelected(150, true);  // "/f/1150", size 50
     model.SortRows(COL_SIZE, true);  // reverses the rows
@@ -155,27 +128,4 @@ TEST(ResultModelSelection, FollowsRowsThroughSortAndRemoval) {
     std::vector<std::string> selected;
     for (int nRow : model.GetSelectedRows()) selected.push_back(model.GetSourcePath(nRow));
     EXPECT_EQ(selected, (std::vector<std::string>{"/f/1150", "/f/1020"}));
-}
-
-TEST(ResultSink, WorkerBatchesArriveInOrderWithOneInsertEach) {
-    CResultModel model;
-    Fill(model, {MakeRow("/old/row", 1)});
-    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
-    QSignalSpy ended(&model, &CResultModel::RowsEnded);
-
-    std::thread worker([&model] {
-        CResultSink sink(&model);
-        sink.Clear();
-        for (int b = 0; b < 3; ++b) {
-            std::vector<CResultRow> batch;
-            for (int i = 0; i < 100; ++i) batch.push_back(MakeRow("/w/" + std::to_string(b * 100 + i), 7));
-            sink.Append(std::move(batch));
-        }
-        sink.End();
-    });
-    worker.join();
-    ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
-    EXPECT_EQ(inserts.count(), 3);
-    ASSERT_EQ(model.GetRowCount(), 300);
-    for (int i = 0; i < 300; ++i) ASSERT_EQ(model.GetSourcePath(i), "/w/" + std::to_string(i));
 }

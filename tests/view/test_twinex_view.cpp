@@ -1,22 +1,18 @@
-// The list view: column widths, header clicks, redraws held back while rows arrive.
+// The list view: header clicks, and rows from a worker's sink held back from redraws until the
+// search ends.
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "DesktopServices.h"
-#include "ResultSink.h"
 #include "QtTestSupport.h"
 #include "ResultModel.h"
+#include "ResultSink.h"
 #include "TwinexView.h"
-
-TEST(ColumnWidths, FollowTheClientWidth) {
-    EXPECT_EQ(ComputeColumnWidths(1000, 16),
-              (std::array<int, COL_COUNT>{150, 187, 124, 150, 187, 124, 60}));
-    // Too narrow for the formula: the columns stay usable instead of vanishing.
-    for (int w : ComputeColumnWidths(300, 16)) EXPECT_GE(w, 40);
-}
 
 TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
     CDesktopServices desktop;
@@ -24,12 +20,7 @@ TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
     view.resize(900, 300);
     view.show();
     CResultModel* pModel = view.GetModel();
-    std::vector<CResultRow> rows(2);
-    rows[0].m_strSourcePath = "/a/small";
-    rows[0].m_nSize = 10;
-    rows[1].m_strSourcePath = "/a/big";
-    rows[1].m_nSize = 5000;
-    pModel->AppendRows(std::move(rows));
+    pModel->AppendRows({CResultRow{"/a/small", "", 10}, CResultRow{"/a/big", "", 5000}});
 
     QHeaderView* pHeader = view.horizontalHeader();
     const int x = pHeader->sectionViewportPosition(COL_SIZE) + 10;
@@ -42,18 +33,29 @@ TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
     EXPECT_FALSE(pHeader->isSortIndicatorShown());
 }
 
-TEST(TwinexView, RedrawsOnlyOnceASearchsRowsAreIn) {
+// Batches from a worker thread replace the old rows and arrive in order; the view redraws once
+// they are all in.
+TEST(TwinexView, WorkerRowsArriveInOrderAndRedrawOnceIn) {
     CDesktopServices desktop;
     CTwinexView view(desktop.Services());
     view.show();
-    CResultSink sink(view.GetModel());
-    sink.Clear();
-    sink.Append(std::vector<CResultRow>(3));
-    QSignalSpy ended(view.GetModel(), &CResultModel::RowsEnded);
-    QCoreApplication::processEvents();
+    CResultModel& model = *view.GetModel();
+    model.AppendRows({CResultRow{"/old/row"}});
+    QSignalSpy ended(&model, &CResultModel::RowsEnded);
+    CResultSink sink(&model);
+    std::thread worker([&sink] {
+        sink.Clear();
+        for (int b = 0; b < 3; ++b) {
+            std::vector<CResultRow> batch;
+            for (int i = 0; i < 100; ++i) batch.push_back({"/w/" + std::to_string(b * 100 + i)});
+            sink.Append(std::move(batch));
+        }
+    });
+    worker.join();
+    ASSERT_TRUE(WaitFor([&] { return model.GetRowCount() == 300; }));
     EXPECT_FALSE(view.updatesEnabled());
-    EXPECT_EQ(view.GetModel()->GetRowCount(), 3);
     sink.End();
     ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
     EXPECT_TRUE(view.updatesEnabled());
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(model.GetSourcePath(i), "/w/" + std::to_string(i));
 }
