@@ -1,18 +1,13 @@
 // Results files in the main window: Save Results As and Open Results.
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "ActionsSupport.h"
 #include "ResTables.h"
-#include "ResultsIO.h"
 #include "Resource.h"
 #include "SearchState.h"
 #include "Title.h"
@@ -102,18 +97,12 @@ TEST_F(CFrameTest, WhatIsNotResultsLeavesTheListAsItWas) {
 TEST_F(CFrameTest, SavingOntoWhatIsNotARegularFileIsRefusedAndLeavesItAsItWas) {
     SetRows({PairRow(File("a", "same", 1), File("b", "same", 2))});
     const std::vector<CRowCopy> rows = RowsOf(Model());
-    const std::string strFifo = m_tree.Path("fifo"), strDevice = m_tree.Path("null"),
-                      strFifoLink = m_tree.Path("to-fifo"), strDangling = m_tree.Path("to-none");
+    const std::string strFifo = m_tree.Path("fifo"), strFifoLink = m_tree.Path("to-fifo"),
+                      strDangling = m_tree.Path("to-none");
     m_tree.AddDir("dir/inside");
     ASSERT_EQ(mkfifo(strFifo.c_str(), 0600), 0);
     ASSERT_EQ(symlink(strFifo.c_str(), strFifoLink.c_str()), 0);
     ASSERT_EQ(symlink(m_tree.Path("none").c_str(), strDangling.c_str()), 0);
-    std::vector<std::string> refused = {strFifo, m_tree.Path("dir"), strFifoLink, strDangling};
-    if (mknod(strDevice.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0)
-        refused.push_back(strDevice);
-    else
-        std::printf("[  SKIPPED ] the character device case: mknod failed: %s\n",
-                    std::strerror(errno));
     // Every name in the folder as a look at it tells, links not followed.
     const auto snapshot = [&] {
         std::map<std::string, std::tuple<mode_t, dev_t, off_t>> nodes;
@@ -123,15 +112,13 @@ TEST_F(CFrameTest, SavingOntoWhatIsNotARegularFileIsRefusedAndLeavesItAsItWas) {
     };
     const auto before = snapshot();
 
-    for (const std::string& strPath : refused) {
+    for (const std::string& strPath : {strFifo, m_tree.Path("dir"), strFifoLink, strDangling}) {
         SCOPED_TRACE(strPath);
         m_prompt.m_asked.clear();
         m_pFrame->SetMessagePaneText("before");
-        std::string strTarget;
-        EXPECT_EQ(ResolveSaveTarget(strPath, strTarget), EINVAL);  // the first look, alone
         EXPECT_FALSE(m_pFrame->SaveResultsFile(QString::fromStdString(strPath)));
         ASSERT_EQ(m_prompt.m_asked.size(), 1u);
-        EXPECT_TRUE(LastAsked().strText.contains("not a regular file")) << LastAsked().strText.toStdString();
+        EXPECT_TRUE(LastAsked().strText.contains("not a regular file"));
         EXPECT_EQ(m_pFrame->GetMessagePaneText(), "before");
         EXPECT_EQ(snapshot(), before);
     }
