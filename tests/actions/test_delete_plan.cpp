@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <sstream>
 
 #include "FileHelpers.h"
 #include "DeletePlan.h"
+#include "DuplicateSets.h"
 #include "TempTree.h"
 
 namespace {
@@ -125,4 +128,34 @@ TEST_F(DeletePlanTest, TheSameFileUnderAnotherNameIsNoCopy) {
     const CDeletePlan plan = Plan({0});
     EXPECT_TRUE(plan.paths.empty());
     EXPECT_EQ(plan.kept, (std::vector<std::string>{P("f1")}));
+}
+
+// Thousands of files (the path table grows several times), pairs in random order, paths of
+// equal length side by side: each path keeps one id, and a set is named by its first file.
+TEST(DuplicateSets, GroupsLikeAPlainReference) {
+    constexpr int FILES = 5000, SETS = 700;
+    std::vector<std::string> paths;
+    for (int i = 0; i < FILES; ++i) paths.push_back("/d/" + std::to_string(i % SETS) + "/" + std::to_string(i));
+    std::vector<std::pair<int, int>> pairs;  // a chain per set
+    for (int i = SETS; i < FILES; ++i) pairs.emplace_back(i, i - SETS);
+    std::mt19937 random(3);
+    std::shuffle(pairs.begin(), pairs.end(), random);
+    for (auto& pair : pairs)
+        if (random() % 2) std::swap(pair.first, pair.second);
+
+    CDuplicateSets sets;
+    std::vector<std::uint32_t> firstOfSet(SETS, CDuplicateSets::NONE);  // the first id seen
+    for (const auto& [a, b] : pairs) {
+        std::uint32_t nB;
+        const std::uint32_t nA = sets.AddPair(paths[a], paths[b], nB);
+        for (const auto& [i, nId] : {std::pair{a, nA}, std::pair{b, nB}})
+            firstOfSet[i % SETS] = std::min(firstOfSet[i % SETS], nId);
+    }
+    ASSERT_EQ(sets.GetFileCount(), static_cast<std::size_t>(FILES));
+    for (int i = 0; i < FILES; ++i) {
+        const std::uint32_t nId = sets.Intern(paths[i]);
+        EXPECT_EQ(sets.GetPath(nId), paths[i]);
+        EXPECT_EQ(sets.Find(nId), firstOfSet[i % SETS]) << paths[i];
+    }
+    EXPECT_EQ(sets.GetFileCount(), static_cast<std::size_t>(FILES));  // no path came twice
 }

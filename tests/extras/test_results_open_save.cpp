@@ -2,12 +2,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "ActionsSupport.h"
 #include "ResTables.h"
+#include "ResultsIO.h"
 #include "Resource.h"
 #include "SearchState.h"
 #include "Title.h"
@@ -116,6 +118,8 @@ TEST_F(CFrameTest, SavingOntoWhatIsNotARegularFileIsRefusedAndLeavesItAsItWas) {
         SCOPED_TRACE(strPath);
         m_prompt.m_asked.clear();
         m_pFrame->SetMessagePaneText("before");
+        std::string strTarget;
+        EXPECT_EQ(ResolveSaveTarget(strPath, strTarget), EINVAL);  // the first look, alone
         EXPECT_FALSE(m_pFrame->SaveResultsFile(QString::fromStdString(strPath)));
         ASSERT_EQ(m_prompt.m_asked.size(), 1u);
         EXPECT_TRUE(LastAsked().strText.contains("not a regular file"));
