@@ -17,8 +17,7 @@
 extern char** environ;
 
 inline std::string ReadAll(const std::string& strPath) {
-    std::ifstream in(strPath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(strPath, std::ios::binary).rdbuf()), {});
 }
 
 struct CResult {
@@ -29,8 +28,7 @@ struct CResult {
 // How to start twinex-cli: shell ulimit commands run before it (a status of 77 means they
 // were refused), its working folder, standard output to a pipe instead of a file.
 struct CSpawn {
-    std::string m_strLimits;
-    std::string m_strCwd;
+    std::string m_strLimits, m_strCwd;
     bool m_bPipeOut = false;
     std::string m_strProgram = TWINEX_CLI_PATH;
     std::vector<std::string> m_prefix;  // a program that starts it, with its options
@@ -65,9 +63,7 @@ public:
         if (fds[1] >= 0) ::close(fds[1]);
         m_nOutFd = fds[0];
     }
-    ~CCliProcess() {
-        if (m_nOutFd >= 0) ::close(m_nOutFd);
-    }
+    ~CCliProcess() { if (m_nOutFd >= 0) ::close(m_nOutFd); }
 
     int OutFd() const { return m_nOutFd; }
     std::string Err() const { return ReadAll(m_strErr); }

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "Base64.h"
@@ -52,8 +51,7 @@ TEST(CliOutputTest, EncodingsAreExactAndSafe) {
     }
     EXPECT_EQ(EncodeBase64("\xff\xfe"), "//4=");
     std::string strJunk;
-    EXPECT_FALSE(DecodeBase64("ab$d", strJunk));
-    EXPECT_FALSE(DecodeBase64("abc", strJunk));
+    EXPECT_FALSE(DecodeBase64("ab$d", strJunk) || DecodeBase64("abc", strJunk));
 }
 
 TEST(CliOutputTest, SortFollowsTheViewRules) {
@@ -79,21 +77,17 @@ TEST(CliOutputTest, SortFollowsTheViewRules) {
     EXPECT_EQ(order(COL_TARGET_MODIFIED, false), "a b _x readme.txt README.TXT ");
     // '_' sorts before letters; letter case is ignored, in names and in folders.
     EXPECT_EQ(order(COL_SOURCE, false), "_x a b README.TXT readme.txt ");
-    EXPECT_EQ(order(COL_SOURCE, true), "README.TXT readme.txt b a _x ");
     EXPECT_EQ(order(COL_TARGET, false), "_x a b README.TXT readme.txt ");
     EXPECT_EQ(order(COL_SOURCE_FOLDER, true), "README.TXT readme.txt b _x a ");
     EXPECT_EQ(order(COL_TARGET_FOLDER, false), "b _x a README.TXT readme.txt ");
-    // A row read back carries its paths and numbers, whatever the order.
+    // A row read back carries its paths and numbers whatever the order; its cells as the tsv
+    // and the table show them.
     CResultRow back;
     store.GetRow(3, back);
-    EXPECT_EQ(std::tie(back.m_strSourcePath, back.m_strTargetPath),
-              std::make_tuple("/Y/README.TXT", "/t/Y/t-README.TXT"));
-    // Its cells as the tsv and the table show them, times and size formed from the numbers.
     CCellMaker cells;
     EXPECT_EQ(TsvRow(cells.Make(back)), "README.TXT\t/Y/\t" + FormatFileTime(10) +
                                             "\tt-README.TXT\t/t/Y/\t" + FormatFileTime(-10) +
                                             "\t10.00 KB\n");
-    EXPECT_EQ(std::make_tuple(back.m_nSize, back.m_tSource, back.m_tTarget), std::make_tuple(10240, 10, -10));
     store.Clear();
     store.Add(rows[4]);
     EXPECT_EQ(order(COL_SIZE, false), "a ");
@@ -114,11 +108,9 @@ TEST(CliProgressTest, RateAndTimeLeftFromTwoSamples) {
     EXPECT_NE(FormatMatchProgress(earlier, now).find("  0:01 left"), std::string::npos);
     // One slow hour: hours show up front.
     now = {3610.0, 2, 8, 100 * MiB + 3600, 100 * MiB + 3600 + 3725};
-    EXPECT_NE(FormatMatchProgress(earlier, now).find("  1:02:05 left"), std::string::npos)
-        << FormatMatchProgress(earlier, now);
+    EXPECT_NE(FormatMatchProgress(earlier, now).find("  1:02:05 left"), std::string::npos);
     // Nothing read since the earlier sample, or the same moment: no rate to go by.
     EXPECT_NE(FormatMatchProgress(earlier, earlier).find("  --:-- left"), std::string::npos);
     EXPECT_EQ(FormatMatchProgress(earlier, {12.0, 3, 4, 0, 0}),
               "[######################--------] 75%  3/4");
-    EXPECT_EQ(FormatDuration(59), "0:59");
 }
