@@ -69,7 +69,8 @@ TEST_F(MainWindowWizard, ClosingTheMainWindowMidSearchStopsItAndKeepsTheEarlierS
     m_nCriterion = MATCH_CONTENTS;
     m_strPartial = "0";  // whole files: 16 GiB to read
     RunCommand("big", [&](CWizardSheet& sheet) {
-        ASSERT_TRUE(WaitFor([&] { return m_frame.m_pPage3->GetSearchState().m_bMatching.load() == 1; }));
+        ASSERT_TRUE(
+            WaitFor([&] { return m_frame.m_pPage3->GetSearchState().m_bMatching.load() == 1; }));
         m_frame.close();
         EXPECT_FALSE(sheet.isVisible());
     });
