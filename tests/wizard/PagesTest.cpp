@@ -14,7 +14,7 @@ namespace {
 
 using WizardPages = CWizardTest;
 
-TEST_F(WizardPages, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
+TEST_F(WizardPages, EveryRunStartsFromTheDefaultsAndTheSpinnerStepsBy16WithinTheRange) {
     for (int nRun = 0; nRun < 2; ++nRun) {
         SCOPED_TRACE(nRun);
         OpenWizard();
@@ -30,10 +30,20 @@ TEST_F(WizardPages, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
         Click(QWizard::NextButton);
         EXPECT_TRUE(Page2().m_radioCriterion[MATCH_CRC32]->isChecked());
         EXPECT_TRUE(Page2().m_btnReflect->isChecked());
-        EXPECT_EQ(Page2().m_editPartial->text(), "64");
+        QLineEdit& partial = *Page2().m_editPartial;
+        EXPECT_EQ(partial.text(), "64");
         Page2().m_radioCriterion[MATCH_SIZE]->click();
         Page2().m_btnReflect->setChecked(false);
-        Page2().m_editPartial->setText("7");
+        // Steps from the number the field starts with.
+        partial.setText("32760");
+        QTest::mouseClick(Page2().m_spinPartial->GetUpButton(), Qt::LeftButton);
+        EXPECT_EQ(partial.text(), "32767");
+        partial.setText("5");
+        QTest::mouseClick(Page2().m_spinPartial->GetDownButton(), Qt::LeftButton);
+        EXPECT_EQ(partial.text(), "0");
+        partial.setText("12 KB");
+        QTest::keyClick(&partial, Qt::Key_Up);
+        EXPECT_EQ(partial.text(), "28");
         m_host.Answer({true});
         Click(QWizard::CancelButton);
         EXPECT_FALSE(Sheet().isVisible());
@@ -41,7 +51,7 @@ TEST_F(WizardPages, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
     }
 }
 
-TEST_F(WizardPages, DropsListEachFolderOnceNewestFirstWithTheMasksOfItsMoment) {
+TEST_F(WizardPages, DropsListEachFolderOnceNewestFirstAndClearListAsksFirst) {
     OpenWizard();
     const std::string strA = m_tree.AddDir("a");
     const std::string strOdd = m_tree.AddDir("caf\xe9 %41 #1");  // Latin-1 byte, not UTF-8
@@ -53,31 +63,26 @@ TEST_F(WizardPages, DropsListEachFolderOnceNewestFirstWithTheMasksOfItsMoment) {
     EXPECT_EQ(ListedFolders(), std::vector<std::string>{strA});
     EXPECT_EQ(g_bFolderListChanged, 1);
 
+    // The masks and subfolders flag of its moment for each row; a folder listed keeps its row.
     Page1().m_editMask->setText("*.txt;*.doc");
     Page1().m_btnRecurse->click();
-    DropPaths({strOdd, strA});  // the folder listed already keeps its row
+    DropPaths({strOdd, strA});
     const auto rows = Page1().GetFolderRows();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].strFolder + rows[0].strMasks + rows[0].strSubdir, strOdd + "*.txt;*.docNo");
     EXPECT_EQ(rows[1].strFolder + rows[1].strMasks + rows[1].strSubdir, strA + "*.*Yes");
-}
 
-TEST_F(WizardPages, ClearListAsksFirstAndNextRefusesAnEmptyList) {
-    const QString strEmpty =
-        "Empty List: Folders list is empty.\nPlease select at least one folder before continuing.";
-    OpenWizard();
-    DropPaths({m_tree.AddDir("a"), m_tree.AddDir("b")});
-    m_host.Answer({false});
+    m_host.Answer({false, true});
     Page1().m_btnClear->click();
     EXPECT_EQ(m_host.LastAsked(), "Clear List: Clear folders list.\nAre you sure?");
     EXPECT_EQ(ListedFolders().size(), 2u);
-
-    m_host.Answer({true});
     Page1().m_btnClear->click();
     EXPECT_TRUE(ListedFolders().empty());
     Click(QWizard::NextButton);
     EXPECT_EQ(m_host.m_prompt.m_asked.size(), 3u);
-    EXPECT_EQ(m_host.LastAsked(), strEmpty);
+    EXPECT_EQ(m_host.LastAsked(),
+              "Empty List: Folders list is empty.\nPlease select at least "
+              "one folder before continuing.");
     EXPECT_EQ(Sheet().currentPage(), &Page1());
 }
 
@@ -99,23 +104,6 @@ TEST_F(WizardPages, AltFBrowsesAndAltMStartsTheFileManager) {
     EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }));
     EXPECT_EQ(nBrowsed, 1);
     EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(QDir::homePath())});
-}
-
-// Steps of 16 from the number the field starts with, kept within 0..32767.
-TEST_F(WizardPages, CriteriaSpinnerStepsBy16FromTheNumberInTheFieldWithinTheRange) {
-    OpenWizard();
-    DropPaths({m_tree.AddDir("a")});
-    Click(QWizard::NextButton);
-    QLineEdit& partial = *Page2().m_editPartial;
-    partial.setText("32760");
-    QTest::mouseClick(Page2().m_spinPartial->GetUpButton(), Qt::LeftButton);
-    EXPECT_EQ(partial.text(), "32767");
-    partial.setText("5");
-    QTest::mouseClick(Page2().m_spinPartial->GetDownButton(), Qt::LeftButton);
-    EXPECT_EQ(partial.text(), "0");
-    partial.setText("12 KB");
-    QTest::keyClick(&partial, Qt::Key_Up);
-    EXPECT_EQ(partial.text(), "28");
 }
 
 }  // namespace
