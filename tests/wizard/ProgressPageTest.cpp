@@ -1,5 +1,6 @@
 // The progress page over stand-in workers: the bar's scale of files moved by the bytes read,
 // the snapshot the workers get, and a cancel in the middle of a long file.
+#include <QLabel>
 #include <QProgressBar>
 #include <thread>
 #include <tuple>

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QThread>
@@ -147,10 +146,7 @@ protected:
         Settle();
     }
     void CloseWizard() { m_pWizard.reset(); }
-    static void Settle() {  // lets queued button states land
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
+    static void Settle() { QCoreApplication::processEvents(), QCoreApplication::processEvents(); }
 
     CWizardSheet& Sheet() const { return m_pWizard->GetSheet(); }
     CPage1Dlg& Page1() const { return *m_host.m_pPage1; }
