@@ -77,6 +77,7 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     Click(QWizard::CancelButton);
     EXPECT_EQ(m_host.LastAsked(), "Searching: Cancel search.\nAre you sure?");
     EXPECT_TRUE(Page3().IsSearching());
+    EXPECT_EQ(Page3().GetSearchState().m_bAbort.load(), 0) << "stopped though the answer was No";
     m_host.Answer({true});
     Click(QWizard::CancelButton);
     ASSERT_TRUE(WaitSearchEnd());
