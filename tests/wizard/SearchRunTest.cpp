@@ -1,24 +1,27 @@
 // Whole searches through the real engine: the rows equal the same search run headless, Back
 // then Next matches again without collecting, and a file that changed is reported.
+#include <tuple>
+
 #include "Resource.h"
 #include "WizardFixture.h"
 
 namespace {
 
 // Every field of every row.
-using CRowTexts = std::vector<std::array<std::string, 5>>;
+using CRowFields =
+    std::vector<std::tuple<std::string, std::string, std::uint64_t, std::int64_t, std::int64_t>>;
 
-CRowTexts Texts(const std::vector<CResultRow>& rows) {
-    CRowTexts texts;
-    for (const CResultRow& row : rows)
-        texts.push_back({row.m_strSourcePath, row.m_strTargetPath, std::to_string(row.m_nSize),
-                         std::to_string(row.m_tSource), std::to_string(row.m_tTarget)});
-    return texts;
+CRowFields Fields(const std::vector<CResultRow>& rows) {
+    CRowFields fields;
+    for (const CResultRow& r : rows)
+        fields.emplace_back(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource,
+                            r.m_tTarget);
+    return fields;
 }
 
 // The search twinex-cli runs: both workers called in turn on this thread.
-CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion,
-                         std::size_t* pFiles = nullptr) {
+CRowFields HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion,
+                          std::size_t* pFiles) {
     struct CPlainSink : IResultSink {
         void Clear() override { m_rows.clear(); }
         void Append(std::vector<CResultRow>&& batch) override {
@@ -28,29 +31,16 @@ CRowTexts HeadlessSearch(const std::vector<CFolderRow>& rows, int nCriterion,
         std::vector<CResultRow> m_rows;
     } sink;
     CSearchState state;
-    CSearchSettings settings;
+    CSearchSettings settings;  // reflected, 64 KB partial
     settings.rows = rows;
     settings.m_nCriterion = nCriterion;
-    settings.m_bReflect = 1;
-    settings.m_strPartial = "64";
     CollectFilesProc(rows, 1, state, {});
     MatchFilesProc(settings, state, sink, {});
-    if (pFiles) *pFiles = state.m_files.GetSize();
-    return Texts(sink.m_rows);
+    *pFiles = state.m_files.GetSize();
+    return Fields(sink.m_rows);
 }
 
 using SearchRun = CWizardTest;
-
-// The host heard of one more search, finished with these counts.
-void ExpectFinished(const CTestHost& host, std::size_t nRuns, std::size_t nMatches,
-                    std::size_t nFiles) {
-    ASSERT_EQ(host.m_outcomes.size(), nRuns);
-    const CSearchOutcome& outcome = host.m_outcomes.back();
-    EXPECT_FALSE(outcome.bCancelled);
-    EXPECT_EQ(outcome.nMatches, int(nMatches));
-    EXPECT_EQ(outcome.nFiles, int(nFiles));
-    EXPECT_EQ(g_nCollectedFiles, int(nFiles));
-}
 
 TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecting) {
     // Sets of equal files, equal sizes that differ, unique sizes, empty files, and a
@@ -66,46 +56,48 @@ TEST_F(SearchRun, EndsWithTheHeadlessRowsAndMatchesAgainAfterBackWithoutCollecti
 
     OpenWizard();
     StartSearch(m_tree.Path("t"));
-    ASSERT_TRUE(WaitSearchEnd());
-    const std::vector<CFolderRow> rows = Page1().GetFolderRows();
-    std::size_t nFiles = 0;
-    CRowTexts expected = HeadlessSearch(rows, MATCH_CRC32, &nFiles);
-    EXPECT_GT(expected.size(), 0u);
-    EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
-    ExpectFinished(m_host, 1, expected.size(), nFiles);
-
-    // Another criterion over the files collected before.
-    m_host.m_statusIds.clear();
-    Click(QWizard::BackButton);
-    Page2().m_radioCriterion[MATCH_SIZE]->click();
-    Click(QWizard::NextButton);
-    ASSERT_TRUE(WaitSearchEnd());
-    expected = HeadlessSearch(rows, MATCH_SIZE);
-    EXPECT_EQ(Texts(m_host.m_sink.m_rows), expected);
-    ExpectFinished(m_host, 2, expected.size(), nFiles);
-    EXPECT_EQ(m_host.m_outcomes.back().settings.m_nCriterion, MATCH_SIZE);
+    // The second run: another criterion over the files collected before.
+    for (int nCriterion : {MATCH_CRC32, MATCH_SIZE}) {
+        SCOPED_TRACE(nCriterion);
+        if (nCriterion == MATCH_SIZE) {
+            m_host.m_statusIds.clear();
+            Click(QWizard::BackButton);
+            Page2().m_radioCriterion[MATCH_SIZE]->click();
+            Click(QWizard::NextButton);
+        }
+        ASSERT_TRUE(WaitSearchEnd());
+        std::size_t nFiles = 0;
+        const CRowFields expected = HeadlessSearch(Page1().GetFolderRows(), nCriterion, &nFiles);
+        EXPECT_GT(expected.size(), 0u);
+        EXPECT_EQ(Fields(m_host.m_sink.m_rows), expected);
+        ASSERT_FALSE(m_host.m_outcomes.empty());
+        const CSearchOutcome& outcome = m_host.m_outcomes.back();
+        EXPECT_FALSE(outcome.bCancelled);
+        EXPECT_EQ(outcome.settings.m_nCriterion, nCriterion);
+        EXPECT_EQ(outcome.nMatches, int(expected.size()));
+        EXPECT_EQ(outcome.nFiles, int(nFiles));
+        EXPECT_EQ(g_nCollectedFiles, int(nFiles));
+    }
+    EXPECT_EQ(m_host.m_outcomes.size(), 2u);
     EXPECT_EQ(m_host.m_statusIds, (std::vector<int>{IDS_MATCHING_FILES, AFX_IDS_IDLEMESSAGE}))
         << "collected again";
 }
 
 TEST_F(SearchRun, AFileThatChangedBeforeTheMatchIsReportedNotMatched) {
-    const std::string a = m_tree.Add("c/a", "same bytes"), b = m_tree.Add("c/b", "same bytes");
-    const std::string c = m_tree.Add("c/c", "same bytes");
+    for (const char* name : {"c/a", "c/b", "c/c"}) m_tree.Add(name, "same bytes");
     OpenWizard();
     StartSearch(m_tree.Path("c"));
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(m_host.m_sink.m_rows.size(), 3u);
-    ASSERT_EQ(m_host.m_outcomes.size(), 1u);
-    EXPECT_TRUE(m_host.m_outcomes.back().unreadable.empty());
 
     // Matched again over the same collection: c is longer now than when it was collected.
-    m_tree.Add("c/c", "same bytes and more");
-    Click(QWizard::BackButton);
-    Click(QWizard::NextButton);
+    const std::string c = m_tree.Add("c/c", "same bytes and more");
+    Click({QWizard::BackButton, QWizard::NextButton});
     ASSERT_TRUE(WaitSearchEnd());
     EXPECT_EQ(m_host.m_sink.m_rows.size(), 2u);
     ASSERT_EQ(m_host.m_outcomes.size(), 2u);
-    const std::vector<CUnreadableFile>& unreadable = m_host.m_outcomes.back().unreadable;
+    EXPECT_TRUE(m_host.m_outcomes[0].unreadable.empty());
+    const std::vector<CUnreadableFile>& unreadable = m_host.m_outcomes[1].unreadable;
     ASSERT_EQ(unreadable.size(), 1u);
     EXPECT_EQ(unreadable[0].strPath, c);
     EXPECT_EQ(unreadable[0].nErrno, 0);

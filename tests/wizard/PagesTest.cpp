@@ -1,17 +1,20 @@
-// The folder page: each run starts from the defaults, drops list folders only and each once,
-// Clear List asks first, Next refuses an empty list, and each button has an Alt key of its own.
+// The first two pages: each run starts from the defaults, drops list folders only and each
+// once, Clear List asks first, Next refuses an empty list, each button has an Alt key of its
+// own, and the partial field's spinner steps within its range.
 #include <unistd.h>
 
 #include <QDir>
 #include <QTest>
+#include <QToolButton>
 
+#include "SpinButtonCtrl.h"
 #include "WizardFixture.h"
 
 namespace {
 
-using FolderPage = CWizardTest;
+using WizardPages = CWizardTest;
 
-TEST_F(FolderPage, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
+TEST_F(WizardPages, EveryRunStartsFromTheDefaultsAndTheSpinnerStepsBy16WithinTheRange) {
     for (int nRun = 0; nRun < 2; ++nRun) {
         SCOPED_TRACE(nRun);
         OpenWizard();
@@ -20,18 +23,27 @@ TEST_F(FolderPage, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
         EXPECT_TRUE(ListedFolders().empty());
         EXPECT_EQ(g_bFolderListChanged, 0);
 
-        // Leave every setting changed, then close.
+        // Leave every setting changed, then cancel.
         Page1().m_editMask->setText("*.jpg");
         Page1().m_btnRecurse->setChecked(false);
         DropPaths({m_tree.AddDir("one")});
         Click(QWizard::NextButton);
-        ASSERT_EQ(Sheet().currentPage(), &Page2());
         EXPECT_TRUE(Page2().m_radioCriterion[MATCH_CRC32]->isChecked());
         EXPECT_TRUE(Page2().m_btnReflect->isChecked());
-        EXPECT_EQ(Page2().m_editPartial->text(), "64");
+        QLineEdit& partial = *Page2().m_editPartial;
+        EXPECT_EQ(partial.text(), "64");
         Page2().m_radioCriterion[MATCH_SIZE]->click();
         Page2().m_btnReflect->setChecked(false);
-        Page2().m_editPartial->setText("7");
+        // Steps from the number the field starts with.
+        partial.setText("32760");
+        QTest::mouseClick(Page2().m_spinPartial->GetUpButton(), Qt::LeftButton);
+        EXPECT_EQ(partial.text(), "32767");
+        partial.setText("5");
+        QTest::mouseClick(Page2().m_spinPartial->GetDownButton(), Qt::LeftButton);
+        EXPECT_EQ(partial.text(), "0");
+        partial.setText("12 KB");
+        QTest::keyClick(&partial, Qt::Key_Up);
+        EXPECT_EQ(partial.text(), "28");
         m_host.Answer({true});
         Click(QWizard::CancelButton);
         EXPECT_FALSE(Sheet().isVisible());
@@ -39,7 +51,7 @@ TEST_F(FolderPage, EveryRunStartsFromTheDefaultsWhateverTheLastRunLeft) {
     }
 }
 
-TEST_F(FolderPage, DropsListEachFolderOnceNewestFirstWithTheMasksOfItsMoment) {
+TEST_F(WizardPages, DropsListEachFolderOnceNewestFirstAndClearListAsksFirst) {
     OpenWizard();
     const std::string strA = m_tree.AddDir("a");
     const std::string strOdd = m_tree.AddDir("caf\xe9 %41 #1");  // Latin-1 byte, not UTF-8
@@ -51,62 +63,43 @@ TEST_F(FolderPage, DropsListEachFolderOnceNewestFirstWithTheMasksOfItsMoment) {
     EXPECT_EQ(ListedFolders(), std::vector<std::string>{strA});
     EXPECT_EQ(g_bFolderListChanged, 1);
 
+    // The masks and subfolders flag of its moment for each row; a folder listed keeps its row.
     Page1().m_editMask->setText("*.txt;*.doc");
     Page1().m_btnRecurse->click();
-    DropPaths({strOdd, strA});  // the folder listed already keeps its row
+    DropPaths({strOdd, strA});
     const auto rows = Page1().GetFolderRows();
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].strFolder, strOdd);
-    EXPECT_EQ(rows[0].strMasks, "*.txt;*.doc");
-    EXPECT_EQ(rows[0].strSubdir, "No");
-    EXPECT_EQ(rows[1].strFolder, strA);
-    EXPECT_EQ(rows[1].strMasks, "*.*");
-    EXPECT_EQ(rows[1].strSubdir, "Yes");
-}
+    EXPECT_EQ(rows[0].strFolder + rows[0].strMasks + rows[0].strSubdir, strOdd + "*.txt;*.docNo");
+    EXPECT_EQ(rows[1].strFolder + rows[1].strMasks + rows[1].strSubdir, strA + "*.*Yes");
 
-TEST_F(FolderPage, ClearListAsksFirstAndNextRefusesAnEmptyList) {
-    const QString strEmpty =
-        "Empty List: Folders list is empty.\nPlease select at least one folder before continuing.";
-    OpenWizard();
-    Click(QWizard::NextButton);
-    EXPECT_EQ(m_host.LastAsked(), strEmpty);
-    EXPECT_EQ(Sheet().currentPage(), &Page1());
-
-    DropPaths({m_tree.AddDir("a"), m_tree.AddDir("b")});
-    m_host.Answer({false});
+    m_host.Answer({false, true});
     Page1().m_btnClear->click();
     EXPECT_EQ(m_host.LastAsked(), "Clear List: Clear folders list.\nAre you sure?");
     EXPECT_EQ(ListedFolders().size(), 2u);
-
-    m_host.Answer({true});
     Page1().m_btnClear->click();
     EXPECT_TRUE(ListedFolders().empty());
     Click(QWizard::NextButton);
-    EXPECT_EQ(m_host.m_prompt.m_asked.size(), 4u);
-    EXPECT_EQ(m_host.LastAsked(), strEmpty);
+    EXPECT_EQ(m_host.m_prompt.m_asked.size(), 3u);
+    EXPECT_EQ(m_host.LastAsked(),
+              "Empty List: Folders list is empty.\nPlease select at least "
+              "one folder before continuing.");
     EXPECT_EQ(Sheet().currentPage(), &Page1());
 }
 
-// Each button has a key of its own: Alt+F browses, Alt+M starts the file manager. Two
-// buttons claiming one key would make Qt only move the focus between them.
-TEST_F(FolderPage, AltFBrowsesAndAltMStartsTheFileManager) {
+// Two buttons claiming one key would make Qt only move the focus between them.
+TEST_F(WizardPages, AltFBrowsesAndAltMStartsTheFileManager) {
     int nBrowsed = 0;
     m_services.fnBrowseFolder = [&](QWidget*, const QString&, const QString&) {
-        ++nBrowsed;
-        return QString();  // cancelled
+        return ++nBrowsed, QString();  // cancelled
     };
     std::vector<QUrl> opened;
-    m_services.fnOpenUrl = [&](const QUrl& url) {
-        opened.push_back(url);
-        return true;
-    };
+    m_services.fnOpenUrl = [&](const QUrl& url) { return opened.push_back(url), true; };
     OpenWizard();
     Sheet().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Sheet()));
     // A mnemonic clicks its button a moment later, as a mouse click would look.
     QTest::keyClick(&Page1(), Qt::Key_F, Qt::AltModifier);
     EXPECT_TRUE(WaitFor([&] { return nBrowsed == 1; }));
-    EXPECT_TRUE(opened.empty());
     QTest::keyClick(&Page1(), Qt::Key_M, Qt::AltModifier);
     EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }));
     EXPECT_EQ(nBrowsed, 1);
