@@ -68,16 +68,20 @@ int main(int argc, char** argv) {
         int nCriterion;
         const char* pszPartial;
         std::size_t nWholeReadMax;  // 0: the default
+        std::size_t nKeptBytes;     // 0: the default
     } cases[] = {
-        {"size", MATCH_SIZE, "0", 0},
-        {"checksum 64K", MATCH_CHECKSUM, "64", 0},
-        {"crc32 64K", MATCH_CRC32, "64", 0},
-        {"crc32 whole", MATCH_CRC32, "0", 0},
-        {"contents 64K", MATCH_CONTENTS, "64", 0},
-        {"contents whole", MATCH_CONTENTS, "0", 0},
+        {"size", MATCH_SIZE, "0", 0, 0},
+        {"checksum 64K", MATCH_CHECKSUM, "64", 0, 0},
+        {"crc32 64K", MATCH_CRC32, "64", 0, 0},
+        {"crc32 whole", MATCH_CRC32, "0", 0, 0},
+        {"contents 64K", MATCH_CONTENTS, "64", 0, 0},
+        {"contents whole", MATCH_CONTENTS, "0", 0, 0},
         // Up to which span a file is read whole at its first read.
-        {"  whole to 4K", MATCH_CONTENTS, "0", 4096},
-        {"  whole to 256K", MATCH_CONTENTS, "0", 256 << 10},
+        {"  whole to 4K", MATCH_CONTENTS, "0", 4096, 0},
+        {"  whole to 256K", MATCH_CONTENTS, "0", 256 << 10, 0},
+        // How many short spans one batch keeps for the byte comparison.
+        {"  kept 4M", MATCH_CONTENTS, "0", 0, 4 << 20},
+        {"  kept 16M", MATCH_CONTENTS, "0", 0, 16 << 20},
     };
     std::printf("%-16s %8s %10s %10s %8s\n", "criterion", "pairs", "1 thread", "all cores", "same");
     for (const auto& c : cases) {
@@ -92,6 +96,7 @@ int main(int argc, char** argv) {
             CMatchTuning tuning;
             tuning.m_nThreads = k == 0 ? 1 : nCores;
             if (c.nWholeReadMax) tuning.m_nWholeReadMax = c.nWholeReadMax;
+            if (c.nKeptBytes) tuning.m_nKeptBytes = c.nKeptBytes;
             std::vector<double> times;
             for (int r = 0; r <= nRuns; ++r) {  // run 0 warms the cache
                 CCountingSink sink;
