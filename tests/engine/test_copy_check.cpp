@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <map>
 #include <utility>
 
@@ -35,6 +36,8 @@ const CCase CASES[] = {
      {{"k", BIG}, {"a", Tail(BIG, 'x')}, {"b", BIG}},
      {{"a", "k"}, {"b", "k"}},
      {{CHECK_DIFFERENT, "k"}, {CHECK_SAME, "k"}}},
+    {"a lone pair that differs only in its last block",
+     {{"k", BIG}, {"a", Tail(BIG, 'x')}}, {{"a", "k"}}, {{CHECK_DIFFERENT, "k"}}},
     {"a difference in the first byte",
      {{"k", "abcd"}, {"a", "xbcd"}}, {{"a", "k"}}, {{CHECK_DIFFERENT, "k"}}},
     {"copies of each other but not of the copy that stays: the first stays, the rest go",
@@ -116,6 +119,9 @@ TEST(CopyCheckTest, StampsProgressAndStopCoverWhatWasRead) {
     for (const CCheckResult& result : CheckCopies(checks, [](std::uint64_t) { return false; }, bCancelled))
         EXPECT_NE(result.nVerdict, CHECK_SAME);
     EXPECT_TRUE(bCancelled);
+    // Grown while it was read: no longer the file the search found.
+    auto grow = [&](std::uint64_t) { return bool(std::ofstream(a, std::ios::app) << 'x'); };
+    EXPECT_EQ(CheckCopies({{a, k, BIG.size()}}, grow, bCancelled)[0].nVerdict, CHECK_CHANGED);
 }
 
 TEST(CopyCheckTest, LargeSetsAreCheckedInGroupsUnderALowDescriptorLimit) {

@@ -10,7 +10,6 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <thread>
 
 #include "MatchSets.h"
 #include "TempTree.h"
