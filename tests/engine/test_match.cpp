@@ -5,15 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <set>
-#include <thread>
 
-#include "Format.h"
 #include "Match.h"
 #include "TempTree.h"
 
@@ -35,12 +31,8 @@ public:
 };
 
 using CPairs = std::vector<std::pair<std::string, std::string>>;
-
-struct CRun {
-    CPairs m_pairs;  // source and target names, row order
-    std::vector<ESearchPhase> m_statuses;
-    int m_nDone = 0;
-};
+using CPhases = std::vector<ESearchPhase>;
+const CPhases READY = {ESearchPhase::Matching, ESearchPhase::Ready};
 
 // Collects the tree (file names order the ties of equal size) and matches it.
 class MatchTest : public ::testing::Test {
@@ -50,34 +42,40 @@ protected:
         m_state.m_files.AddDir(m_tree.Root() + strSub, "*.*", true, &m_state.m_bAbort);
     }
 
-    CRun Match(int nCriterion, const std::string& strPartial = "64", int bReflect = 1) {
+    // Source and target names, in row order; the phases and completions go to the members.
+    CPairs Match(int nCriterion, const char* pszPartial = "64", int bReflect = 1) {
         CSearchSettings settings;
         settings.m_nCriterion = nCriterion;
-        settings.m_strPartial = strPartial;
+        settings.m_strPartial = pszPartial;
         settings.m_bReflect = bReflect;
-        CRun run;
+        m_phases.clear();
+        m_nDone = 0;
         CMatchCallbacks callbacks;
         callbacks.onPhase = [&](ESearchPhase nPhase) {
-            run.m_statuses.push_back(nPhase);
-            if (m_onStatus) m_onStatus(nPhase);
+            m_phases.push_back(nPhase);
+            if (m_onPhase) m_onPhase(nPhase);
         };
-        callbacks.postMatchDone = [&] { ++run.m_nDone; };
+        callbacks.postMatchDone = [&] { ++m_nDone; };
         m_sink = CRecordingSink{};
         m_sink.m_onAppend = m_onAppend;
         MatchFilesProc(settings, m_state, m_sink, callbacks);
+        CPairs pairs;
         for (const CResultRow& row : m_sink.m_rows)
-            run.m_pairs.emplace_back(NameOf(row.m_strSourcePath), NameOf(row.m_strTargetPath));
-        return run;
+            pairs.emplace_back(NameOf(row.m_strSourcePath), NameOf(row.m_strTargetPath));
+        return pairs;
     }
 
     CTempTree m_tree;
     CSearchState m_state;
     CRecordingSink m_sink;
-    std::function<void(ESearchPhase)> m_onStatus;  // after each status the matcher sets
-    std::function<void()> m_onAppend;      // after each batch the sink takes
+    CPhases m_phases;
+    int m_nDone = 0;
+    std::function<void(ESearchPhase)> m_onPhase;  // after each phase the matcher sets
+    std::function<void()> m_onAppend;             // after each batch the sink takes
 };
 
 const int g_criteria[] = {MATCH_SIZE, MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS};
+const int g_reading[] = {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS};
 
 std::string Bytes(std::size_t n, unsigned nSeed) {
     std::string str(n, '\0');
@@ -87,47 +85,43 @@ std::string Bytes(std::size_t n, unsigned nSeed) {
 }
 
 TEST_F(MatchTest, RunsOfOneSizeGiveEachSetItsOwnChain) {
-    // Each case: contents of files 1..n (equal sizes), then the pairs expected without and
-    // with reflect under the byte criteria. Under Size every case is one set of all files.
-    struct {
+    // Contents of files 1..n (equal sizes), then the pairs expected without and with reflect
+    // under the byte criteria. Under Size every case is one set of all files.
+    const std::string a(10, 'a'), b(10, 'b'), c(10, 'c');
+    const struct {
         std::vector<std::string> contents;
         CPairs noReflect, reflect;
     } cases[] = {
-        {{"aaaaaaaaaa", "aaaaaaaaaa", "aaaaaaaaaa"},
-         {{"1", "2"}, {"2", "3"}},
-         {{"1", "2"}, {"2", "3"}, {"3", "2"}}},
-        {{"aaaaaaaaaa", "bbbbbbbbbb", "aaaaaaaaaa"}, {{"1", "3"}}, {{"1", "3"}, {"3", "1"}}},
-        // The first file has no twin; the later set is still found.
-        {{"cccccccccc", "aaaaaaaaaa", "aaaaaaaaaa"}, {{"2", "3"}}, {{"2", "3"}, {"3", "2"}}},
-        // Two sets in one size, in the order of their first file.
-        {{"aaaaaaaaaa", "bbbbbbbbbb", "aaaaaaaaaa", "bbbbbbbbbb"},
-         {{"1", "3"}, {"2", "4"}},
-         {{"1", "3"}, {"3", "1"}, {"2", "4"}, {"4", "2"}}},
+        {{a, a, a}, {{"1", "2"}, {"2", "3"}}, {{"1", "2"}, {"2", "3"}, {"3", "2"}}},
+        {{a, b, a}, {{"1", "3"}}, {{"1", "3"}, {"3", "1"}}},
+        {{c, a, a}, {{"2", "3"}}, {{"2", "3"}, {"3", "2"}}},  // the first file has no twin
+        {{a, b, a, b}, {{"1", "3"}, {"2", "4"}}, {{"1", "3"}, {"3", "1"}, {"2", "4"}, {"4", "2"}}},
         {{"aaaaaaaaaX", "aaaaaaaaaY"}, {}, {}},
     };
     int nCase = 0;
     for (const auto& c : cases) {
         const std::string strSub = "case" + std::to_string(nCase++) + "/";
+        SCOPED_TRACE(strSub);
         for (std::size_t i = 0; i < c.contents.size(); ++i)
             m_tree.Add(strSub + std::to_string(i + 1), c.contents[i]);
         Collect(strSub);
-        for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS}) {
-            EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, c.noReflect) << nCriterion;
-            EXPECT_EQ(Match(nCriterion, "64", 1).m_pairs, c.reflect) << nCriterion;
+        for (int nCriterion : g_reading) {
+            EXPECT_EQ(Match(nCriterion, "64", 0), c.noReflect) << nCriterion;
+            EXPECT_EQ(Match(nCriterion, "64", 1), c.reflect) << nCriterion;
         }
         const std::size_t n = c.contents.size();
-        EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_pairs.size(), n - 1);
-        const CPairs sizeRows = Match(MATCH_SIZE, "64", 1).m_pairs;
-        ASSERT_EQ(sizeRows.size(), n);
+        EXPECT_EQ(Match(MATCH_SIZE, "64", 0).size(), n - 1);
         std::set<std::string> sources;
-        for (const auto& [src, dst] : sizeRows) sources.insert(src);
+        for (const auto& [src, dst] : Match(MATCH_SIZE, "64", 1)) sources.insert(src);
         EXPECT_EQ(sources.size(), n) << "with reflect every file stands once as a source";
+        EXPECT_EQ(m_sink.m_rows.size(), n);
     }
 }
 
-TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizes) {
+TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizesAndProgressReachesTheEnd) {
     const std::string strB = m_tree.Add("sub/b", "xyzxyzxyzxyz");
     const std::string strA = m_tree.Add("a", "xyzxyzxyzxyz");
+    m_tree.Add("e", "Xyzxyzxyzxyz");  // told apart by its first byte; its rest counts as done
     m_tree.Add("c", "12");
     m_tree.Add("d", "12");
     // Times apart, so that each side's time is told from the other's.
@@ -136,116 +130,77 @@ TEST_F(MatchTest, RowsCarryCellsPathsAndAscendingSizes) {
         ASSERT_EQ(::utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
     }
     Collect();
-    const CRun run = Match(MATCH_CRC32, "64", 0);
-    ASSERT_EQ(run.m_pairs, (CPairs{{"c", "d"}, {"a", "b"}}));
+    ASSERT_EQ(Match(MATCH_CRC32, "64", 0), (CPairs{{"c", "d"}, {"a", "b"}}));
     const CResultRow& row = m_sink.m_rows[1];
-    EXPECT_EQ(row.m_strSourcePath, strA);
-    EXPECT_EQ(row.m_strTargetPath, strB);
+    EXPECT_EQ(std::make_pair(row.m_strSourcePath, row.m_strTargetPath), std::make_pair(strA, strB));
     EXPECT_EQ(row.m_nSize, 12u);
     EXPECT_EQ(row.m_tSource, 1700000000);
     EXPECT_EQ(row.m_tTarget, 1600000000);
-    EXPECT_EQ(run.m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Matching, ESearchPhase::Ready}));
-    EXPECT_EQ(run.m_nDone, 1);
-    EXPECT_EQ(m_state.m_nProgressPos.load(), 4);
-    EXPECT_EQ(m_state.m_nProgressMax.load(), 4);
+    EXPECT_EQ(m_phases, READY);
+    EXPECT_EQ(m_nDone, 1);
+    EXPECT_EQ(m_state.m_nProgressPos.load(), 5);
+    EXPECT_EQ(m_state.m_nProgressMax.load(), 5);
+    EXPECT_EQ(m_state.m_nBytesTotal.load(), 3u * 12 + 2 * 2);
+    EXPECT_EQ(m_state.m_nBytesDone.load(), m_state.m_nBytesTotal.load());
     EXPECT_EQ(m_state.m_nMatches.load(), m_state.m_matches.size());
     EXPECT_EQ(m_state.m_bBusy.load() + m_state.m_bMatching.load(), 0);
 }
 
-TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSink) {
+TEST_F(MatchTest, FilesChangedSinceCollectionMatchNothingButEmptyFilesAlwaysMatch) {
+    // After collection: one copy of "c" shrinks and one grows, keeping the bytes a partial
+    // comparison reads; every empty file and both "g" files vanish; one "k" becomes a FIFO
+    // (never opened, let alone blocking) and one a link to its twin.
+    const std::string str = Bytes(100 * 1024, 2);
+    for (const char* psz : {"c1", "c2", "c3", "c4"}) m_tree.Add(psz, str);
+    for (const char* psz : {"e1", "e2", "g1", "g2", "k1", "k2", "k3"})
+        m_tree.Add(psz, std::string(psz[0] == 'e' ? 0 : psz[0] == 'g' ? 9 : 14, psz[0]));
+    Collect();
+    std::filesystem::resize_file(m_tree.Path("c2"), 70 * 1024);
+    std::ofstream(m_tree.Path("c3"), std::ios::app) << "grown";
+    for (const char* psz : {"e1", "e2", "g1", "g2", "k2", "k3"}) std::filesystem::remove(m_tree.Path(psz));
+    ASSERT_EQ(::mkfifo(m_tree.Path("k2").c_str(), 0600), 0);
+    std::filesystem::create_symlink(m_tree.Path("k1"), m_tree.Path("k3"));
+    for (int nCriterion : g_reading)
+        for (const char* pszPartial : {"0", "64"})
+            EXPECT_EQ(Match(nCriterion, pszPartial, 0), (CPairs{{"e1", "e2"}, {"c1", "c4"}}))
+                << nCriterion << " " << pszPartial;
+    // Size opens nothing.
+    EXPECT_EQ(Match(MATCH_SIZE, "64", 0), (CPairs{{"e1", "e2"}, {"g1", "g2"}, {"k1", "k2"},
+                                                  {"k2", "k3"}, {"c1", "c2"}, {"c2", "c3"}, {"c3", "c4"}}));
+}
+
+TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSinkAndACancelKeepsTheRowsWritten) {
     for (int nFiles : {0, 1}) {
         if (nFiles) m_tree.Add("only", "x");
         Collect();
         for (int nCriterion : g_criteria) {
-            const CRun run = Match(nCriterion);
-            EXPECT_TRUE(run.m_pairs.empty());
+            EXPECT_TRUE(Match(nCriterion).empty());
             EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "end"}));
-            EXPECT_EQ(run.m_nDone, 1);
+            EXPECT_EQ(m_nDone, 1);
         }
     }
-}
-
-TEST_F(MatchTest, AFileThatChangedSizeSinceCollectionMatchesNothing) {
-    // After collection one copy shrinks and one grows, keeping the bytes a partial comparison reads.
-    const std::string str = Bytes(100 * 1024, 2);
-    for (const char* psz : {"1", "2", "3", "4"}) m_tree.Add(psz, str);
-    Collect();
-    std::filesystem::resize_file(m_tree.Path("2"), 70 * 1024);
-    std::ofstream(m_tree.Path("3"), std::ios::app) << "grown";
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS})
-        for (const char* pszPartial : {"0", "64"})
-            EXPECT_EQ(Match(nCriterion, pszPartial, 0).m_pairs, (CPairs{{"1", "4"}}))
-                << nCriterion << " " << pszPartial;
-}
-
-TEST_F(MatchTest, UnreadableFilesJoinNoSetButEmptyFilesAlwaysMatch) {
-    for (const char* psz : {"e1", "e2", "g1", "g2", "k1", "k2", "k3"})
-        m_tree.Add(psz, std::string(psz[0] == 'e' ? 0 : psz[0] == 'g' ? 9 : 14, psz[0]));
-    Collect();
-    // After collection: every empty file and both "gone" files vanish, one "kept" file
-    // becomes a FIFO (it must not be opened, let alone block), one becomes a link to a twin.
-    for (const char* psz : {"e1", "e2", "g1", "g2", "k2", "k3"}) std::filesystem::remove(m_tree.Path(psz));
-    ASSERT_EQ(::mkfifo(m_tree.Path("k2").c_str(), 0600), 0);
-    std::filesystem::create_symlink(m_tree.Path("k1"), m_tree.Path("k3"));
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS})
-        EXPECT_EQ(Match(nCriterion, "64", 0).m_pairs, (CPairs{{"e1", "e2"}})) << nCriterion;
-    // Size opens nothing.
-    EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_pairs,
-              (CPairs{{"e1", "e2"}, {"g1", "g2"}, {"k1", "k2"}, {"k2", "k3"}}));
-}
-
-TEST_F(MatchTest, CancelBeforeTheFillLeavesTheSinkAloneAndDuringItKeepsTheRowsWritten) {
+    // Cancelled before the fill: the sink is left alone.
     m_tree.Add("two/1", "same");
     m_tree.Add("two/2", "same");
     Collect("two/");
-    m_onStatus = [&](ESearchPhase nPhase) { m_state.m_bAbort = nPhase == ESearchPhase::Matching; };
+    m_onPhase = [&](ESearchPhase nPhase) { m_state.m_bAbort = nPhase == ESearchPhase::Matching; };
     for (int nCriterion : g_criteria) {
-        const CRun run = Match(nCriterion);
+        Match(nCriterion);
         EXPECT_TRUE(m_sink.m_events.empty());
         EXPECT_EQ(m_state.m_nProgressPos.load(), 0);
-        EXPECT_EQ(run.m_nDone, 1);
-        EXPECT_EQ(run.m_statuses, (std::vector<ESearchPhase>{ESearchPhase::Matching, ESearchPhase::Ready}));
+        EXPECT_EQ(m_nDone, 1);
+        EXPECT_EQ(m_phases, READY);
     }
-    m_onStatus = nullptr;
+    // During it: the rows written stay.
+    m_onPhase = nullptr;
     m_state.m_bAbort = 0;
     for (int i = 0; i < 4100; ++i) m_tree.Add("many/e" + std::to_string(i), "");
     Collect("many/");
     m_onAppend = [&] { m_state.m_bAbort = 1; };
-    EXPECT_EQ(Match(MATCH_SIZE, "64", 0).m_nDone, 1);
+    Match(MATCH_SIZE, "64", 0);
+    EXPECT_EQ(m_nDone, 1);
     EXPECT_EQ(m_state.m_matches.size(), 4099u);
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
-}
-
-// Two identical 1 GiB files (sparse, so they cost no disk), and a third told apart by its first
-// byte: the bytes done move while the pair is read, and reach the total at the end, the third
-// file's unread bytes included; the position keeps its scale of files.
-TEST(MatchProgressTest, BytesDoneAdvanceWhileALargePairIsReadAndReachTheTotal) {
-    CTempTree tree;
-    for (const char* pszName : {"1", "2", "3"})
-        ASSERT_EQ(::truncate(tree.Add(pszName, pszName[0] == '3' ? "x" : "").c_str(), 1LL << 30), 0);
-    CSearchState state;
-    state.m_files.AddDir(tree.Root(), "*", false, nullptr);
-    CSearchSettings settings;
-    settings.m_nCriterion = MATCH_CONTENTS;
-    settings.m_strPartial = "0";
-    CRecordingSink sink;
-    std::atomic<bool> bDone{false};
-    std::thread worker([&] {
-        MatchFilesProc(settings, state, sink, {});
-        bDone = true;
-    });
-    bool bSawBetween = false;
-    while (!bDone) {
-        const std::uint64_t nDone = state.m_nBytesDone, nTotal = state.m_nBytesTotal;
-        bSawBetween = bSawBetween || (nDone > 0 && nDone < nTotal);
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    worker.join();
-    EXPECT_TRUE(bSawBetween);
-    EXPECT_EQ(state.m_nBytesTotal.load(), 3ull << 30);
-    EXPECT_EQ(state.m_nBytesDone.load(), state.m_nBytesTotal.load());
-    EXPECT_EQ(state.m_nProgressPos.load(), 3);
-    EXPECT_EQ(sink.m_rows.size(), 2u);
 }
 
 TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
@@ -259,12 +214,10 @@ TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {
     ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0600), 0);
     std::filesystem::create_symlink(tree.Path("same"), tree.Path("link"));
     auto dir = std::make_shared<const std::string>(tree.Root());
-    auto file = [&](const char* pszName, std::uint64_t nSize) {
-        return CFileInfo(dir, pszName, nSize, 0, 0, 0);
-    };
+    auto file = [&](const char* pszName, std::uint64_t nSize) { return CFileInfo(dir, pszName, nSize, 0, 0, 0); };
     const std::uint64_t n = str.size();
     std::atomic<int> bAbort{0};
-    struct {
+    const struct {
         CFileInfo a, b;
         std::uint64_t nLimit;
         bool bExpected;

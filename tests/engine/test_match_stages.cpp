@@ -10,7 +10,6 @@
 #include <map>
 #include <mutex>
 #include <random>
-#include <thread>
 
 #include "MatchSets.h"
 #include "TempTree.h"
@@ -81,8 +80,7 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
         return v;
     };
     for (int nCriterion : g_reading) {
-        for (bool bSameHashes :
-             {false, true}) {  // a collision of every edge hash: the criterion decides
+        for (bool bSameHashes : {false, true}) {  // every edge hash collides: the criterion decides
             CMatchTuning tuning;
             tuning.m_bSameHashes = bSameHashes;
             CReads whole, partial;
@@ -103,22 +101,6 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
     EXPECT_EQ(FindSets(files, MATCH_SIZE, 0, {}, &none),
               CFileSets{set({"a", "a2", "first", "last", "middle"})});
     EXPECT_TRUE(none.m_bytes.empty());
-}
-
-TEST(StagesTest, GigabyteFilesThatDifferInTheirFirstByteAreToldApartByTheirFirstBlocks) {
-    CTempTree tree;
-    for (const char* pszName : {"x", "y"}) {
-        const std::string strPath = tree.Add(pszName, pszName);  // sparse after the first byte
-        ASSERT_EQ(::truncate(strPath.c_str(), 1LL << 30), 0);
-    }
-    CFileInfoArray files;
-    files.AddDir(tree.Root(), "*", false, nullptr);
-    for (int nCriterion : g_reading) {
-        CReads reads;
-        EXPECT_EQ(FindSets(files, nCriterion, 0, {}, &reads), CFileSets{});
-        EXPECT_EQ(reads.m_bytes.size(), 2u);
-        for (const auto& [strName, nBytes] : reads.m_bytes) EXPECT_LE(nBytes, 8192u) << strName;
-    }
 }
 
 // A tree that reaches every path of the stages: small and large files, sets of up to five,
@@ -208,11 +190,8 @@ TEST_F(SplitPathsTest, CancelDuringTheScanStopsReporting) {
             int nRuns = 0;
             CMatchTuning tuning;
             tuning.m_nThreads = nThreads;
-            EXPECT_FALSE(FindDuplicateSets(m_files, nCriterion, 0, &bAbort, tuning,
-                                           [&](std::size_t, std::size_t, const CFileSets&) {
-                                               ++nRuns;
-                                               bAbort = 1;
-                                           }));
+            auto onSets = [&](std::size_t, std::size_t, const CFileSets&) { bAbort = ++nRuns; };
+            EXPECT_FALSE(FindDuplicateSets(m_files, nCriterion, 0, &bAbort, tuning, onSets));
             EXPECT_EQ(nRuns, 1);
         }
     }

@@ -19,17 +19,14 @@ struct CNullSink : IResultSink {
 
 class SearchRunTest : public testing::Test {
 protected:
-    // Reports as "collect <run>" / "match <run>", with the thread that made them.
+    // Reports as "collect <run>" / "match <run>", flagged when made on the caller's thread.
     CSearchEvents Events() {
-        CSearchEvents events;
-        events.onCollectDone = [this](unsigned nRun) { Note("collect " + std::to_string(nRun)); };
-        events.onMatchDone = [this](unsigned nRun) { Note("match " + std::to_string(nRun)); };
-        return events;
-    }
-    void Note(const std::string& str) {
-        std::lock_guard lock(m_mutex);
-        m_reports.push_back(str);
-        if (std::this_thread::get_id() == m_mainThread) m_reports.push_back("on the caller's thread");
+        auto note = [this](const char* psz, unsigned nRun) {
+            std::lock_guard lock(m_mutex);
+            m_reports.push_back(psz + std::to_string(nRun) +
+                                (std::this_thread::get_id() == m_mainThread ? " on the caller's thread" : ""));
+        };
+        return {{}, [note](unsigned n) { note("collect ", n); }, [note](unsigned n) { note("match ", n); }};
     }
 
     std::mutex m_mutex;
@@ -61,29 +58,22 @@ TEST_F(SearchRunTest, PhasesRunOnWorkersWithTheSnapshotAndASkippedCollectionKeep
     settings.rows = {CFolderRow{tree.Path("x/")}, CFolderRow{tree.Path("y/")}};
     settings.m_nCriterion = MATCH_CONTENTS;
     settings.m_strPartial = "7";
-    search.StartCollect(settings, true);
-    search.StartMatch(m_sink);
-    search.Wait();
-    EXPECT_EQ(search.m_state.m_files.GetSize(), 2u);
-    EXPECT_EQ(search.m_state.m_matches.size(), 1u);
+    // Collected, matched; matched again without collecting: the files stay, and the new match
+    // starts with no pair; collected anew: emptied first.
+    for (int nStep = 0; nStep < 3; ++nStep) {
+        search.StartCollect(settings, nStep != 1);
+        search.Wait();
+        EXPECT_EQ(search.m_state.m_files.GetSize(), 2u);
+        if (nStep == 2) break;
+        search.StartMatch(m_sink);
+        search.Wait();
+        EXPECT_EQ(search.m_state.m_matches.size(), 1u);
+    }
     EXPECT_EQ(matchedWith.rows.size(), 2u);
     EXPECT_EQ(matchedWith.m_nCriterion, MATCH_CONTENTS);
     EXPECT_EQ(matchedWith.m_strPartial, "7");
-
-    // Matched again without collecting: the files stay, and the new match starts with no pair.
-    search.StartCollect(settings, false);
-    search.Wait();
-    EXPECT_EQ(search.m_state.m_files.GetSize(), 2u);
-    search.StartMatch(m_sink);
-    search.Wait();
-    EXPECT_EQ(search.m_state.m_matches.size(), 1u);
-    // Collected anew: emptied first.
-    search.StartCollect(settings, true);
-    search.Wait();
-    EXPECT_EQ(search.m_state.m_files.GetSize(), 2u);
     EXPECT_EQ(collectFlags, (std::vector<int>{1, 0, 1}));
-    EXPECT_EQ(m_reports, (std::vector<std::string>{"collect 1", "match 2", "collect 3", "match 4",
-                                                   "collect 5"}));
+    EXPECT_EQ(m_reports, (std::vector<std::string>{"collect 1", "match 2", "collect 3", "match 4", "collect 5"}));
 }
 
 TEST_F(SearchRunTest, DestroyingItStopsARunningWorkerAndWaitsForIt) {
@@ -103,11 +93,9 @@ TEST_F(SearchRunTest, DestroyingItStopsARunningWorkerAndWaitsForIt) {
     {
         CSearchRun search(Events(), procs);
         search.StartMatch(m_sink);
-        EXPECT_TRUE(search.IsStarted());
         EXPECT_FALSE(search.IsStopRequested());
     }
-    EXPECT_EQ(bSawStop, 1);
-    EXPECT_EQ(bEnded, 1);
+    EXPECT_EQ(bSawStop + bEnded, 2);
     EXPECT_EQ(m_reports, std::vector<std::string>{"match 1"});
 
     // The next start clears the stop request.
