@@ -5,10 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "Match.h"
 #include "TempTree.h"
@@ -201,6 +204,38 @@ TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSinkAndACancelKeepsTheRowsWritten) {
     EXPECT_EQ(m_nDone, 1);
     EXPECT_EQ(m_state.m_matches.size(), 4099u);
     EXPECT_EQ(m_sink.m_events, (std::vector<std::string>{"clear", "append 4096", "end"}));
+}
+
+// Two identical 1 GiB files (sparse, so they cost no disk), and a third told apart by its first
+// byte: the bytes done move while the pair is read, and reach the total at the end, the third
+// file's unread bytes included; the position keeps its scale of files.
+TEST(MatchProgressTest, BytesDoneAdvanceWhileALargePairIsReadAndReachTheTotal) {
+    CTempTree tree;
+    for (const char* pszName : {"1", "2", "3"})
+        ASSERT_EQ(::truncate(tree.Add(pszName, pszName[0] == '3' ? "x" : "").c_str(), 1LL << 30), 0);
+    CSearchState state;
+    state.m_files.AddDir(tree.Root(), "*", false, nullptr);
+    CSearchSettings settings;
+    settings.m_nCriterion = MATCH_CONTENTS;
+    settings.m_strPartial = "0";
+    CRecordingSink sink;
+    std::atomic<bool> bDone{false};
+    std::thread worker([&] {
+        MatchFilesProc(settings, state, sink, {});
+        bDone = true;
+    });
+    bool bSawBetween = false;
+    while (!bDone) {
+        const std::uint64_t nDone = state.m_nBytesDone, nTotal = state.m_nBytesTotal;
+        bSawBetween = bSawBetween || (nDone > 0 && nDone < nTotal);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    worker.join();
+    EXPECT_TRUE(bSawBetween);
+    EXPECT_EQ(state.m_nBytesTotal.load(), 3ull << 30);
+    EXPECT_EQ(state.m_nBytesDone.load(), state.m_nBytesTotal.load());
+    EXPECT_EQ(state.m_nProgressPos.load(), 3);
+    EXPECT_EQ(sink.m_rows.size(), 2u);
 }
 
 TEST(CompareFileContentsTest, ComparesTheLimitedRangeOfReadableRegularFiles) {

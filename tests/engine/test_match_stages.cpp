@@ -103,6 +103,22 @@ TEST(StagesTest, EachStageReadsOnlyWhatItNeedsAndNothingPastTheSpan) {
     EXPECT_TRUE(none.m_bytes.empty());
 }
 
+TEST(StagesTest, GigabyteFilesThatDifferInTheirFirstByteAreToldApartByTheirFirstBlocks) {
+    CTempTree tree;
+    for (const char* pszName : {"x", "y"}) {
+        const std::string strPath = tree.Add(pszName, pszName);  // sparse after the first byte
+        ASSERT_EQ(::truncate(strPath.c_str(), 1LL << 30), 0);
+    }
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*", false, nullptr);
+    for (int nCriterion : g_reading) {
+        CReads reads;
+        EXPECT_EQ(FindSets(files, nCriterion, 0, {}, &reads), CFileSets{});
+        EXPECT_EQ(reads.m_bytes.size(), 2u);
+        for (const auto& [strName, nBytes] : reads.m_bytes) EXPECT_LE(nBytes, 8192u) << strName;
+    }
+}
+
 // A tree that reaches every path of the stages: small and large files, sets of up to five,
 // files that differ in their first, middle or last byte, several sets per size; and one run of
 // 75 files holding interleaved sets and a pair at both ends.
