@@ -18,6 +18,7 @@ std::vector<char> FindExtraCopies(std::size_t nRows,
                                   EKeepRule nKeep) {
     CDuplicateSets sets(nRows);
     std::vector<std::uint32_t> sourceOf(nRows);
+    std::vector<char> empty(nRows);
     std::vector<std::int64_t> timeOf;  // by file id
     timeOf.reserve(nRows);
     auto note = [&](std::uint32_t nId, std::int64_t t) {
@@ -31,6 +32,7 @@ std::vector<char> FindExtraCopies(std::size_t nRows,
         note(nSource, row.tSource);
         note(nTarget, row.tTarget);
         sourceOf[i] = nSource;
+        empty[i] = row.bEmpty;
     }
 
     const std::uint32_t nFiles = static_cast<std::uint32_t>(sets.GetFileCount());
@@ -43,6 +45,7 @@ std::vector<char> FindExtraCopies(std::size_t nRows,
     }
 
     std::vector<char> extra(nRows);
-    for (std::size_t i = 0; i < nRows; ++i) extra[i] = kept[sets.Find(sourceOf[i])] != sourceOf[i];
+    for (std::size_t i = 0; i < nRows; ++i)
+        extra[i] = !empty[i] && kept[sets.Find(sourceOf[i])] != sourceOf[i];
     return extra;
 }

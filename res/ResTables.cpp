@@ -89,6 +89,7 @@ constexpr CStringEntry g_strings[] = {
     {IDS_UNREADABLE_LIST, "%1 file(s) could not be read and were compared with nothing:"},
     {IDS_UNREADABLE_CHANGED, "it changed since it was collected"},
     {IDS_UNREADABLE_NONE, "The last search read every file it compared."},
+    {IDS_EMPTY_FILES_NOTE, "These files are empty: removing them frees no space"},
     {IDS_RESULTS_FILTER, "Twinex results (*.json);;All files (*)"},
     {IDS_OPEN_RESULTS_CAPTION, "Open Results"},
     {IDS_SAVE_RESULTS_CAPTION, "Save Results As"},

@@ -125,3 +125,4 @@ constexpr int IDS_UNREADABLE_CAPTION = 61096;
 constexpr int IDS_UNREADABLE_LIST = 61097;        // %1: number of files
 constexpr int IDS_UNREADABLE_CHANGED = 61098;
 constexpr int IDS_UNREADABLE_NONE = 61099;
+constexpr int IDS_EMPTY_FILES_NOTE = 61100;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unordered_set>
@@ -39,6 +40,10 @@ QString ConfirmText(const CDeletePlan& plan, bool bToTrash) {
     if (plan.nKeptCopiesGone)
         notes << LoadResString(IDS_KEPT_COPIES_GONE).arg(plan.nKeptCopiesGone);
     if (plan.nChanged) notes << LoadResString(IDS_SKIPPED_CHANGED).arg(plan.nChanged);
+    // Empty files are often markers that programs expect, and removing them gains nothing.
+    if (!plan.sizes.empty() &&
+        std::all_of(plan.sizes.begin(), plan.sizes.end(), [](std::uint64_t n) { return n == 0; }))
+        notes << LoadResString(IDS_EMPTY_FILES_NOTE);
     if (!notes.isEmpty()) strText += QStringLiteral("\n\n") + notes.join(QLatin1Char('\n'));
     return strText;
 }

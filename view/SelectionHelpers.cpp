@@ -8,7 +8,8 @@
 namespace {
 
 CSetRow SetRowOf(const CResultItem& item) {
-    return {item.m_strSourcePath, item.m_strTargetPath, item.m_tSource, item.m_tTarget};
+    return {item.m_strSourcePath, item.m_strTargetPath, item.m_tSource, item.m_tTarget,
+            item.m_nSize == 0};
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 
 // Sets of random sizes and times (many ties), written as the reflect option writes them or as
 // bare chains, then shuffled as a sort would: the kept file of each set is its newest (or
-// oldest) with the first path among equals, and exactly the rows of the other files are marked.
+// oldest) with the first path among equals, and exactly the rows of the other files are marked,
+// except in sets of empty files, which are never marked.
 TEST(FindExtraCopies, KeepsOnePerSetWhateverTheRowOrder) {
     std::mt19937 random(7);
     for (const EKeepRule nKeep : {KEEP_NEWEST, KEEP_OLDEST}) {
         std::map<std::string, std::int64_t> timeOf;
         std::map<std::string, std::string> keptOf;  // file -> the file its set keeps
+        std::map<std::string, bool> emptyOf;
         std::vector<std::pair<std::string, std::string>> pairs;
         for (int nSet = 0; nSet < 60; ++nSet) {
             const int nFiles = 2 + static_cast<int>(random() % 4);
@@ -35,7 +37,10 @@ TEST(FindExtraCopies, KeepsOnePerSetWhateverTheRowOrder) {
                 pairs.emplace_back(files[i], files[i + 1]);
                 if (nSet % 2 == 0) pairs.emplace_back(files[i + 1], files[i]);
             }
-            for (const std::string& f : files) keptOf[f] = strKept;
+            for (const std::string& f : files) {
+                keptOf[f] = strKept;
+                emptyOf[f] = nSet % 5 == 1;
+            }
         }
         std::shuffle(pairs.begin(), pairs.end(), random);
 
@@ -43,11 +48,13 @@ TEST(FindExtraCopies, KeepsOnePerSetWhateverTheRowOrder) {
             pairs.size(),
             [&](std::size_t i) {
                 return CSetRow{pairs[i].first, pairs[i].second, timeOf[pairs[i].first],
-                               timeOf[pairs[i].second]};
+                               timeOf[pairs[i].second], emptyOf[pairs[i].first]};
             },
             nKeep);
         ASSERT_EQ(extra.size(), pairs.size());
         for (std::size_t i = 0; i < pairs.size(); ++i)
-            EXPECT_EQ(extra[i] != 0, pairs[i].first != keptOf[pairs[i].first]) << pairs[i].first;
+            EXPECT_EQ(extra[i] != 0,
+                      pairs[i].first != keptOf[pairs[i].first] && !emptyOf[pairs[i].first])
+                << pairs[i].first;
     }
 }

@@ -55,6 +55,7 @@ TEST_F(RowActionsTest, DeleteSendsExactSourcesToTheTrashAndRowsFollowTheSources)
     Key(Qt::Key_Delete);
 
     EXPECT_TRUE(LastAsked().strText.contains("these 2 files to the Trash"));
+    EXPECT_FALSE(LastAsked().strText.contains("empty"));
     EXPECT_FALSE(Exists(a) || Exists(c));
     EXPECT_TRUE(Exists(b) && Exists(d) && Exists(other));
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"c", "caf\xE9.txt"}));
@@ -101,11 +102,22 @@ TEST_F(RowActionsTest, NothingSelectedDeclinedOrLastCopyDeletesNothing) {
     EXPECT_TRUE(Exists(a) && Exists(b));
     EXPECT_EQ(Model().GetRowCount(), 2);
 
+    // Empty files free nothing: the question says so before anything goes.
+    const std::string e1 = File("e1", ""), e2 = File("e2", "");
+    SetRows({PairRow(e1, e2), PairRow(e2, e1), PairRow(a, b), PairRow(b, a)});
+    Select({0});
+    m_prompt.PushAnswer(false);
+    Key(Qt::Key_Delete);
+    EXPECT_TRUE(LastAsked().strText.contains("These files are empty: removing them frees no space"));
+    EXPECT_TRUE(Exists(e1));
+    SetRows({PairRow(a, b), PairRow(b, a)});
+    m_prompt.m_asked.clear();
+
     // With b gone behind the program's back, a is the last copy: no question, only a note.
     unlink(b.c_str());
     Select({0});
     Key(Qt::Key_Delete);
-    ASSERT_EQ(m_prompt.m_asked.size(), 2u);
+    ASSERT_EQ(m_prompt.m_asked.size(), 1u);
     EXPECT_FALSE(LastAsked().bQuestion);
     EXPECT_TRUE(Exists(a));
 }
