@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "ResultModel.h"
+#include "SelectionHelpers.h"
 
 namespace {
 
@@ -128,4 +129,18 @@ TEST(ResultModelSelection, FollowsRowsThroughSortAndRemoval) {
     std::vector<std::string> selected;
     for (int nRow : model.GetSelectedRows()) selected.push_back(model.GetSourcePath(nRow));
     EXPECT_EQ(selected, (std::vector<std::string>{"/f/1150", "/f/1020"}));
+}
+
+// The keep-one helpers select the extra copies of each set as the rows hold them, but never an
+// empty file: removing one frees nothing.
+TEST(SelectExtraCopies, KeepsTheNewestOfEachSetAndLeavesEmptyFilesAlone) {
+    CResultModel model;
+    model.AppendRows({CResultRow{"/a/old", "/b/new", 5, 100, 200},
+                      CResultRow{"/b/new", "/a/old", 5, 200, 100},
+                      CResultRow{"/e/one", "/e/two", 0, 100, 200},
+                      CResultRow{"/e/two", "/e/one", 0, 200, 100}});
+    EXPECT_EQ(SelectExtraCopies(model, KEEP_NEWEST), 1);
+    EXPECT_EQ(model.GetSelectedRows(), std::vector<int>{0});
+    EXPECT_EQ(SelectExtraCopies(model, KEEP_OLDEST), 1);
+    EXPECT_EQ(model.GetSelectedRows(), std::vector<int>{1});
 }
