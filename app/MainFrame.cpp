@@ -193,6 +193,12 @@ void CMainFrame::OnFilesDeleted(const CDeleteOutcome& outcome) {
 }
 
 void CMainFrame::OnAppAbout() {
+    // The application shows it; a frame without one (tests) shows it itself.
+    QObject* pApp = QCoreApplication::instance();
+    if (pApp && pApp->metaObject()->indexOfMethod("OnAppAbout()") >= 0) {
+        QMetaObject::invokeMethod(pApp, "OnAppAbout");
+        return;
+    }
     CAboutDlg dlg(this);
     dlg.exec();
 }

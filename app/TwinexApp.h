@@ -17,8 +17,9 @@ public:
     // Creates the empty document, the main window and its view, and shows the window.
     // false: the program ends at once.
     bool InitInstance();
-    // Help > About: the About box, modal over the main window.
-    void OnAppAbout();
+    // Help > About: the About box, modal over the main window. Invokable, so that the frame
+    // reaches it by name without depending on the application object.
+    Q_INVOKABLE void OnAppAbout();
 
     CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
 
