@@ -1,6 +1,5 @@
 #include "ResultModel.h"
 
-#include <QFile>
 #include <QItemSelectionModel>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <iterator>
 
 #include "Format.h"
+#include "PathText.h"
 #include "ResTables.h"
 #include "ResultSort.h"
 
@@ -15,8 +15,7 @@ namespace {
 
 QString DecodePath(std::string_view bytes) {
     // Lossy only for display: the exact bytes stay in the row for every action.
-    QString strText = QFile::decodeName(
-        QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    QString strText = DisplayPath(bytes);
     // A newline or tab in a name would cut the cell short or hide the rest of the name;
     // show control characters escaped, as twinex-cli's table does.
     if (std::none_of(strText.cbegin(), strText.cend(),
