@@ -26,6 +26,9 @@ struct CResultRow {
     std::uint64_t m_nSize = 0;
     std::int64_t m_tSource = 0;  // modification times, seconds since the epoch
     std::int64_t m_tTarget = 0;
+    // The file lies under a reference folder: matched like any other, never removed.
+    bool m_bSourceReference = false;
+    bool m_bTargetReference = false;
 };
 
 // Where the name starts in a path: just after its last '/' (0 when there is none). The bytes

@@ -24,11 +24,13 @@ enum class ESearchPhase {
 };
 
 // One row of the folder list: folder path (ends with '/'), masks separated by ';',
-// "Yes" (any letter case) to search subfolders.
+// "Yes" (any letter case) to search subfolders. A reference folder's files are matched like
+// any other but never removed, and a set found only in reference folders is not listed.
 struct CFolderRow {
     std::string strFolder;
     std::string strMasks = "*.*";
     std::string strSubdir = "Yes";
+    bool bReference = false;
 };
 
 // A snapshot of the settings, taken on the user-interface thread when a worker starts.
@@ -37,6 +39,10 @@ struct CSearchSettings {
     int m_nCriterion = MATCH_CRC32;
     int m_bReflect = 1;
     std::string m_strPartial = "64";  // kilobytes as typed; 0 means whole files
+    // Files outside [m_nMinSize, m_nMaxSize] bytes are left out of matching. Empty files match
+    // each other only while the minimum is 0.
+    std::uint64_t m_nMinSize = 0;
+    std::uint64_t m_nMaxSize = UINT64_MAX;
 
     // The partial-compare size in bytes: the first line (20 characters at most) read like
     // atoi, times 1024, in 64 bits. Negative numbers give 0 (whole files); huge ones saturate.
