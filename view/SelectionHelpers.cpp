@@ -9,7 +9,7 @@ namespace {
 
 CSetRow SetRowOf(const CResultItem& item) {
     return {item.m_strSourcePath, item.m_strTargetPath, item.m_tSource, item.m_tTarget,
-            item.m_nSize == 0};
+            item.m_nSize == 0, item.m_bSourceReference, item.m_bTargetReference};
 }
 
 }  // namespace
