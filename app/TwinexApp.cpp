@@ -42,7 +42,7 @@ bool CTwinexApp::InitInstance() {
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setApplicationName(QStringLiteral("Twinex"));
     setApplicationVersion(QStringLiteral("1.0 RC1"));
-    setDesktopFileName(QStringLiteral("twinex"));
+    setDesktopFileName(QStringLiteral("org.twinex.Twinex"));
     setWindowIcon(GetAppIcon());
     ChooseFallbackIconTheme();
 

@@ -2,7 +2,7 @@
 
 # The binaries, desktop entry and icons are installed by their own folders.
 if(TWINEX_BUILD_GUI)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/twinex.metainfo.xml
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/org.twinex.Twinex.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
 
