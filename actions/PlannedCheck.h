@@ -1,0 +1,25 @@
+// The byte check that every change to planned files starts with, shared by removing and linking.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CopyCheck.h"
+#include "DeletePlan.h"
+#include "Removal.h"
+#include "RemoveCopies.h"
+
+// A file the check found to be a copy of strAgainst, with both as the check saw them.
+struct CCheckedCopy {
+    std::string strPath;
+    std::string strAgainst;
+    CFileStamp stamp, stampAgainst;
+};
+
+// Compares every planned file with the copy that stays; the files that may change come back in
+// plan order, the others in kept. False when the user cancelled: nothing may change then.
+bool CheckPlannedFiles(const CDeletePlan& plan, IDeleteProgress& progress,
+                       std::vector<CCheckedCopy>& copies, std::vector<CKeptFile>& kept);
+
+// Both files still as the check read them.
+bool StillAsChecked(const CCheckedCopy& copy);
