@@ -1,5 +1,5 @@
 // Files under reference folders as the user meets them in the list: marked, and never removed
-// by Del, Shift+Del, Select All and Del, or the keep-one helpers.
+// by Del, Shift+Del, or Select All and Del (the keep-one helpers: test_selection_helpers.cpp).
 #include <QIcon>
 #include <set>
 
@@ -103,26 +103,4 @@ TEST_F(ReferenceFilesTest, ASelectionOfReferenceFilesAloneIsToldItIsProtected) {
         EXPECT_EQ(Sources().size(), nRows);
     }
     EXPECT_TRUE(TrashFiles().empty());
-}
-
-// The newest and the oldest file are plain files; the reference file, in the middle, is kept
-// under either rule, and a delete of what the helper chose leaves exactly it.
-TEST_F(ReferenceFilesTest, KeepOneHelpersKeepTheReferenceFileWhateverItsAge) {
-    for (const int nCommand : {ID_EDIT_SELECTNEWEST, ID_EDIT_SELECTOLDEST}) {
-        SCOPED_TRACE(nCommand);
-        const std::string strTag = std::to_string(nCommand);
-        const std::string old = File(strTag + "/old", "XY", 100),
-                          ref = File(strTag + "/ref/mid", "XY", 200),
-                          young = File(strTag + "/young", "XY", 300);
-        Show({SetRows({old, ref, young}, {ref})});
-        Command(nCommand);
-        std::set<std::string> chosen;
-        for (int nRow : Selected()) chosen.insert(Model().GetSourcePath(nRow));
-        EXPECT_EQ(chosen, (std::set<std::string>{old, young}));
-        m_prompt.PushAnswer(true);
-        Key(Qt::Key_Delete);
-        EXPECT_FALSE(LastAsked().strText.contains(LoadResString(IDS_REFERENCE_KEPT).arg(1)));
-        EXPECT_TRUE(Exists(ref));
-        EXPECT_FALSE(Exists(old) || Exists(young));
-    }
 }
