@@ -19,6 +19,7 @@ struct CFile {
     std::int64_t tModified;
     EFileState nState = STATE_UNKNOWN;
     bool bSelected = false;          // the source of a selected row
+    bool bReference = false;         // under a reference folder: never deleted
     bool bTargetOfUnselected = false;
     bool bDelete = false;
     std::uint64_t nDev = 0, nIno = 0;
@@ -34,13 +35,28 @@ class CPlanner {
 public:
     explicit CPlanner(const std::vector<CPlanRow>& rows) : m_sets(rows.size() * 2) {
         m_files.reserve(rows.size() * 2);
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> ids;
+        ids.reserve(rows.size());
         for (const CPlanRow& row : rows) {
             const std::uint32_t nSource = Intern(row.strSource, row.nSize, row.tSource);
             const std::uint32_t nTarget = Intern(row.strTarget, row.nSize, row.tTarget);
             m_sets.Union(nSource, nTarget);
-            if (row.bSelected) {
-                if (!m_files[nSource].bSelected) m_order.push_back(nSource);
-                m_files[nSource].bSelected = true;
+            // Any row that calls a file a reference file protects it, whatever the others say.
+            m_files[nSource].bReference |= row.bSourceReference;
+            m_files[nTarget].bReference |= row.bTargetReference;
+            ids.emplace_back(nSource, nTarget);
+        }
+        std::vector<char> counted(m_files.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const auto [nSource, nTarget] = ids[i];
+            CFile& source = m_files[nSource];
+            if (rows[i].bSelected && source.bReference) {
+                m_nReference += !counted[nSource];
+                counted[nSource] = 1;
+            }
+            if (rows[i].bSelected && !source.bReference) {
+                if (!source.bSelected) m_order.push_back(nSource);
+                source.bSelected = true;
             } else {
                 m_files[nTarget].bTargetOfUnselected = true;
             }
@@ -49,6 +65,7 @@ public:
 
     CDeletePlan Plan() {
         CDeletePlan plan;
+        plan.nReference = m_nReference;
         std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, CIdentityHash> deleting;
         std::vector<char> touched(m_files.size());
         for (std::uint32_t nId : m_order) {
@@ -141,6 +158,7 @@ private:
     CDuplicateSets m_sets;
     std::vector<CFile> m_files;  // by the id the sets give
     std::vector<std::uint32_t> m_order;  // selected sources, in row order
+    int m_nReference = 0;                // selected sources that are reference files
 };
 
 }  // namespace

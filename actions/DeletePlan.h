@@ -15,6 +15,9 @@ struct CPlanRow {
     std::int64_t tSource = 0;
     std::int64_t tTarget = 0;
     bool bSelected = false;
+    // The file lies under a reference folder: it is never removed, and it stays for the others.
+    bool bSourceReference = false;
+    bool bTargetReference = false;
 };
 
 struct CDeletePlan {
@@ -30,6 +33,8 @@ struct CDeletePlan {
     // Selected sources no longer as the search found them (size, time or kind): they may not
     // be copies any more, so they stay.
     int nChanged = 0;
+    // Selected sources under a reference folder: they always stay.
+    int nReference = 0;
 };
 
 // Plans the delete of the selected rows' sources. The rows' (source, target) pairs link files
@@ -37,6 +42,7 @@ struct CDeletePlan {
 // still a regular file with the recorded size and time and is not the same file under another
 // name; where none would, one selected file of the set is kept: one that is the target of an
 // unselected row, else the first in row order. Selected sources already gone are left out.
+// A file that any row marks as a reference file is never planned; it counts as unselected.
 // The plan trusts the search on contents: CheckCopies must confirm each file before it goes.
 // Linear in the number of rows, plus one lstat per selected source and per member checked.
 CDeletePlan PlanDelete(const std::vector<CPlanRow>& rows);

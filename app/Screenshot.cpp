@@ -1,6 +1,8 @@
 #include "Screenshot.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QPixmap>
 #include <QTimer>
@@ -12,6 +14,7 @@
 #include "ActionScreenshots.h"
 #include "AboutDlg.h"
 #include "MainFrame.h"
+#include "Page1Dlg.h"
 #include "ResultModel.h"
 #include "SearchPhase.h"
 #include "SearchRun.h"
@@ -80,6 +83,22 @@ const std::map<QString, FScreenshotState>& States() {
         {QStringLiteral("wizard1"),
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
              return OpenSearchWizardAt(frame, DesktopWizardServices(), 1, options.folders);
+         }},
+        // The folder page with the last folder added as a reference folder; the box stays
+        // ticked for the next drop.
+        {QStringLiteral("reference"),
+         [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {
+             CWizardSheet* pSheet = OpenSearchWizardAt(frame, DesktopWizardServices(), 1, {});
+             CPage1Dlg& page1 = *frame.m_pPage1;
+             for (const QString& strFolder : options.folders) {
+                 const QDir dir(strFolder);
+                 const QStringList subs = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+                 for (int i = 0; i < subs.size(); ++i) {
+                     page1.m_btnReference->setChecked(i + 1 == subs.size());
+                     page1.AddFolder(QFile::encodeName(dir.filePath(subs[i])));
+                 }
+             }
+             return pSheet;
          }},
         {QStringLiteral("wizard2"),
          [](CMainFrame& frame, const CScreenshotOptions& options) -> QWidget* {

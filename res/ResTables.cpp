@@ -90,6 +90,11 @@ constexpr CStringEntry g_strings[] = {
     {IDS_UNREADABLE_CHANGED, "it changed since it was collected"},
     {IDS_UNREADABLE_NONE, "The last search read every file it compared."},
     {IDS_EMPTY_FILES_NOTE, "These files are empty: removing them frees no space"},
+    {IDS_REFERENCE_PROTECTED, "The %1 selected file(s) lie in reference folders and are "
+                              "protected: Twinex never removes them."},
+    {IDS_REFERENCE_CAPTION, "Protected Files"},
+    {IDS_REFERENCE_KEPT, "%1 file(s) in reference folders will stay: they are protected."},
+    {IDS_REFERENCE_TIP, "In a reference folder: never removed"},
     {IDS_RESULTS_FILTER, "Twinex results (*.json);;All files (*)"},
     {IDS_OPEN_RESULTS_CAPTION, "Open Results"},
     {IDS_SAVE_RESULTS_CAPTION, "Save Results As"},

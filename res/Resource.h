@@ -126,3 +126,8 @@ constexpr int IDS_UNREADABLE_LIST = 61097;        // %1: number of files
 constexpr int IDS_UNREADABLE_CHANGED = 61098;
 constexpr int IDS_UNREADABLE_NONE = 61099;
 constexpr int IDS_EMPTY_FILES_NOTE = 61100;
+// Files under reference folders: never removed.
+constexpr int IDS_REFERENCE_PROTECTED = 61300;  // %1: the number of files selected
+constexpr int IDS_REFERENCE_CAPTION = 61301;
+constexpr int IDS_REFERENCE_KEPT = 61302;       // %1: the number of files that stay
+constexpr int IDS_REFERENCE_TIP = 61303;

@@ -3,6 +3,7 @@
 #include <QFileIconProvider>
 
 #include "PathText.h"
+#include "ReferenceEmblem.h"
 
 CFileIcons::CFileIcons() { m_icons.push_back(QFileIconProvider().icon(QFileIconProvider::File)); }
 
@@ -29,3 +30,16 @@ QIcon CFileIcons::GetIcon(int nIndex) const {
     return m_icons[static_cast<std::size_t>(nIndex)];
 }
 
+
+QIcon CFileIcons::GetReferenceIcon(int nIndex) {
+    if (nIndex < 0 || nIndex >= static_cast<int>(m_icons.size())) nIndex = 0;
+    const std::size_t n = static_cast<std::size_t>(nIndex);
+    if (m_referenceIcons.size() <= n) m_referenceIcons.resize(n + 1);
+    if (m_referenceIcons[n].isNull()) m_referenceIcons[n] = WithReferenceEmblem(m_icons[n]);
+    return m_referenceIcons[n];
+}
+
+QIcon CFileIcons::GetReferenceMark() {
+    if (m_referenceMark.isNull()) m_referenceMark = ReferenceEmblemIcon();
+    return m_referenceMark;
+}

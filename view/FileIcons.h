@@ -18,9 +18,15 @@ public:
     // plain file icon, used when the theme has nothing better.
     int GetIndex(const std::string& strPath);
     QIcon GetIcon(int nIndex) const;
+    // The same icon marked as a reference file's, made once per index.
+    QIcon GetReferenceIcon(int nIndex);
+    // The reference mark alone, for a target cell.
+    QIcon GetReferenceMark();
 
 private:
     QMimeDatabase m_db;
     QHash<QString, int> m_mapByMime;
     std::vector<QIcon> m_icons;
+    std::vector<QIcon> m_referenceIcons;  // by index; null until first asked for
+    QIcon m_referenceMark;
 };

@@ -36,6 +36,7 @@ QString ConfirmText(const CDeletePlan& plan, bool bToTrash) {
         strText = LoadResString(IDS_NOTHING_TO_DELETE);
 
     QStringList notes;
+    if (plan.nReference) notes << LoadResString(IDS_REFERENCE_KEPT).arg(plan.nReference);
     if (plan.nKeptLastCopy) notes << LoadResString(IDS_KEPT_LAST_COPY).arg(plan.nKeptLastCopy);
     if (plan.nKeptCopiesGone)
         notes << LoadResString(IDS_KEPT_COPIES_GONE).arg(plan.nKeptCopiesGone);
@@ -116,7 +117,8 @@ CDeletePlan PlanSelectedRows(const CResultModel& model, const std::vector<int>& 
     for (int i = 0; i < model.GetRowCount(); ++i) {
         const CResultItem& item = model.GetItem(i);
         rows[static_cast<std::size_t>(i)] = {item.m_strSourcePath, item.m_strTargetPath,
-                                             item.m_nSize, item.m_tSource, item.m_tTarget, false};
+                                             item.m_nSize, item.m_tSource, item.m_tTarget, false,
+                                             item.m_bSourceReference, item.m_bTargetReference};
     }
     for (int nRow : selected) rows[static_cast<std::size_t>(nRow)].bSelected = true;
     return PlanDelete(rows);
@@ -137,7 +139,11 @@ CDeleteOutcome DeleteSelectedFiles(CTwinexView& view, bool bAllowUndo) {
     CDeletePlan plan = PlanSelectedRows(model, selected);
     outcome.lastCopies = std::move(plan.kept);
     const QString strCaption = LoadResString(bAllowUndo ? IDS_TRASH_CAPTION : IDS_DELETE_CAPTION);
-    if (plan.paths.empty()) {
+    if (plan.paths.empty() && outcome.lastCopies.empty() && !plan.nChanged && plan.nReference) {
+        // Only reference files (and files already gone): nothing to ask.
+        prompt.Tell(LoadResString(IDS_REFERENCE_PROTECTED).arg(plan.nReference),
+                    LoadResString(IDS_REFERENCE_CAPTION), IPrompt::ICON_INFORMATION);
+    } else if (plan.paths.empty()) {
         // Nothing may go; say why, unless the selected files were all gone already.
         if (!outcome.lastCopies.empty() || plan.nChanged)
             prompt.Tell(ConfirmText(plan, bAllowUndo), strCaption, IPrompt::ICON_INFORMATION);

@@ -24,8 +24,9 @@ struct CDeleteOutcome {
 };
 
 // Deletes the selected rows' source files, to the Trash when bAllowUndo, else for good, after
-// one confirmation through the view's prompt; never the last copy of a duplicate set, and never
-// a file that is not, byte for byte, a copy of one that stays. Then every row whose source file
+// one confirmation through the view's prompt; never the last copy of a duplicate set, never a
+// file under a reference folder, and never a file that is not, byte for byte, a copy of one that
+// stays. A selection of reference files alone is only told that they are protected. Then every row whose source file
 // is gone leaves the list. Whatever did not go is told in one message. With no row selected,
 // nothing happens.
 CDeleteOutcome DeleteSelectedFiles(CTwinexView& view, bool bAllowUndo);

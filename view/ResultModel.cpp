@@ -77,9 +77,16 @@ QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
         default: return DecodePath(item.GetPathCell(nColumn));
         }
     case Qt::DecorationRole:
+        if (nColumn == COL_TARGET && item.m_bTargetReference) return m_icons.GetReferenceMark();
         if (nColumn != COL_SOURCE) return QVariant();
         if (item.m_nIcon < 0) item.m_nIcon = m_icons.GetIndex(item.m_strSourcePath);
-        return m_icons.GetIcon(item.m_nIcon);
+        return item.m_bSourceReference ? m_icons.GetReferenceIcon(item.m_nIcon)
+                                       : m_icons.GetIcon(item.m_nIcon);
+    case Qt::ToolTipRole:
+        if ((nColumn == COL_SOURCE && item.m_bSourceReference) ||
+            (nColumn == COL_TARGET && item.m_bTargetReference))
+            return LoadResString(IDS_REFERENCE_TIP);
+        return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(
             (nColumn == COL_SIZE ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));

@@ -47,7 +47,7 @@ bool IsSameFolder(const QByteArray& strA, const QByteArray& strB) {
 }  // namespace
 
 bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath, const QString& strMask,
-                  int bRecurse) {
+                  int bRecurse, int bReference) {
     if (!strPath.isEmpty() && !strPath.endsWith('/')) strPath += '/';
     for (int i = 0; i < list.topLevelItemCount(); ++i)
         if (IsSameFolder(list.GetItemPath(i), strPath)) return false;
@@ -59,6 +59,8 @@ bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath, const QString& st
     pItem->setText(1, strMask);
     pItem->setText(2, bRecurse ? QStringLiteral("Yes") : QStringLiteral("No"));
     pItem->setTextAlignment(2, Qt::AlignCenter);
+    pItem->setText(3, bReference ? QStringLiteral("Yes") : QStringLiteral("No"));
+    pItem->setTextAlignment(3, Qt::AlignCenter);
     list.insertTopLevelItem(0, pItem);
     g_bFolderListChanged = 1;
     return true;
@@ -81,6 +83,8 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, const CWizardServices& services, QWidget
 
     auto* pHeading = new QLabel(QStringLiteral("Folders selection:"), this);
     m_btnRecurse = new QCheckBox(QStringLiteral("Recurse subfolders for next drop"), this);
+    m_btnReference =
+        new QCheckBox(QStringLiteral("&Reference folder (never delete its files)"), this);
     auto* pHint = new QLabel(QStringLiteral("Drag and drop folders from your file manager.\n"
                                             "Wizard will collect files from these folders to "
                                             "search for duplicates."),
@@ -102,6 +106,7 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, const CWizardServices& services, QWidget
     pTop->addWidget(pHeading);
     pTop->addStretch(1);
     pTop->addWidget(m_btnRecurse);
+    pTop->addWidget(m_btnReference);
     auto* pMaskRow = new QHBoxLayout;
     pMaskRow->addWidget(pMaskLabel);
     pMaskRow->addWidget(m_editMask);
@@ -118,15 +123,19 @@ CPage1Dlg::CPage1Dlg(IWizardHost& host, const CWizardServices& services, QWidget
     pLayout->addLayout(pButtons);
 
     // Tab starts at the folder list, the page's main control, then goes to what applies to the
-    // next drop (recurse box, mask) and the buttons; the recurse box stands above the list.
+    // next drop (recurse and reference boxes, mask) and the buttons; the boxes stand above the
+    // list.
     setTabOrder(m_listFolders, m_btnRecurse);
-    setTabOrder(m_btnRecurse, m_editMask);
+    setTabOrder(m_btnRecurse, m_btnReference);
+    setTabOrder(m_btnReference, m_editMask);
     setTabOrder(m_editMask, m_btnBrowse);
     setTabOrder(m_btnBrowse, m_btnFileManager);
     setTabOrder(m_btnFileManager, m_btnClear);
 
     connect(m_btnRecurse, &QCheckBox::toggled, this,
             [this](bool bChecked) { m_bRecurse = bChecked ? 1 : 0; });
+    connect(m_btnReference, &QCheckBox::toggled, this,
+            [this](bool bChecked) { m_bReference = bChecked ? 1 : 0; });
     connect(m_editMask, &QLineEdit::textChanged, this,
             [this](const QString& strText) { m_strMask = strText.left(kMaxMaskLength); });
     connect(m_btnBrowse, &QPushButton::clicked, this, &CPage1Dlg::OnBrowseFolder);
@@ -143,13 +152,16 @@ void CPage1Dlg::OnSetActive() {
 
     m_btnRecurse->setChecked(true);
     m_bRecurse = 1;
+    m_btnReference->setChecked(false);
+    m_bReference = 0;
     m_editMask->setText(QStringLiteral("*.*"));
     m_strMask = QStringLiteral("*.*");
 
-    m_listFolders->setColumnCount(3);
-    m_listFolders->setHeaderLabels(
-        {QStringLiteral("File / Folder"), QStringLiteral("File Masks"), QStringLiteral("Subdir")});
+    m_listFolders->setColumnCount(4);
+    m_listFolders->setHeaderLabels({QStringLiteral("File / Folder"), QStringLiteral("File Masks"),
+                                    QStringLiteral("Subdir"), QStringLiteral("Reference")});
     m_listFolders->headerItem()->setTextAlignment(2, Qt::AlignCenter);
+    m_listFolders->headerItem()->setTextAlignment(3, Qt::AlignCenter);
     QHeaderView* pHeader = m_listFolders->header();
     pHeader->setSectionsClickable(false);
     pHeader->setStretchLastSection(false);
@@ -158,9 +170,11 @@ void CPage1Dlg::OnSetActive() {
     m_listFolders->setTextElideMode(Qt::ElideMiddle);
     const double dScale = std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
     m_listFolders->setColumnWidth(1, int(100 * dScale));
-    m_listFolders->setColumnWidth(
-        2, std::max(int(40 * dScale), fontMetrics().horizontalAdvance(QStringLiteral("Subdir")) +
-                                          4 * int(dScale) * 6));
+    for (const auto& [nColumn, strHeading] :
+         {std::pair{2, QStringLiteral("Subdir")}, std::pair{3, QStringLiteral("Reference")}})
+        m_listFolders->setColumnWidth(
+            nColumn, std::max(int(40 * dScale), fontMetrics().horizontalAdvance(strHeading) +
+                                                    4 * int(dScale) * 6));
     m_listFolders->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listFolders->setAllColumnsShowFocus(true);
 
@@ -192,13 +206,14 @@ std::vector<CFolderRow> CPage1Dlg::GetFolderRows() const {
         row.strFolder = m_listFolders->GetItemPath(i).toStdString();
         row.strMasks = QFile::encodeName(pItem->text(1)).toStdString();
         row.strSubdir = pItem->text(2).toStdString();
+        row.bReference = pItem->text(3) == QLatin1String("Yes");
         rows.push_back(std::move(row));
     }
     return rows;
 }
 
 bool CPage1Dlg::AddFolder(const QByteArray& strPath) {
-    return AddFolderRow(*m_listFolders, strPath, m_strMask, m_bRecurse);
+    return AddFolderRow(*m_listFolders, strPath, m_strMask, m_bRecurse, m_bReference);
 }
 
 void CPage1Dlg::OnBrowseFolder() {

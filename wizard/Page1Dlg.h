@@ -16,10 +16,10 @@ class QPushButton;
 class QUrl;
 class CFileDropListCtrl;
 
-// Adds the folder to the list with the given masks and subfolders flag, unless it is listed
-// already; false when it was not added.
+// Adds the folder to the list with the given masks, subfolders flag and reference mark, unless
+// it is listed already; false when it was not added.
 bool AddFolderRow(CFileDropListCtrl& list, QByteArray strPath, const QString& strMask,
-                  int bRecurse);
+                  int bRecurse, int bReference = 0);
 // Hands dropped folders to the folder page that owns the list and ignores every other item;
 // always 0.
 int FolderDropCallback(CFileDropListCtrl* pList, const QByteArray& strPath,
@@ -37,7 +37,8 @@ public:
 
     // The rows as the collection worker reads them, row 0 (the newest) first.
     std::vector<CFolderRow> GetFolderRows() const;
-    // Adds the folder with the masks and subfolders flag now in force, unless it is listed.
+    // Adds the folder with the masks, subfolders flag and reference mark now in force, unless
+    // it is listed.
     bool AddFolder(const QByteArray& strPath);
 
     void OnBrowseFolder();
@@ -46,14 +47,17 @@ public:
 
     QLineEdit* m_editMask = nullptr;
     QCheckBox* m_btnRecurse = nullptr;
+    QCheckBox* m_btnReference = nullptr;
     CFileDropListCtrl* m_listFolders = nullptr;
     QPushButton* m_btnBrowse = nullptr;
     QPushButton* m_btnFileManager = nullptr;
     QPushButton* m_btnClear = nullptr;
 
-    // Masks and subfolders flag for the next row added; reset at the first activation.
+    // Masks, subfolders flag and reference mark for the next row added; reset at the first
+    // activation.
     QString m_strMask = QStringLiteral("*.*");
     int m_bRecurse = 1;
+    int m_bReference = 0;
 
 private:
     bool m_bFirstActive = true;

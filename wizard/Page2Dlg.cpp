@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "SpinButtonCtrl.h"
@@ -84,10 +85,24 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     m_spinPartial->setFixedHeight(m_editPartial->sizeHint().height());
     m_spinPartial->SetBuddy(m_editPartial);
     auto* pFullHint = new QLabel(QStringLiteral("(0 to perform full compare)"), this);
+    auto* pMinSizeLabel = new QLabel(QStringLiteral("Skip files &smaller than"), this);
+    m_spinMinSize = new QSpinBox(this);
+    // Up to 2 TiB, which no file to compare reaches.
+    m_spinMinSize->setRange(0, 0x7FFFFFFF);
+    m_spinMinSize->setValue(0);
+    m_spinMinSize->setAccelerated(true);
+    pMinSizeLabel->setBuddy(m_spinMinSize);
+    auto* pMinSizeUnit = new QLabel(QStringLiteral("KB"), this);
 
     auto* pReflectRow = new QHBoxLayout;
     pReflectRow->addSpacing(fontMetrics().averageCharWidth() * 2);
     pReflectRow->addWidget(m_btnReflect);
+    auto* pMinSizeRow = new QHBoxLayout;
+    pMinSizeRow->addSpacing(fontMetrics().averageCharWidth() * 2);
+    pMinSizeRow->addWidget(pMinSizeLabel);
+    pMinSizeRow->addWidget(m_spinMinSize);
+    pMinSizeRow->addWidget(pMinSizeUnit);
+    pMinSizeRow->addStretch(1);
     auto* pPartialRow = new QHBoxLayout;
     pPartialRow->addSpacing(fontMetrics().averageCharWidth() * 2);
     pPartialRow->setSpacing(0);
@@ -100,6 +115,7 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     pLayout->addWidget(pHeading);
     pLayout->addLayout(pCriteria);
     pLayout->addLayout(pReflectRow);
+    pLayout->addLayout(pMinSizeRow);
     pLayout->addStretch(1);
     pLayout->addWidget(pPartialLabel);
     pLayout->addLayout(pPartialRow);
@@ -108,6 +124,7 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     // box, although the box stands above the field on screen.
     setTabOrder(m_radioCriterion[3], m_editPartial);
     setTabOrder(m_editPartial, m_btnReflect);
+    setTabOrder(m_btnReflect, m_spinMinSize);
 
     UpdateData(false);
 }
@@ -152,4 +169,8 @@ std::string CPage2Dlg::GetPartialText() const {
     const int nBreak = strText.indexOf(QLatin1Char('\n'));
     if (nBreak >= 0) strText.truncate(nBreak);
     return QFile::encodeName(strText.left(kMaxPartialChars)).toStdString();
+}
+
+std::uint64_t CPage2Dlg::GetMinSizeBytes() const {
+    return static_cast<std::uint64_t>(m_spinMinSize->value()) * 1024;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "WizardSheet.h"
@@ -11,6 +12,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
+class QSpinBox;
 class CSpinButtonCtrl;
 
 class CPage2Dlg : public CWizardPage {
@@ -28,6 +30,8 @@ public:
     // The partial-compare text as the matching worker reads it: the first line, at most
     // 20 characters.
     std::string GetPartialText() const;
+    // The smallest size of a file to compare, in bytes: the KB field times 1024.
+    std::uint64_t GetMinSizeBytes() const;
 
     CSpinButtonCtrl* m_spinPartial = nullptr;
     QLineEdit* m_editPartial = nullptr;
@@ -35,6 +39,7 @@ public:
     int m_bReflect = 1;
     std::array<QRadioButton*, 4> m_radioCriterion{};
     QCheckBox* m_btnReflect = nullptr;
+    QSpinBox* m_spinMinSize = nullptr;  // kilobytes; 0 compares every file
 
 private:
     bool m_bFirstActive = true;

@@ -31,7 +31,7 @@ protected:
         std::vector<CPlanRow> rows;
         for (const CResultRow& r : m_rows)
             rows.push_back({r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource,
-                            r.m_tTarget, false});
+                            r.m_tTarget, false, r.m_bSourceReference, r.m_bTargetReference});
         for (std::size_t i : selected) rows[i].bSelected = true;
         return PlanDelete(rows);
     }
@@ -49,7 +49,8 @@ protected:
 }  // namespace
 
 // Sets linked by rows in any order, members selected wherever they stand in a set: each file
-// that goes is planned with the member that stays, and one file of every set is left.
+// that goes is planned with the member that stays, and one file of every set is left. A file
+// marked "*" lies under a reference folder: it never goes, and it stays for the others.
 TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
     struct CCase {
         const char* pszName;
@@ -58,6 +59,7 @@ TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
         const char* pszGone;  // files gone since the search
         const char* pszPlan;  // "goes>stays" per planned file, in plan order
         const char* pszKept;
+        int nReference = 0;  // selected reference files
     } cases[] = {
         {"a member after the first", "a1>a2 a2>a3", {1}, "", "a2>a1", ""},
         {"a chain given backwards", "c3>c2 c2>c1", {1, 0}, "", "c3>c1 c2>c1", ""},
@@ -71,6 +73,12 @@ TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
          "m1>m2 m3>m2", "m2"},
         {"a member that is gone does not stay", "s1>s2 s1>s3", {0}, "s2", "s1>s3", ""},
         {"the one left is gone", "g1>g2 g3>g1", {0, 1}, "g2", "g3>g1", "g1"},
+        {"a selected reference file stays for the others", "*r1>a2 a2>*r1 a3>a2", {0, 1, 2}, "",
+         "a2>r1 a3>r1", "", 1},
+        {"marked on one row only, still protected", "r1>a2 a2>*r1", {0}, "", "", "", 1},
+        {"a set of reference files alone", "*r1>*r2 *r2>*r1", {0, 1}, "", "", "", 2},
+        {"a reference file gone protects nothing", "*r1>a2 a2>*r1 a3>a2", {1, 2}, "r1",
+         "a3>a2", "a2"},
     };
     const auto name = [&](const std::string& strPath) { return strPath.substr(m_tree.Root().size()); };
     for (const CCase& c : cases) {
@@ -78,9 +86,15 @@ TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
         m_rows.clear();
         for (const std::string& strRow : Words(c.pszRows)) {
             std::string files[2] = {strRow.substr(0, strRow.find('>')), strRow.substr(strRow.find('>') + 1)};
-            for (std::string& strFile : files)
-                strFile = Exists(P(strFile)) ? P(strFile) : m_tree.Add(strFile, "same");
+            bool reference[2] = {};
+            for (int i = 0; i < 2; ++i) {
+                reference[i] = files[i].front() == '*';
+                if (reference[i]) files[i].erase(0, 1);
+                files[i] = Exists(P(files[i])) ? P(files[i]) : m_tree.Add(files[i], "same");
+            }
             m_rows.push_back(PairRow(files[0], files[1]));
+            m_rows.back().m_bSourceReference = reference[0];
+            m_rows.back().m_bTargetReference = reference[1];
         }
         for (const std::string& strName : Words(c.pszGone)) unlink(P(strName).c_str());
 
@@ -92,6 +106,7 @@ TEST_F(DeletePlanTest, EachFileGoesOnlyWhileAnotherMemberOfItsSetStays) {
         for (const std::string& strPath : plan.kept) kept.push_back(name(strPath));
         EXPECT_EQ(planned, Words(c.pszPlan));
         EXPECT_EQ(kept, Words(c.pszKept));
+        EXPECT_EQ(plan.nReference, c.nReference);
         EXPECT_EQ(plan.sizes, std::vector<std::uint64_t>(plan.paths.size(), 4));
     }
 }

@@ -7,13 +7,20 @@
 #include "SelectionHelpers.h"
 
 // Keep Oldest from the context menu, then a delete: what the helper chose is what goes, and
-// one file of each set stays.
+// one file of each set stays; in a set with a reference file, that file, whatever its age.
 TEST_F(CFrameTest, ExtraCopiesGoAndOneOfEachSetStays) {
     const std::string a1 = File("a/1", "AAAA", 100), a2 = File("a/2", "AAAA", 300),
                       a3 = File("a/3", "AAAA", 300);
     const std::string b1 = File("b/1", "BB", 500), b2 = File("b/2", "BB", 100);
     std::vector<CResultRow> rows = ReflectedSetRows({a3, a1, a2});
     rows.push_back(PairRow(b1, b2));  // no reflection: b2 is only ever a target
+    const std::string c1 = File("c/1", "CCC", 100), c2 = File("c/ref/2", "CCC", 200),
+                      c3 = File("c/3", "CCC", 300);
+    for (CResultRow& row : ReflectedSetRows({c1, c2, c3})) {
+        row.m_bSourceReference = row.m_strSourcePath == c2;
+        row.m_bTargetReference = row.m_strTargetPath == c2;
+        rows.push_back(std::move(row));
+    }
     SetRows(std::move(rows));
     Model().OnColumnClick(COL_SOURCE_FOLDER);  // the sets' rows no longer together
 
@@ -24,9 +31,10 @@ TEST_F(CFrameTest, ExtraCopiesGoAndOneOfEachSetStays) {
     Command(ID_EDIT_DELETE);
     ASSERT_EQ(m_prompt.m_asked.size(), 1u);
     EXPECT_FALSE(LastAsked().strText.contains("will be kept"));
-    EXPECT_TRUE(Exists(a1) && Exists(b2));
-    EXPECT_FALSE(Exists(a2) || Exists(a3) || Exists(b1));
-    EXPECT_EQ(Sources(), (std::vector<std::string>{a1, a1}));  // their targets are gone
+    EXPECT_TRUE(Exists(a1) && Exists(b2) && Exists(c2));
+    EXPECT_FALSE(Exists(a2) || Exists(a3) || Exists(b1) || Exists(c1) || Exists(c3));
+    // The rows left are those of the files that stayed; their targets are gone.
+    EXPECT_EQ(Sources(), (std::vector<std::string>{a1, a1, c2, c2}));
 }
 
 TEST_F(CFrameTest, RowsOfAFolderAndTheRowsNotSelected) {

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QTest>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include "SpinButtonCtrl.h"
@@ -19,6 +20,7 @@ TEST_F(WizardPages, EveryRunStartsFromTheDefaultsAndTheSpinnerStepsBy16WithinThe
         SCOPED_TRACE(nRun);
         OpenWizard();
         EXPECT_TRUE(Page1().m_btnRecurse->isChecked());
+        EXPECT_FALSE(Page1().m_btnReference->isChecked());
         EXPECT_EQ(Page1().m_editMask->text(), "*.*");
         EXPECT_TRUE(ListedFolders().empty());
         EXPECT_EQ(g_bFolderListChanged, 0);
@@ -26,12 +28,15 @@ TEST_F(WizardPages, EveryRunStartsFromTheDefaultsAndTheSpinnerStepsBy16WithinThe
         // Leave every setting changed, then cancel.
         Page1().m_editMask->setText("*.jpg");
         Page1().m_btnRecurse->setChecked(false);
+        Page1().m_btnReference->setChecked(true);
         DropPaths({m_tree.AddDir("one")});
         Click(QWizard::NextButton);
         EXPECT_TRUE(Page2().m_radioCriterion[MATCH_CRC32]->isChecked());
         EXPECT_TRUE(Page2().m_btnReflect->isChecked());
         QLineEdit& partial = *Page2().m_editPartial;
         EXPECT_EQ(partial.text(), "64");
+        EXPECT_EQ(Page2().GetMinSizeBytes(), 0u);
+        Page2().m_spinMinSize->setValue(7);
         Page2().m_radioCriterion[MATCH_SIZE]->click();
         Page2().m_btnReflect->setChecked(false);
         // Steps from the number the field starts with.
@@ -63,14 +68,22 @@ TEST_F(WizardPages, DropsListEachFolderOnceNewestFirstAndClearListAsksFirst) {
     EXPECT_EQ(ListedFolders(), std::vector<std::string>{strA});
     EXPECT_EQ(g_bFolderListChanged, 1);
 
-    // The masks and subfolders flag of its moment for each row; a folder listed keeps its row.
+    // The masks, subfolders flag and reference mark of its moment for each row; a folder
+    // listed keeps its row.
     Page1().m_editMask->setText("*.txt;*.doc");
     Page1().m_btnRecurse->click();
+    Page1().m_btnReference->click();
     DropPaths({strOdd, strA});
     const auto rows = Page1().GetFolderRows();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].strFolder + rows[0].strMasks + rows[0].strSubdir, strOdd + "*.txt;*.docNo");
     EXPECT_EQ(rows[1].strFolder + rows[1].strMasks + rows[1].strSubdir, strA + "*.*Yes");
+    EXPECT_TRUE(rows[0].bReference);
+    EXPECT_FALSE(rows[1].bReference);
+    const QTreeWidget& list = *Page1().m_listFolders;
+    EXPECT_EQ(list.headerItem()->text(3) + list.topLevelItem(0)->text(3) +
+                  list.topLevelItem(1)->text(3),
+              "ReferenceYesNo");
 
     m_host.Answer({false, true});
     Page1().m_btnClear->click();

@@ -2,6 +2,7 @@
 // the snapshot the workers get, and a cancel in the middle of a long file.
 #include <QLabel>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <thread>
 #include <tuple>
 
@@ -59,10 +60,12 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     };
     OpenWizard();
     const std::string strFolder = m_tree.AddDir("a");
+    Page1().m_btnReference->click();
     DropPaths({strFolder});
     Click(QWizard::NextButton);
     Page2().m_radioCriterion[MATCH_CHECKSUM]->click();
     Page2().m_editPartial->setText("12");
+    Page2().m_spinMinSize->setValue(3);
     Click(QWizard::NextButton);
 
     QProgressBar& bar = *Page3().m_ctlProgress;
@@ -70,6 +73,8 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     // What the pages showed was handed to the workers before they started.
     ASSERT_EQ(seen.rows.size(), 1u);
     EXPECT_EQ(seen.rows[0].strFolder, strFolder);
+    EXPECT_TRUE(seen.rows[0].bReference);
+    EXPECT_EQ(seen.m_nMinSize, 3u * 1024);
     EXPECT_EQ(std::tie(seen.m_nCriterion, seen.m_strPartial, seen.m_bReflect),
               std::make_tuple(int(MATCH_CHECKSUM), std::string("12"), 1));
 
