@@ -12,7 +12,6 @@
 #include <map>
 
 #include "PlannedCheck.h"
-#include "RemoveCopies.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "DeletePlan.h"
 #include "Removal.h"
-#include "RemoveCopies.h"
+#include "CopyOutcome.h"
 
 enum ELinkKind {
     LINK_HARD,   // a hard link: the file becomes the kept file, sharing its owner, mode and times

@@ -8,7 +8,7 @@
 
 #include "DeletePlan.h"
 #include "Removal.h"
-#include "RemoveCopies.h"
+#include "CopyOutcome.h"
 
 // Moves strFrom to strTo, creating strTo's folders, never over anything that is there (EEXIST).
 // Across file systems the bytes are copied under a temporary name beside strTo, made durable,

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "CopyCheck.h"
+#include "CopyOutcome.h"
 #include "DeletePlan.h"
 #include "Removal.h"
-#include "RemoveCopies.h"
 
 // A file the check found to be a copy of strAgainst, with both as the check saw them.
 struct CCheckedCopy {

@@ -6,23 +6,9 @@
 #include <vector>
 
 #include "CopyCheck.h"
+#include "CopyOutcome.h"
 #include "DeletePlan.h"
 #include "Removal.h"
-
-// A planned file that stays, and why: the check's verdict (CHECK_CHANGED also for a file, or
-// its copy, that changed between the check and its removal).
-struct CKeptFile {
-    std::string strPath;
-    ECheckVerdict nVerdict = CHECK_CHANGED;
-    int nErrno = 0;
-    std::string strAgainst;  // the copy it was compared with
-};
-
-// A file whose removal failed.
-struct CFailedFile {
-    std::string strPath;
-    int nErrno = 0;  // as the remover or the Trash gave it
-};
 
 struct CRemovalOutcome {
     // The user stopped the check: nothing was removed, and nothing else is filled in.
