@@ -10,6 +10,7 @@
 
 #include "CliOutput.h"
 #include "Criterion.h"
+#include "MaskList.h"
 
 namespace {
 

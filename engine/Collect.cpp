@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "MaskList.h"
+
 namespace {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -12,9 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "MaskList.h"
-
 struct stat;
+struct CExclusions;  // MaskList.h
 
 // Reports a folder or file that could not be read during a walk: path (exact bytes) and errno.
 using FWalkError = std::function<void(const std::string& strPath, int nErrno)>;

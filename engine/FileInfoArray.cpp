@@ -11,6 +11,7 @@
 
 #include "DirWalk.h"
 #include "FileInfo.h"
+#include "MaskList.h"
 
 namespace {
 

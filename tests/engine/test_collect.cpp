@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "Collect.h"
+#include "MaskList.h"
 #include "TempTree.h"
 
 namespace {
