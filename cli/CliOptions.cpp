@@ -229,8 +229,8 @@ Folders:
                       ('*' and '?', any letter case; default "*.*", every file).
                       '!PATTERN' leaves out the files and folders of that name
                       (an excluded folder is not searched), or with a '/' the
-                      paths below the folder searched: "*.*;!*.tmp;!.git;!build/".
-                      Exclusions alone mean every other file.
+                      paths below the folder searched: "*.*;!*.tmp;!.git;!build/"
+                      Exclusions alone take every other file.
   --recurse           search the subfolders of the folders that follow (default)
   --no-recurse        only the files directly in the folders that follow
   --reference         the folders that follow are reference folders: their files
@@ -267,7 +267,8 @@ Output (rows on standard output; progress and messages on standard error):
                       "size" (bytes), "source_mtime", "target_mtime" (seconds since
                       1970); a path that is not valid UTF-8 also comes exactly as
                       "source_base64" / "target_base64"; a file in a reference
-                      folder is marked "source_reference" / "target_reference": true.
+                      folder is marked "source_reference" or "target_reference":
+                      true.
   --sort COLUMN       sort rows by a column: 0-6 or source, folder, modified,
                       target, target-folder, target-modified, size (sizes by
                       bytes, times by time, text ignoring ASCII letter case)
