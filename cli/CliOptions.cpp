@@ -10,6 +10,7 @@
 
 #include "CliOutput.h"
 #include "Criterion.h"
+#include "MaskList.h"
 
 namespace {
 
@@ -51,10 +52,31 @@ std::string MakeFolderPath(const std::string& strArg) {
 }  // namespace
 
 bool SelectsNoFile(const std::string& strMasks) {
-    // The collection splits at ';' and passes over masks of blanks only.
-    return std::all_of(strMasks.begin(), strMasks.end(), [](char c) {
-        return c == ';' || c == ' ' || (c >= '\t' && c <= '\r');
-    });
+    return ParseRowMasks(strMasks).m_includes.empty();
+}
+
+std::optional<std::uint64_t> ParseSize(const std::string& strSize) {
+    std::string strDigits = strSize;
+    unsigned nShift = 0;
+    if (!strDigits.empty()) {
+        switch (std::tolower(static_cast<unsigned char>(strDigits.back()))) {
+            case 'k': nShift = 10; break;
+            case 'm': nShift = 20; break;
+            case 'g': nShift = 30; break;
+            default: break;
+        }
+        if (nShift) strDigits.pop_back();
+    }
+    if (!IsDigits(strDigits)) return std::nullopt;
+    constexpr std::uint64_t nMax = std::numeric_limits<std::uint64_t>::max();
+    std::uint64_t n = 0;
+    for (const char c : strDigits) {
+        const auto nDigit = static_cast<std::uint64_t>(c - '0');
+        if (n > (nMax - nDigit) / 10) return std::nullopt;
+        n = n * 10 + nDigit;
+    }
+    if (n > (nMax >> nShift)) return std::nullopt;
+    return n << nShift;
 }
 
 int ParseSortColumn(const std::string& strColumn) {
@@ -80,6 +102,7 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
                                             CCliOptions& opts) {
     std::string strMask = "*.*";
     bool bRecurse = true;
+    bool bReference = false;
     bool bOptionsEnded = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -87,7 +110,8 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         if (bOptionsEnded || strArg.size() < 2 || strArg[0] != '-') {
             // Often an unset variable; searching the current folder instead would surprise.
             if (strArg.empty()) return std::string("empty folder name");
-            opts.rows.push_back(CFolderRow{MakeFolderPath(strArg), strMask, bRecurse ? "Yes" : "No"});
+            opts.rows.push_back(
+                CFolderRow{MakeFolderPath(strArg), strMask, bRecurse ? "Yes" : "No", bReference});
             continue;
         }
         if (strArg == "--") {
@@ -123,6 +147,17 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         } else if (strArg == "--recurse" || strArg == "--no-recurse") {
             if (auto e = noValue()) return e;
             bRecurse = strArg == "--recurse";
+        } else if (strArg == "--reference" || strArg == "--no-reference") {
+            if (auto e = noValue()) return e;
+            bReference = strArg == "--reference";
+        } else if (strArg == "--min-size" || strArg == "--max-size") {
+            auto v = value();
+            if (!v) return missing();
+            const auto nSize = ParseSize(*v);
+            if (!nSize)
+                return strArg + " needs a number of bytes, optionally followed by K, M or G, got '" +
+                       *v + "'";
+            (strArg == "--min-size" ? opts.m_nMinSize : opts.m_nMaxSize) = *nSize;
         } else if (strArg == "--reflect" || strArg == "--no-reflect") {
             if (auto e = noValue()) return e;
             opts.m_bReflect = strArg == "--reflect" ? 1 : 0;
@@ -178,6 +213,8 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
     if (opts.rows.empty()) return std::string("no folder given");
     if (opts.m_bDescending && opts.m_nSortColumn < 0)
         return std::string("--descending needs --sort");
+    if (opts.m_nMinSize > opts.m_nMaxSize)
+        return std::string("--min-size is larger than --max-size: no file could be matched");
     return std::nullopt;
 }
 
@@ -189,9 +226,16 @@ Find duplicate files in the given folders and list them as pairs.
 
 Folders:
   --mask MASKS        file masks for the folders that follow, separated by ';'
-                      ('*' and '?', any letter case; default "*.*", every file)
+                      ('*' and '?', any letter case; default "*.*", every file).
+                      '!PATTERN' leaves out the files and folders of that name
+                      (an excluded folder is not searched), or with a '/' the
+                      paths below the folder searched: "*.*;!*.tmp;!.git;!build/"
+                      Exclusions alone take every other file.
   --recurse           search the subfolders of the folders that follow (default)
   --no-recurse        only the files directly in the folders that follow
+  --reference         the folders that follow are reference folders: their files
+                      are matched, but a set found only in them is not listed
+  --no-reference      the folders that follow are plain folders (default)
   --                  every argument after this is a folder
 
 Matching:
@@ -203,6 +247,11 @@ Matching:
   --reflect           also list each pair reversed, so that every duplicate
                       stands once as a source (default)
   --no-reflect        list each pair once
+  --min-size SIZE     match only files of at least SIZE bytes (default 0; empty
+                      files match each other only while it is 0)
+  --max-size SIZE     match only files of at most SIZE bytes (default: no limit)
+                      SIZE: a whole number, optionally followed by K, M or G
+                      (1024, 1024^2 or 1024^3 bytes): 100K, 2G
   --threads N         reading threads (default: one per core, at most 8; larger
                       numbers count as 64; fewer run when the system grants fewer)
 
@@ -217,7 +266,9 @@ Output (rows on standard output; progress and messages on standard error):
                       with one object per pair: "source", "target" (full paths),
                       "size" (bytes), "source_mtime", "target_mtime" (seconds since
                       1970); a path that is not valid UTF-8 also comes exactly as
-                      "source_base64" / "target_base64".
+                      "source_base64" / "target_base64"; a file in a reference
+                      folder is marked "source_reference" or "target_reference":
+                      true.
   --sort COLUMN       sort rows by a column: 0-6 or source, folder, modified,
                       target, target-folder, target-modified, size (sizes by
                       bytes, times by time, text ignoring ASCII letter case)

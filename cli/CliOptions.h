@@ -1,6 +1,7 @@
 // Command line of twinex-cli.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,16 +23,23 @@ struct CCliOptions {
     int m_nSortColumn = -1;           // -1: the order the matcher writes
     bool m_bDescending = false;
     unsigned m_nThreads = 0;          // 0: one per core; at most MAX_THREADS
+    std::uint64_t m_nMinSize = 0;     // bytes; files outside [min, max] are not matched
+    std::uint64_t m_nMaxSize = UINT64_MAX;
     bool m_bHelp = false;
 };
 
 // Fills opts from the arguments (without the program name). Returns an error message for
-// bad usage. --mask and --recurse / --no-recurse apply to the folders that follow them.
+// bad usage. --mask, --recurse / --no-recurse and --reference / --no-reference apply to the
+// folders that follow them.
 std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args,
                                             CCliOptions& opts);
 
-// True when no mask of a ';'-separated list is more than blanks: such a row selects no file.
+// True when a ';'-separated list has no mask and no exclusion: such a row selects no file.
 bool SelectsNoFile(const std::string& strMasks);
+
+// A size as --min-size and --max-size take it: digits, then optionally K, M or G (any case,
+// powers of 1024). nullopt when malformed or past 2^64 - 1 bytes.
+std::optional<std::uint64_t> ParseSize(const std::string& strSize);
 
 // Column index for --sort: "0"-"6" or a column name; -1 when unknown.
 int ParseSortColumn(const std::string& strColumn);

@@ -40,7 +40,9 @@ void CRowStore::Add(const CResultRow& row) {
     const std::string_view strTarget = NameOf(row.m_strTargetPath);
     m_records.push_back(CRecord{KeepNames(strSource, strTarget),
                                 static_cast<std::uint32_t>(strSource.size()),
+                                row.m_bSourceReference,
                                 static_cast<std::uint32_t>(strTarget.size()),
+                                row.m_bTargetReference,
                                 FolderId(FolderOf(row.m_strSourcePath), m_nLastSourceFolder),
                                 FolderId(FolderOf(row.m_strTargetPath), m_nLastTargetFolder),
                                 row.m_nSize, row.m_tSource, row.m_tTarget});
@@ -85,4 +87,6 @@ void CRowStore::GetRow(std::size_t i, CResultRow& row) const {
     row.m_nSize = r.nSize;
     row.m_tSource = r.tSource;
     row.m_tTarget = r.tTarget;
+    row.m_bSourceReference = r.bSourceReference;
+    row.m_bTargetReference = r.bTargetReference;
 }

@@ -25,8 +25,11 @@ public:
 private:
     struct CRecord {
         const char* pNames;  // the source name, then the target name
-        std::uint32_t nSourceName;
-        std::uint32_t nTargetName;
+        // Name lengths; a name is at most 255 bytes, which leaves a bit for each mark.
+        std::uint32_t nSourceName : 31;
+        std::uint32_t bSourceReference : 1;
+        std::uint32_t nTargetName : 31;
+        std::uint32_t bTargetReference : 1;
         std::uint32_t nSourceFolder;  // numbers in m_folderIds
         std::uint32_t nTargetFolder;
         std::uint64_t nSize;

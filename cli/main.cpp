@@ -171,6 +171,8 @@ int main(int argc, char** argv) {
     settings.m_nCriterion = opts.m_nCriterion;
     settings.m_bReflect = opts.m_bReflect;
     settings.m_strPartial = opts.m_strPartial;
+    settings.m_nMinSize = opts.m_nMinSize;
+    settings.m_nMaxSize = opts.m_nMaxSize;
     CMatchTuning tuning;
     tuning.m_nThreads = opts.m_nThreads;
     CCliSink sink(opts, console, s_nInterrupted);

@@ -2,15 +2,9 @@
 
 #include <string_view>
 
+#include "MaskList.h"
+
 namespace {
-
-bool IsBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -45,17 +39,11 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
     state.m_files.BeginBatch();
     for (const CFolderRow& row : rows) {
         const bool bRecurse = EqualsNoCase(row.strSubdir, "Yes");
-        const std::string_view strMasks(row.strMasks);
-        std::size_t nStart = 0;
-        while (nStart < strMasks.size()) {
-            std::size_t nEnd = strMasks.find(';', nStart);
-            if (nEnd == std::string_view::npos) nEnd = strMasks.size();
-            const std::string_view strMask = Trim(strMasks.substr(nStart, nEnd - nStart));
-            if (!strMask.empty())
-                state.m_files.AddDir(row.strFolder, std::string(strMask), bRecurse,
-                                     &state.m_bAbort, callbacks.onError);
-            nStart = nEnd + 1;
-        }
+        // One walk per mask, as before; the row's exclusions only spare it work.
+        const CRowMasks masks = ParseRowMasks(row.strMasks);
+        for (const std::string& strMask : masks.m_includes)
+            state.m_files.AddDir(row.strFolder, strMask, bRecurse, masks.m_exclusions,
+                                 row.bReference, &state.m_bAbort, callbacks.onError);
     }
 
     state.m_files.EndBatch();

@@ -12,7 +12,9 @@ struct CCollectCallbacks {
     FWalkError onError;                             // optional: unreadable folders and files
 };
 
-// Collects the files of every row and mask into state.m_files, in row order. When
+// Collects the files of every row and mask into state.m_files, in row order. A row's "!"
+// entries leave names and paths out of all its masks (see ParseRowMasks); the files of a
+// reference row are marked as reference files. When
 // bFolderListChanged is 0 it only calls postCollectDone, so the earlier collection is reused.
 // Runs on a worker thread; honours state.m_bAbort.
 void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,

@@ -215,8 +215,8 @@ private:
         m_visitor.AddFile(strName, st);
     }
 
-    static void AddSubdir(CFrame& frame, const char* pszName) {
-        frame.m_strSubdirs.append(pszName).push_back('\0');
+    void AddSubdir(CFrame& frame, const char* pszName) {
+        if (m_visitor.WantDir(pszName)) frame.m_strSubdirs.append(pszName).push_back('\0');
     }
 
     const bool m_bRecurse;

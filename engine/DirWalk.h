@@ -19,6 +19,8 @@ public:
     virtual void LeaveDir() = 0;
     // Whether a name is worth a stat (the mask test).
     virtual bool WantFile(std::string_view strName) = 0;
+    // Whether a subfolder of the folder last entered is to be walked.
+    virtual bool WantDir(std::string_view /*strName*/) { return true; }
     // A regular file of the folder last entered.
     virtual void AddFile(std::string_view strName, const struct stat& st) = 0;
 };

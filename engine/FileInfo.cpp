@@ -4,6 +4,8 @@
 
 #include <utility>
 
+// A million files are held at once: the record must not grow.
+static_assert(sizeof(CFileInfo) == 48);
 
 namespace {
 
@@ -40,14 +42,15 @@ CFileInfo::CFileInfo(CDir* pDir, std::uint32_t nNameOffset, std::uint32_t nNameL
 CFileInfo::CFileInfo(const CFileInfo& other) noexcept
     : m_pDir(other.m_pDir), m_nSize(other.m_nSize), m_tModified(other.m_tModified),
       m_nDevice(other.m_nDevice), m_nInode(other.m_nInode), m_nNameOffset(other.m_nNameOffset),
-      m_nNameLength(other.m_nNameLength) {
+      m_nNameLength(other.m_nNameLength), m_bReference(other.m_bReference) {
     AddRef(m_pDir);
 }
 
 CFileInfo::CFileInfo(CFileInfo&& other) noexcept
     : m_pDir(std::exchange(other.m_pDir, nullptr)), m_nSize(other.m_nSize),
       m_tModified(other.m_tModified), m_nDevice(other.m_nDevice), m_nInode(other.m_nInode),
-      m_nNameOffset(other.m_nNameOffset), m_nNameLength(other.m_nNameLength) {}
+      m_nNameOffset(other.m_nNameOffset), m_nNameLength(other.m_nNameLength),
+      m_bReference(other.m_bReference) {}
 
 void CFileInfo::CopyPlainFields(const CFileInfo& other) noexcept {
     m_nSize = other.m_nSize;
@@ -56,6 +59,7 @@ void CFileInfo::CopyPlainFields(const CFileInfo& other) noexcept {
     m_nInode = other.m_nInode;
     m_nNameOffset = other.m_nNameOffset;
     m_nNameLength = other.m_nNameLength;
+    m_bReference = other.m_bReference;
 }
 
 CFileInfo& CFileInfo::operator=(const CFileInfo& other) noexcept {

@@ -13,6 +13,7 @@
 #include <vector>
 
 struct stat;
+struct CExclusions;  // MaskList.h
 
 // Reports a folder or file that could not be read during a walk: path (exact bytes) and errno.
 using FWalkError = std::function<void(const std::string& strPath, int nErrno)>;
@@ -50,6 +51,8 @@ public:
     std::int64_t GetTime() const { return m_tModified; }  // seconds since the epoch
     std::uint64_t GetDevice() const { return m_nDevice; }
     std::uint64_t GetInode() const { return m_nInode; }
+    // Collected from a reference folder (also when reached from a plain folder as well).
+    bool IsReference() const { return m_bReference != 0; }
 
     // XXH3-64 of the first nBytes bytes (0: the whole file). nullopt when the file cannot be
     // opened or read, is no longer a regular file, or the abort flag was raised: an unreadable
@@ -76,7 +79,9 @@ private:
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
     std::uint32_t m_nNameOffset = 0;  // into the folder block's names
-    std::uint32_t m_nNameLength = 0;
+    // A name is at most 255 bytes: its length leaves a bit for the mark, and the record its size.
+    std::uint32_t m_nNameLength : 31 = 0;
+    std::uint32_t m_bReference : 1 = 0;
 };
 
 // The collected files, always in ascending order of size (ties in byte order of the full
@@ -93,6 +98,13 @@ public:
     int AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
                const std::atomic<int>* pAbort, const FWalkError& onError = {},
                const CWalkTuning& tuning = {});
+    // The same for one mask of a folder row: files and folders the row excludes are passed
+    // over (an excluded folder is not entered), and with bReference the files added are
+    // reference files. A file already present, or found twice, is a reference file when
+    // any of its finds was.
+    int AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
+               const CExclusions& exclusions, bool bReference, const std::atomic<int>* pAbort,
+               const FWalkError& onError = {}, const CWalkTuning& tuning = {});
 
     // Many AddDir calls in a row: between these two, each call only appends what it found, and
     // EndBatch sorts and merges them all at once (the order and the one entry per inode hold
@@ -113,7 +125,7 @@ private:
     std::size_t MergeNewFiles(std::size_t nOld);
     class CCollector;
     static CFileInfo MakeFile(CFileInfo::CDir* pDir, std::uint32_t nNameOffset,
-                              std::uint32_t nNameLength, const struct stat& st);
+                              std::uint32_t nNameLength, const struct stat& st, bool bReference);
 
     std::vector<CFileInfo> m_files;
     std::atomic<std::size_t> m_nCount{0};

@@ -11,6 +11,7 @@
 
 #include "DirWalk.h"
 #include "FileInfo.h"
+#include "MaskList.h"
 
 namespace {
 
@@ -43,12 +44,16 @@ class CFileInfoArray::CCollector final : public IDirVisitor {
 public:
     static constexpr std::size_t kChunk = 4096;
 
-    CCollector(std::string_view strMask, std::atomic<std::size_t>& nCount, std::size_t nOld)
-        : m_strMask(strMask), m_bAll(MaskMatchesAll(strMask)), m_nCount(nCount), m_nOld(nOld) {}
+    CCollector(std::string_view strMask, const CExclusions& exclusions, bool bReference,
+               std::atomic<std::size_t>& nCount, std::size_t nOld)
+        : m_strMask(strMask), m_bAll(MaskMatchesAll(strMask)), m_exclusions(exclusions),
+          m_bReference(bReference), m_nCount(nCount), m_nOld(nOld) {}
 
     void EnterDir(const std::string& strDir) override {
         m_pDirPath = &strDir;
         m_pDir = nullptr;
+        // The top folder is entered first: paths of exclusions are below it.
+        if (m_nTopLength == std::string::npos) m_nTopLength = strDir.size();
     }
 
     void LeaveDir() override {
@@ -59,8 +64,10 @@ public:
     }
 
     bool WantFile(std::string_view strName) override {
-        return m_bAll || MatchMask(strName, m_strMask);
+        return (m_bAll || MatchMask(strName, m_strMask)) && !Excluded(strName, false);
     }
+
+    bool WantDir(std::string_view strName) override { return !Excluded(strName, true); }
 
     void AddFile(std::string_view strName, const struct stat& st) override {
         // Offsets are 32-bit: a folder whose names outgrow them continues in a new block.
@@ -76,7 +83,7 @@ public:
             m_chunks.back().reserve(kChunk);
         }
         m_chunks.back().push_back(CFileInfoArray::MakeFile(
-            m_pDir, nOffset, static_cast<std::uint32_t>(strName.size()), st));
+            m_pDir, nOffset, static_cast<std::uint32_t>(strName.size()), st, m_bReference));
         ++m_nFiles;
         m_nCount.store(m_nOld + m_nFiles, std::memory_order_relaxed);
     }
@@ -85,8 +92,20 @@ public:
     std::vector<std::vector<CFileInfo>>& Chunks() { return m_chunks; }
 
 private:
+    bool Excluded(std::string_view strName, bool bFolder) {
+        if (m_exclusions.ExcludesName(strName)) return true;
+        if (m_exclusions.m_paths.empty()) return false;
+        m_strRel.assign(*m_pDirPath, m_nTopLength).append(strName);
+        if (bFolder) m_strRel.push_back('/');
+        return m_exclusions.ExcludesPath(m_strRel);
+    }
+
     std::string_view m_strMask;
     bool m_bAll;
+    const CExclusions& m_exclusions;
+    bool m_bReference;
+    std::size_t m_nTopLength = std::string::npos;
+    std::string m_strRel;  // reused for each path tested
     std::atomic<std::size_t>& m_nCount;
     std::size_t m_nOld;
     const std::string* m_pDirPath = nullptr;
@@ -96,17 +115,27 @@ private:
 };
 
 CFileInfo CFileInfoArray::MakeFile(CFileInfo::CDir* pDir, std::uint32_t nNameOffset,
-                                   std::uint32_t nNameLength, const struct stat& st) {
-    return CFileInfo(pDir, nNameOffset, nNameLength, static_cast<std::uint64_t>(st.st_size),
-                     static_cast<std::int64_t>(st.st_mtime), static_cast<std::uint64_t>(st.st_dev),
-                     static_cast<std::uint64_t>(st.st_ino));
+                                   std::uint32_t nNameLength, const struct stat& st,
+                                   bool bReference) {
+    CFileInfo file(pDir, nNameOffset, nNameLength, static_cast<std::uint64_t>(st.st_size),
+                   static_cast<std::int64_t>(st.st_mtime), static_cast<std::uint64_t>(st.st_dev),
+                   static_cast<std::uint64_t>(st.st_ino));
+    file.m_bReference = bReference;
+    return file;
 }
 
 int CFileInfoArray::AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
                            const std::atomic<int>* pAbort, const FWalkError& onError,
                            const CWalkTuning& tuning) {
+    return AddDir(strDir, strMask, bRecurse, CExclusions{}, false, pAbort, onError, tuning);
+}
+
+int CFileInfoArray::AddDir(const std::string& strDir, const std::string& strMask, bool bRecurse,
+                           const CExclusions& exclusions, bool bReference,
+                           const std::atomic<int>* pAbort, const FWalkError& onError,
+                           const CWalkTuning& tuning) {
     const std::size_t nOld = m_files.size();
-    CCollector collector(strMask, m_nCount, nOld);
+    CCollector collector(strMask, exclusions, bReference, m_nCount, nOld);
     const bool bComplete = WalkTree(strDir, bRecurse, pAbort, collector, onError, tuning);
     if (!bComplete) {
         // The caller throws an aborted collection away; don't spend time sorting it.
@@ -183,14 +212,19 @@ std::size_t CFileInfoArray::MergeNewFiles(std::size_t nOld) {
         auto sameFile = [](const CKey& a, const CKey& b) {
             return a.m_nInode == b.m_nInode && a.m_nDevice == b.m_nDevice;
         };
+        // A file found again stays a reference file if any of its finds was one.
+        std::size_t nKept = 0;
         for (std::size_t i = 1; i < keys.size(); ++i) {
-            if (sameFile(keys[i], keys[i - 1])) {
-                drop[keys[i].m_nPos] = true;
-                ++nDropped;
+            if (!sameFile(keys[i], keys[i - 1])) {
+                nKept = i;
+                continue;
             }
+            drop[keys[i].m_nPos] = true;
+            ++nDropped;
+            m_files[nOld + keys[nKept].m_nPos].m_bReference |= m_files[nOld + keys[i].m_nPos].m_bReference;
         }
         for (std::size_t i = 0; i < nOld; ++i) {
-            const CFileInfo& f = m_files[i];
+            CFileInfo& f = m_files[i];
             const std::int64_t nDevice = deviceIndex(f.GetDevice(), false);
             if (nDevice < 0) continue;
             const CKey probe{f.GetInode(), static_cast<std::uint32_t>(nDevice), 0};
@@ -198,6 +232,7 @@ std::size_t CFileInfoArray::MergeNewFiles(std::size_t nOld) {
             if (it != keys.end() && sameFile(*it, probe) && !drop[it->m_nPos]) {
                 drop[it->m_nPos] = true;
                 ++nDropped;
+                f.m_bReference |= m_files[nOld + it->m_nPos].m_bReference;
             }
         }
     }

@@ -38,6 +38,12 @@ void RecordSet(const CFileInfoArray& files, const std::vector<std::size_t>& set,
     state.m_nMatches.store(state.m_matches.size(), std::memory_order_relaxed);
 }
 
+// A set kept whole in reference folders has nothing to remove, so it is not listed.
+bool AllReference(const CFileInfoArray& files, const std::vector<std::size_t>& set) {
+    return std::all_of(set.begin(), set.end(),
+                       [&files](std::size_t i) { return files[i].IsReference(); });
+}
+
 CResultRow MakeRow(const MatchPair& pair) {
     const CFileInfo& src = *pair.pSource;
     const CFileInfo& dst = *pair.pTarget;
@@ -47,6 +53,8 @@ CResultRow MakeRow(const MatchPair& pair) {
     row.m_nSize = src.GetLength();
     row.m_tSource = src.GetTime();
     row.m_tTarget = dst.GetTime();
+    row.m_bSourceReference = src.IsReference();
+    row.m_bTargetReference = dst.IsReference();
     return row;
 }
 
@@ -111,9 +119,11 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
             [&](std::size_t nBegin, std::size_t, const CFileSets& sets) {
                 state.m_nProgressPos.store(static_cast<std::int64_t>(nBegin),
                                            std::memory_order_relaxed);
-                for (const auto& set : sets) RecordSet(files, set, bReflect, state);
+                for (const auto& set : sets)
+                    if (!AllReference(files, set)) RecordSet(files, set, bReflect, state);
             },
-            CByteCounters{&state.m_nBytesDone, &state.m_nBytesTotal});
+            CByteCounters{&state.m_nBytesDone, &state.m_nBytesTotal},
+            CSizeLimits{settings.m_nMinSize, settings.m_nMaxSize});
     }
 
     std::sort(unreadable.begin(), unreadable.end());

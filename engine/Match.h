@@ -16,7 +16,9 @@ struct CMatchCallbacks {
 };
 
 // Scans state.m_files by size with the settings' criterion, records state.m_matches and, when
-// not aborted, clears the sink and writes one row per pair in batches. Runs on a worker thread.
+// not aborted, clears the sink and writes one row per pair in batches. Files outside the size
+// limits take no part; a set of reference files only is not recorded, and rows carry the
+// reference marks of their files. Runs on a worker thread.
 void MatchFilesProc(const CSearchSettings& settings, CSearchState& state, IResultSink& sink,
                     const CMatchCallbacks& callbacks);
 

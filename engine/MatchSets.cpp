@@ -20,14 +20,15 @@ struct CRun {
     std::size_t m_nBegin = 0, m_nEnd = 0;
 };
 
-// The runs of two or more files of one size, in array order.
-std::vector<CRun> FindRuns(const CFileInfoArray& files) {
+// The runs of two or more files of one size within the limits, in array order.
+std::vector<CRun> FindRuns(const CFileInfoArray& files, const CSizeLimits& sizes) {
     std::vector<CRun> runs;
     const std::size_t nFiles = files.GetData().size();
     for (std::size_t nBegin = 0, nEnd; nBegin < nFiles; nBegin = nEnd) {
         nEnd = nBegin + 1;
         while (nEnd < nFiles && files[nEnd].GetLength() == files[nBegin].GetLength()) ++nEnd;
-        if (nEnd - nBegin >= 2) runs.push_back({nBegin, nEnd});
+        if (nEnd - nBegin >= 2 && sizes.Contains(files[nBegin].GetLength()))
+            runs.push_back({nBegin, nEnd});
     }
     return runs;
 }
@@ -116,9 +117,10 @@ void RaiseOpenFileLimit() {
 
 bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
                        const std::atomic<int>* pAbort, const CMatchTuning& tuning,
-                       const FRunSets& onRun, const CByteCounters& bytes) {
+                       const FRunSets& onRun, const CByteCounters& bytes,
+                       const CSizeLimits& sizes) {
     if (IsAborted(pAbort)) return false;
-    const std::vector<CRun> runs = FindRuns(files);
+    const std::vector<CRun> runs = FindRuns(files, sizes);
     std::uint64_t nTotal = 0;
     if (ReadsFiles(nCriterion))
         for (const CRun& run : runs)

@@ -27,9 +27,11 @@ using FRunSets = std::function<void(std::size_t nBegin, std::size_t nEnd, const 
 // threads; onRun is called on the calling thread, in array order, so the result does not
 // depend on the thread count. Returns false when *pAbort stopped it (onRun may have been
 // called for the runs before). The total is set at the start; done reaches it at the end.
+// Files whose size is outside `sizes` take no part, as if they were not in the array.
 bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
                        const std::atomic<int>* pAbort, const CMatchTuning& tuning,
-                       const FRunSets& onRun, const CByteCounters& bytes = {});
+                       const FRunSets& onRun, const CByteCounters& bytes = {},
+                       const CSizeLimits& sizes = {});
 
 // Raises this process's soft limit of open files to its hard limit: a byte comparison keeps
 // many files open at once, and the readers keep folders open. Call at start.

@@ -37,3 +37,11 @@ struct CByteCounters {
     std::atomic<std::uint64_t>* m_pDone = nullptr;
     std::atomic<std::uint64_t>* m_pTotal = nullptr;
 };
+
+// The sizes that take part in matching, in bytes, both ends included.
+struct CSizeLimits {
+    std::uint64_t m_nMin = 0;
+    std::uint64_t m_nMax = UINT64_MAX;
+
+    bool Contains(std::uint64_t nSize) const { return nSize >= m_nMin && nSize <= m_nMax; }
+};

@@ -21,7 +21,7 @@ bool IsSoundPath(const std::string& strPath) {
 enum ETopKey { TOP_OTHER, TOP_FORMAT, TOP_VERSION, TOP_CRITERION, TOP_PARTIAL, TOP_REFLECT,
                TOP_ROWS, TOP_FILES, TOP_COMPLETE };
 enum ERowKey { ROW_OTHER, ROW_SOURCE, ROW_SOURCE64, ROW_TARGET, ROW_TARGET64, ROW_SIZE,
-               ROW_SOURCE_MTIME, ROW_TARGET_MTIME };
+               ROW_SOURCE_MTIME, ROW_TARGET_MTIME, ROW_SOURCE_REFERENCE, ROW_TARGET_REFERENCE };
 
 template <class TKey>
 struct CKeyName {
@@ -35,7 +35,8 @@ constexpr CKeyName<ETopKey> TOP_KEYS[] = {
 constexpr CKeyName<ERowKey> ROW_KEYS[] = {
     {"source", ROW_SOURCE}, {"source_base64", ROW_SOURCE64}, {"target", ROW_TARGET},
     {"target_base64", ROW_TARGET64}, {"size", ROW_SIZE}, {"source_mtime", ROW_SOURCE_MTIME},
-    {"target_mtime", ROW_TARGET_MTIME}};
+    {"target_mtime", ROW_TARGET_MTIME}, {"source_reference", ROW_SOURCE_REFERENCE},
+    {"target_reference", ROW_TARGET_REFERENCE}};
 
 // The key a name stands for; keys the reader does not know are passed over.
 template <class TKey, std::size_t N>
@@ -190,6 +191,12 @@ private:
             m_nHave |= nBit;
             return true;
         };
+        // A mark that is not a JSON boolean could be a typo for false as well as for true.
+        auto mark = [&](bool& b) {
+            if (nType != VALUE_BOOL) return DamagedRow(pszField);
+            b = nUnsigned != 0;
+            return true;
+        };
         auto text = [&](std::string& str, unsigned nBit) {
             if (nType != VALUE_STRING) return DamagedRow(pszField);
             str = std::move(*pStr);
@@ -208,6 +215,8 @@ private:
                 return true;
             case ROW_SOURCE_MTIME: return time(m_record.m_tSource, HAVE_SOURCE_MTIME);
             case ROW_TARGET_MTIME: return time(m_record.m_tTarget, HAVE_TARGET_MTIME);
+            case ROW_SOURCE_REFERENCE: return mark(m_record.m_bSourceReference);
+            case ROW_TARGET_REFERENCE: return mark(m_record.m_bTargetReference);
             case ROW_OTHER: return true;
         }
         return true;

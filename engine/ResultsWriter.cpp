@@ -91,6 +91,9 @@ void AppendResultsRow(std::string& out, const CResultRow& row) {
     out += std::to_string(row.m_tSource);
     out += ",\"target_mtime\":";
     out += std::to_string(row.m_tTarget);
+    // Written only when set, so that results without reference folders read as before.
+    if (row.m_bSourceReference) out += ",\"source_reference\":true";
+    if (row.m_bTargetReference) out += ",\"target_reference\":true";
     out += '}';
 }
 

@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "Collect.h"
+#include "MaskList.h"
 #include "TempTree.h"
 
 namespace {
@@ -99,4 +103,91 @@ TEST(SearchSettingsTest, PartialSizeReadsLikeAtoiInKilobytes) {
         settings.m_strPartial = pszText;
         EXPECT_EQ(settings.GetPartialBytes(), nBytes) << "'" << pszText << "'";
     }
+}
+
+namespace {
+
+// A tree for the filters: which files a row's masks text takes, as paths below the root.
+class CollectFilterTest : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* psz : {"a.txt", "b.tmp", ".git/config", ".git/objects/o.txt", "src/.GIT/HEAD",
+                                "src/main.c", "src/x.TMP", "cache/c.bin", "cache/deep/d.bin",
+                                "cache/keep.txt", "build/out.o", "sub/build/in.o", "sub/a.txt"})
+            m_tree.Add(psz, psz);
+    }
+    V Paths(const std::vector<CFolderRow>& rows) {
+        m_state.m_files.RemoveAll();
+        CollectFilesProc(rows, 1, m_state, {});
+        V paths;
+        for (const CFileInfo& f : m_state.m_files.GetData())
+            paths.push_back(f.GetFilePath().substr(m_tree.Root().size()) + (f.IsReference() ? " R" : ""));
+        std::sort(paths.begin(), paths.end());
+        return paths;
+    }
+    V Paths(const char* pszMasks) { return Paths({{m_tree.Root(), pszMasks, "Yes"}}); }
+    CTempTree m_tree;
+    CSearchState m_state;
+};
+
+}  // namespace
+
+TEST_F(CollectFilterTest, ExclusionsLeaveOutNamesOfFilesAndFoldersAndPathsBelowTheFolder) {
+    const V all = {".git/config", ".git/objects/o.txt", "a.txt", "b.tmp", "build/out.o", "cache/c.bin",
+                   "cache/deep/d.bin", "cache/keep.txt", "src/.GIT/HEAD", "src/main.c", "src/x.TMP",
+                   "sub/a.txt", "sub/build/in.o"};
+    auto without = [&all](const V& gone) {
+        V rest;
+        for (const std::string& s : all)
+            if (std::find(gone.begin(), gone.end(), s) == gone.end()) rest.push_back(s);
+        return rest;
+    };
+    const std::pair<const char*, V> table[] = {
+        {"*.*;!*.tmp;!.git", without({"b.tmp", "src/x.TMP", ".git/config", ".git/objects/o.txt", "src/.GIT/HEAD"})},
+        {" ! *.tmp ", without({"b.tmp", "src/x.TMP"})},  // exclusions alone: every other file
+        {"*.txt;*.c;!.git;!sub", {"a.txt", "cache/keep.txt", "src/main.c"}},  // for every mask of the row
+        {"!cache/*.bin", without({"cache/c.bin", "cache/deep/d.bin"})},         // '*' also spans folders
+        {"!build/", without({"build/out.o"})},           // a path: only the folder at the top
+        {"!BUILD", without({"build/out.o", "sub/build/in.o"})},  // a name: folders anywhere, any case
+        {"!/a.txt;!sub/a.TXT", without({"a.txt", "sub/a.txt"})},
+        {"*.o;!sub/*", {"build/out.o"}},
+        {"!", {}},  // nothing to leave out and nothing to take
+        {"!*", {}},
+    };
+    for (const auto& [pszMasks, expected] : table) EXPECT_EQ(Paths(pszMasks), expected) << pszMasks;
+}
+
+// A file is a reference file when any row that reaches it is a reference row, whichever comes
+// first and whether it is reached by path or through a hard link.
+TEST_F(CollectFilterTest, FilesOfReferenceRowsAreMarkedAlsoWhenAPlainRowReachesThemToo) {
+    ASSERT_EQ(::link(m_tree.Path("src/main.c").c_str(), m_tree.Path("main-link.c").c_str()), 0);
+    const std::string strRoot = m_tree.Root(), strSrc = m_tree.Path("src/");
+    const CFolderRow refSrc{strSrc, "*.c;*.tmp", "No", true};
+    EXPECT_EQ(Paths({refSrc}), (V{"src/main.c R", "src/x.TMP R"}));
+    for (const auto& rows : {std::vector<CFolderRow>{{strRoot, "*.c", "Yes"}, refSrc},
+                             std::vector<CFolderRow>{refSrc, {strRoot, "*.c", "Yes"}}})
+        EXPECT_EQ(Paths(rows), (V{"main-link.c R", "src/x.TMP R"}));
+    EXPECT_EQ(Paths({{strRoot, "*.c", "Yes"}, {strSrc, "*.c", "No", false}}), V{"main-link.c"});
+    // Outside a batch, a file already in the array takes the mark of a later find.
+    CFileInfoArray& files = m_state.m_files;
+    files.RemoveAll();
+    files.AddDir(strRoot, "*.c", true, &m_state.m_bAbort);
+    files.AddDir(strSrc, "*.c", false, CExclusions{}, true, &m_state.m_bAbort);
+    ASSERT_EQ(files.GetSize(), 1u);
+    EXPECT_EQ(files[0].GetFileName() + (files[0].IsReference() ? " R" : ""), "main-link.c R");
+}
+
+TEST_F(CollectFilterTest, AnExcludedFolderIsNotEnteredUnprivileged) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root (twinex_engine_unprivileged runs this)";
+    ASSERT_EQ(chmod(m_tree.Path(".git").c_str(), 0), 0);
+    std::vector<std::string> errors;
+    CCollectCallbacks callbacks;
+    callbacks.onError = [&](const std::string& strPath, int) { errors.push_back(strPath); };
+    CollectFilesProc({{m_tree.Root(), "*.txt;!.git", "Yes"}}, 1, m_state, callbacks);
+    EXPECT_TRUE(errors.empty());
+    CollectFilesProc({{m_tree.Root(), "*.txt;!.GIT/", "Yes"}}, 1, m_state, callbacks);
+    EXPECT_TRUE(errors.empty());
+    CollectFilesProc({{m_tree.Root(), "*.txt", "Yes"}}, 1, m_state, callbacks);
+    EXPECT_EQ(errors, V{m_tree.Path(".git/")});
+    chmod(m_tree.Path(".git").c_str(), 0700);
 }

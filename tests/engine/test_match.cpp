@@ -13,7 +13,9 @@
 #include <set>
 #include <thread>
 
+#include "Collect.h"
 #include "Match.h"
+#include "MatchTuning.h"
 #include "TempTree.h"
 
 namespace {
@@ -51,6 +53,8 @@ protected:
         settings.m_nCriterion = nCriterion;
         settings.m_strPartial = pszPartial;
         settings.m_bReflect = bReflect;
+        settings.m_nMinSize = m_sizes.m_nMin;
+        settings.m_nMaxSize = m_sizes.m_nMax;
         m_phases.clear();
         m_nDone = 0;
         CMatchCallbacks callbacks;
@@ -75,6 +79,7 @@ protected:
     int m_nDone = 0;
     std::function<void(ESearchPhase)> m_onPhase;  // after each phase the matcher sets
     std::function<void()> m_onAppend;             // after each batch the sink takes
+    CSizeLimits m_sizes;
 };
 
 const int g_criteria[] = {MATCH_SIZE, MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS};
@@ -170,6 +175,56 @@ TEST_F(MatchTest, FilesChangedSinceCollectionMatchNothingButEmptyFilesAlwaysMatc
     // Size opens nothing.
     EXPECT_EQ(Match(MATCH_SIZE, "64", 0), (CPairs{{"e1", "e2"}, {"g1", "g2"}, {"k1", "k2"},
                                                   {"k2", "k3"}, {"c1", "c2"}, {"c2", "c3"}, {"c3", "c4"}}));
+}
+
+// Sets: x only in the reference folder, y in both, z only in the plain one ("plain/" first).
+TEST_F(MatchTest, ASetOfReferenceFilesOnlyIsNotListedAndRowsCarryTheMarks) {
+    for (const std::string str : {"ref/x1", "ref/x2", "ref/y1", "plain/y2", "plain/z1", "plain/z2"})
+        m_tree.Add(str, std::string(str[str.size() - 2] - 'x' + 2, 'q'));
+    CollectFilesProc({{m_tree.Path("ref/"), "*.*", "Yes", true}, {m_tree.Path("plain/"), "*.*", "Yes"}}, 1,
+                     m_state, {});
+    auto marked = [this] {
+        std::vector<std::string> rows;
+        for (const CResultRow& r : m_sink.m_rows)
+            rows.push_back(std::string(NameOf(r.m_strSourcePath)) + (r.m_bSourceReference ? "*" : "") + ">" +
+                           std::string(NameOf(r.m_strTargetPath)) + (r.m_bTargetReference ? "*" : ""));
+        return rows;
+    };
+    for (int nCriterion : g_criteria) {
+        Match(nCriterion, "64", 0);
+        EXPECT_EQ(marked(), (std::vector<std::string>{"y2>y1*", "z1>z2"})) << nCriterion;
+        Match(nCriterion, "64", 1);
+        EXPECT_EQ(marked(), (std::vector<std::string>{"y2>y1*", "y1*>y2", "z1>z2", "z2>z1"})) << nCriterion;
+        EXPECT_EQ(m_state.m_matches.size(), 4u);
+    }
+}
+
+TEST_F(MatchTest, FilesOutsideTheSizeLimitsTakeNoPartAndEmptyFilesMatchOnlyFromZero) {
+    for (const auto& [pszName, nSize] : {std::pair{"e", 0}, {"s", 10}, {"m", 100}, {"l", 1000}})
+        for (const char* pszCopy : {"1", "2"}) m_tree.Add(std::string(pszName) + pszCopy, std::string(nSize, 'q'));
+    Collect();
+    const struct {
+        std::uint64_t nMin, nMax;
+        CPairs pairs;
+    } table[] = {
+        {0, UINT64_MAX, {{"e1", "e2"}, {"s1", "s2"}, {"m1", "m2"}, {"l1", "l2"}}},
+        {1, UINT64_MAX, {{"s1", "s2"}, {"m1", "m2"}, {"l1", "l2"}}},
+        {10, 100, {{"s1", "s2"}, {"m1", "m2"}}},  // both ends included
+        {11, 999, {{"m1", "m2"}}},
+        {0, 0, {{"e1", "e2"}}},
+        {101, 100, {}},
+    };
+    for (const auto& c : table) {
+        m_sizes = {c.nMin, c.nMax};
+        for (int nCriterion : g_criteria) {
+            EXPECT_EQ(Match(nCriterion, "0", 0), c.pairs) << c.nMin << "-" << c.nMax << " " << nCriterion;
+            if (nCriterion == MATCH_SIZE) continue;
+            // Left out means never read.
+            std::uint64_t nBytes = 0;
+            for (const auto& pair : c.pairs) nBytes += 2 * std::filesystem::file_size(m_tree.Path(pair.first));
+            EXPECT_EQ(m_state.m_nBytesTotal.load(), nBytes) << c.nMin << "-" << c.nMax;
+        }
+    }
 }
 
 TEST_F(MatchTest, FewerThanTwoFilesEmptyTheSinkAndACancelKeepsTheRowsWritten) {

@@ -27,12 +27,15 @@ std::string BadRow(const std::string& strFrom, const std::string& strTo, int nRo
 
 }  // namespace
 
+// Reference marks too: each side alone, both, and neither.
 TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
     const std::vector<CResultRow> rows = {
         {"/home/a/caf\xe9.txt", "/home/b/\xff\xfe\x01 \"q\"\\", 18446744073709551615ull, -86400,
-         4102444800},
+         4102444800, true, false},
         {"/home/a/\xc3\xa9t\xc3\xa9 \xf0\x9f\x98\x80", "/home/a/tab\there", 0,
-         INT64_MIN, INT64_MAX},
+         INT64_MIN, INT64_MAX, false, true},
+        {"/r/a", "/r/b", 7, 1, 2, true, true},
+        {"/p/a", "/p/b", 7, 1, 2},
     };
     std::string strDoc = FormatResultsHead("contents", "0", false);
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -44,9 +47,13 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
     ASSERT_TRUE(ParseResults(strDoc, info, back, error)) << error.strDetail;
     ASSERT_EQ(back.size(), rows.size());
     auto fields = [](const CResultRow& r) {
-        return std::tie(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget);
+        return std::tie(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget,
+                        r.m_bSourceReference, r.m_bTargetReference);
     };
     for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_TRUE(fields(back[i]) == fields(rows[i])) << i;
+    // Without marks a row is written as before they existed.
+    EXPECT_EQ(FormatResultsRow(rows[3]),
+              R"({"source":"/p/a","target":"/p/b","size":7,"source_mtime":1,"target_mtime":2})");
     EXPECT_EQ(info.strCriterion, "contents");
     EXPECT_EQ(info.nFiles, 120u);
 }
@@ -88,6 +95,9 @@ TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
         {BadRow(":1,", ":1.5,"), RESULTS_DAMAGED, 1, "source_mtime"},
         {BadRow(":2}", ":9223372036854775808}", 2), RESULTS_DAMAGED, 2, "target_mtime"},
         {BadRow(",\"target_mtime\":2", "", 3), RESULTS_DAMAGED, 3, "target_mtime"},
+        // A mark that is not true or false could mean either.
+        {BadRow(":2}", ":2,\"source_reference\":1}"), RESULTS_DAMAGED, 1, "source_reference"},
+        {BadRow(":2}", ":2,\"target_reference\":[true]}", 2), RESULTS_DAMAGED, 2, "target_reference"},
         {BadRow("{\"source", "7,{\"source", 2), RESULTS_DAMAGED, 2, "row"},
         // Paths that would reach the file system other than as written.
         {BadRow("/a/x", "a/x"), RESULTS_DAMAGED, 1, "source"},

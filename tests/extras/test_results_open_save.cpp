@@ -16,13 +16,14 @@
 
 namespace {
 
-using CRowCopy = std::tuple<std::string, std::string, std::uint64_t, std::int64_t, std::int64_t>;
+using CRowCopy = std::tuple<std::string, std::string, std::uint64_t, std::int64_t, std::int64_t, bool, bool>;
 
 std::vector<CRowCopy> RowsOf(const CResultModel& model) {
     std::vector<CRowCopy> rows;
     for (int i = 0; i < model.GetRowCount(); ++i) {
         const CResultItem& r = model.GetItem(i);
-        rows.emplace_back(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget);
+        rows.emplace_back(r.m_strSourcePath, r.m_strTargetPath, r.m_nSize, r.m_tSource, r.m_tTarget,
+                          r.m_bSourceReference, r.m_bTargetReference);
     }
     return rows;
 }
@@ -42,6 +43,8 @@ TEST_F(CFrameTest, SavedResultsOpenWithEveryRowAndLeaveOutWhatChanged) {
                       c = File("c/plain", "same", 3000000000);
     std::vector<CResultRow> rows = ReflectedSetRows({a, b, c});
     rows.push_back(PairRow(File("d/1", "other", 7), File("e/2", "other", 8)));
+    // Reference marks travel with the rows.
+    rows[0].m_bTargetReference = rows[1].m_bSourceReference = rows.back().m_bSourceReference = true;
     SetRows(std::move(rows));
     Model().OnColumnClick(COL_SOURCE);  // saved in the order shown
     const std::vector<CRowCopy> saved = RowsOf(Model());
