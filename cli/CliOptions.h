@@ -22,6 +22,8 @@ struct CCliOptions {
     int m_nSortColumn = -1;           // -1: the order the matcher writes
     bool m_bDescending = false;
     unsigned m_nThreads = 0;          // 0: one per core; at most MAX_THREADS
+    bool m_bUseCache = true;          // --no-cache turns it off
+    std::string m_strCachePath;       // --cache FILE; empty: the default place
     bool m_bHelp = false;
 };
 

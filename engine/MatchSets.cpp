@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <thread>
 
-#include "MatchStages.h"
+#include "MatchCache.h"
 
 namespace {
 
@@ -83,12 +83,14 @@ bool MatchBatch(CBatch& batch, const std::vector<CRun>& runs, const std::vector<
     const bool bEmpty = !sets.empty() && batch.m_candidates[sets.front().front()].m_nSpan == 0;
     if (ReadsFiles(batch.m_nCriterion) && !bEmpty) {
         // Empty files are equal without being read; a batch with them holds their run alone.
+        LookUpCached(batch, sets);
         sets = SplitByFirstBlock(batch, std::move(sets));
         if (batch.Aborted()) return false;
         sets = SplitByLastBlock(batch, std::move(sets));
         if (batch.Aborted()) return false;
         sets = SplitByCriterion(batch, std::move(sets));
         if (batch.Aborted()) return false;
+        StoreLearned(batch);
     }
     batch.Settle();
     std::sort(sets.begin(), sets.end());

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "ByteSplit.h"
+#include "MatchCache.h"
 #include "SearchState.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -27,6 +28,7 @@ CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit
       m_pAbort(pAbort),
       m_tuning(tuning),
       m_kept(kept),
+      m_pCache(tuning.m_pCache && tuning.m_pCache->IsUsable() ? tuning.m_pCache : nullptr),
       m_pool(pool),
       m_readers(readers),
       m_pBytesDone(pBytesDone) {
@@ -261,17 +263,21 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
     const std::vector<std::size_t> all = Members(sets);
     batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[all[i]];
+        if (UseCachedFirst(batch, all[i])) return;
         const std::size_t nRead = static_cast<std::size_t>(batch.FirstRead(c));
         if (!ReadBlock(batch, reader, all[i], 0, nRead)) return;
         const char* pBytes = reader.m_buffer.data();
         c.m_nKey = EdgeHash(batch, pBytes, std::min(nRead, batch.m_tuning.m_nEdgeBlock));
+        LearnFirst(batch, all[i], c.m_nKey);
         if (!c.m_bWhole) return;
         if (c.m_nKept != CCandidate::NOT_KEPT)
             std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
+        LearnWhole(batch, all[i], pBytes, nRead);
         if (batch.m_nCriterion != MATCH_CONTENTS) {
             reader.m_hasher.Reset();
             reader.m_hasher.Update(pBytes, nRead);
             c.m_nCriterionKey = reader.m_hasher.Digest();
+            LearnCriterion(batch, all[i], c.m_nCriterionKey);
         }
     });
     return SplitByKey(batch, sets, &CCandidate::m_nKey);
@@ -288,10 +294,12 @@ CSets SplitByLastBlock(CBatch& batch, CSets sets) {
     const std::vector<std::size_t> all = Members(longSets);
     batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[all[i]];
+        if (UseCachedLast(batch, all[i])) return;
         const std::size_t nRead = static_cast<std::size_t>(
             std::min<std::uint64_t>(c.m_nSpan, batch.m_tuning.m_nEdgeBlock));
-        if (ReadBlock(batch, reader, all[i], c.m_nSpan - nRead, nRead))
-            c.m_nKey = EdgeHash(batch, reader.m_buffer.data(), nRead);
+        if (!ReadBlock(batch, reader, all[i], c.m_nSpan - nRead, nRead)) return;
+        c.m_nKey = EdgeHash(batch, reader.m_buffer.data(), nRead);
+        LearnLast(batch, all[i], c.m_nKey);
     });
     for (auto& set : SplitByKey(batch, longSets, &CCandidate::m_nKey))
         result.push_back(std::move(set));
@@ -302,6 +310,7 @@ CSets SplitByLastBlock(CBatch& batch, CSets sets) {
 CSets SplitByCriterion(CBatch& batch, CSets sets) {
     auto isWhole = [&](std::size_t p) { return batch.m_candidates[p].m_bWhole; };
     if (batch.m_nCriterion == MATCH_CONTENTS) {
+        sets = SplitByCachedContents(batch, std::move(sets));
         std::vector<CSets> split(sets.size());
         batch.ForEach(sets.size(), [&](std::size_t i, CReader& reader) {
             const auto& set = sets[i];
@@ -324,6 +333,7 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
         if (!isWhole(p)) toHash.push_back(p);
     batch.ForEach(toHash.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[toHash[i]];
+        if (UseCachedCriterion(batch, toHash[i])) return;
         const int fd = batch.Open(reader, c);
         if (fd < 0) {
             c.m_bReadable = false;
@@ -339,7 +349,7 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
         if (nFed != static_cast<long long>(c.m_nSpan))
             batch.Unreadable(reader, c, nFed < 0 ? nError : 0);
         else
-            c.m_nCriterionKey = reader.m_hasher.Digest();
+            LearnCriterion(batch, toHash[i], c.m_nCriterionKey = reader.m_hasher.Digest());
     });
     return SplitByKey(batch, sets, &CCandidate::m_nCriterionKey);
 }

@@ -13,6 +13,7 @@
 
 #include "FileHash.h"
 #include "FolderFds.h"
+#include "HashCache.h"
 #include "MatchTuning.h"
 #include "PassPool.h"
 
@@ -35,6 +36,14 @@ struct CCandidate {
     std::size_t m_nKept = NOT_KEPT;     // Contents: its whole span in CBatch::m_kept
     bool m_bWhole = false;              // the first read had the whole span
     bool m_bReadable = true;
+};
+
+// What the hash cache knows of one candidate, and what this search learned of it.
+struct CCacheSlot {
+    CFileStamp m_stamp;
+    CCachedHashes m_hashes;
+    bool m_bStamped = false;  // stamp taken, of the collected size: the values may be used
+    bool m_bLearned = false;  // a value was added: to be written back
 };
 
 // Room for the short spans that Contents compares in memory: allocated once per search and
@@ -82,6 +91,10 @@ public:
     const CMatchTuning& m_tuning;
     std::vector<CCandidate> m_candidates;
     CKeptBytes& m_kept;  // Contents: short spans, read once, compared here
+    // The hash cache, when one is used: one slot per candidate, filled before the first stage.
+    CHashCache* const m_pCache;
+    std::vector<CCacheSlot> m_cache;
+    std::int64_t m_nStampedNs = 0;  // when the stamps were taken
 
 private:
     CPassPool& m_pool;
