@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <xxhash.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +25,7 @@ constexpr int APPLICATION_ID = 0x54574e58;  // "TWNX"
 constexpr int SCHEMA_VERSION = 1;
 constexpr std::int64_t KEEP_DAYS = 90;
 constexpr const char* DAMAGED_SUFFIX = ".damaged";
+constexpr std::size_t PENDING_MAX = 16384;  // entries written in one transaction, at most
 
 constexpr const char* SCHEMA =
     "CREATE TABLE IF NOT EXISTS files("
@@ -54,14 +56,13 @@ void MakeParents(const std::string& strPath) {
         ::mkdir(strPath.substr(0, n).c_str(), 0700);
 }
 
-// A statement that is reset however the block is left.
-struct CResetting {
-    sqlite3_stmt* m_p;
-    ~CResetting() {
-        sqlite3_reset(m_p);
-        sqlite3_clear_bindings(m_p);
-    }
-};
+// Steps a statement once and makes it ready for the next use; the step's result.
+int StepOnce(sqlite3_stmt* pStmt) {
+    const int nCode = sqlite3_step(pStmt);
+    sqlite3_reset(pStmt);
+    sqlite3_clear_bindings(pStmt);
+    return nCode;
+}
 
 }  // namespace
 
@@ -189,7 +190,10 @@ void CHashCache::Close() {
     m_pDb = nullptr;
 }
 
-CHashCache::~CHashCache() { Close(); }
+CHashCache::~CHashCache() {
+    Flush();
+    Close();
+}
 
 bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
     for (const char* pszSuffix : {"", "-wal", "-shm"}) {
@@ -204,21 +208,25 @@ bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
 
 void CHashCache::Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCachedHashes>& found) {
     found.assign(stamps.size(), CCachedHashes{});
+    // One read transaction: else every statement takes and drops the file's locks.
+    if (stamps.empty() || !Exec("BEGIN")) return;
     for (std::size_t i = 0; i < stamps.size() && m_pDb; ++i) {
         const CFileStamp& s = stamps[i];
-        CResetting reset{m_pSelect};
         sqlite3_bind_int64(m_pSelect, 1, S(s.m_nDevice));
         sqlite3_bind_int64(m_pSelect, 2, S(s.m_nInode));
         const int nCode = sqlite3_step(m_pSelect);
-        if (nCode == SQLITE_DONE) continue;
         if (nCode != SQLITE_ROW) {
+            sqlite3_reset(m_pSelect);
+            if (nCode == SQLITE_DONE) continue;
             Fail(nCode, "cannot be read");
             break;
         }
         auto col = [&](int n) { return sqlite3_column_int64(m_pSelect, n); };
         auto has = [&](int n) { return sqlite3_column_type(m_pSelect, n) != SQLITE_NULL; };
-        if (U(col(0)) != s.m_nSize || col(1) != s.m_nModifiedNs || col(2) != s.m_nChangedNs)
+        if (U(col(0)) != s.m_nSize || col(1) != s.m_nModifiedNs || col(2) != s.m_nChangedNs) {
+            sqlite3_reset(m_pSelect);
             continue;
+        }
         CCachedHashes& h = found[i];
         h.m_nSeenDay = col(3);
         if ((h.m_bFirst = has(4))) h.m_nFirst = U(col(4));
@@ -228,18 +236,34 @@ void CHashCache::Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCach
         h.m_nSpan = U(col(7));
         h.m_nValue = U(col(8));
         if ((h.m_bWhole = has(9) && has(10))) h.m_nWholeHigh = U(col(9)), h.m_nWholeLow = U(col(10));
+        sqlite3_reset(m_pSelect);
     }
+    if (m_pDb) Exec("COMMIT");
     if (!m_pDb) found.assign(stamps.size(), CCachedHashes{});
 }
 
 void CHashCache::Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs) {
-    if (!m_pDb || entries.empty() || !Exec("BEGIN IMMEDIATE")) return;
+    if (!m_pDb) return;
+    for (const CEntry& e : entries)
+        if (std::max(e.m_stamp.m_nChangedNs, e.m_stamp.m_nModifiedNs) <= nStampedNs - m_nSettleNs)
+            m_pending.push_back(e);
+    // Each commit rewrites the pages it touched: fewer, larger ones cost less.
+    if (m_pending.size() >= PENDING_MAX) Flush();
+}
+
+void CHashCache::Flush() {
+    if (!m_pDb || m_pending.empty() || !Exec("BEGIN IMMEDIATE")) {
+        m_pending.clear();
+        return;
+    }
     const std::int64_t nToday = Today();
-    for (const CEntry& e : entries) {
+    // In key order, each page of the table is visited once.
+    std::sort(m_pending.begin(), m_pending.end(), [](const CEntry& a, const CEntry& b) {
+        return std::pair(a.m_stamp.m_nDevice, a.m_stamp.m_nInode) < std::pair(b.m_stamp.m_nDevice, b.m_stamp.m_nInode);
+    });
+    for (const CEntry& e : m_pending) {
         const CFileStamp& s = e.m_stamp;
-        if (std::max(s.m_nChangedNs, s.m_nModifiedNs) > nStampedNs - m_nSettleNs) continue;
         const CCachedHashes& h = e.m_hashes;
-        CResetting reset{m_pInsert};
         sqlite3_stmt* p = m_pInsert;
         sqlite3_bind_int64(p, 1, S(s.m_nDevice));
         sqlite3_bind_int64(p, 2, S(s.m_nInode));
@@ -259,16 +283,19 @@ void CHashCache::Store(const std::vector<CEntry>& entries, std::int64_t nStamped
             sqlite3_bind_int64(p, 13, S(h.m_nWholeHigh));
             sqlite3_bind_int64(p, 14, S(h.m_nWholeLow));
         }
-        const int nCode = sqlite3_step(p);
+        const int nCode = StepOnce(p);
         if (nCode != SQLITE_DONE) {
+            m_pending.clear();
             Fail(nCode, "cannot be written");
             return;
         }
     }
+    m_pending.clear();
     Exec("COMMIT");
 }
 
 void CHashCache::Prune(const CFileInfoArray& files) {
+    Flush();
     if (!m_pDb) return;
     struct CIdHash {
         std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const {

@@ -76,8 +76,10 @@ public:
         std::uint64_t m_nFolder = 0;
     };
     // Entries of files changed less than m_nSettleNs before nStampedNs (when their stamps were
-    // taken) are left out.
+    // taken) are left out. Written in large transactions: by Flush, Prune or the destructor at
+    // the latest.
     void Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs);
+    void Flush();
     // After a search that ran to its end: drops the entries of the folders that files were
     // found in whose file was not found there again, and entries not seen for 90 days.
     void Prune(const CFileInfoArray& files);
@@ -104,4 +106,5 @@ private:
     std::string m_strPath;
     std::string m_strProblem;
     bool m_bDamaged = false;
+    std::vector<CEntry> m_pending;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "HashCache.h"
 #include "MatchCache.h"
 
 namespace {
@@ -163,5 +164,6 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
                  batch.GetFirstReadBytes() < fitted.m_nBatchBytes && Fits(batch, kept, runs[r]));
         if (IsAborted(pAbort) || !MatchBatch(batch, batchRuns, perRun, onRun)) return false;
     }
+    if (tuning.m_pCache) tuning.m_pCache->Flush();
     return !IsAborted(pAbort);
 }
