@@ -15,10 +15,10 @@ CFolderFds::~CFolderFds() {
     for (auto& [pDir, fd] : m_fds) ::close(fd);
 }
 
-int CFolderFds::Open(const CFileInfo& file) {
+int CFolderFds::Open(const CFileInfo& file, struct stat* pStat) {
     constexpr int MAX_WAITS = 200;  // about a second
     for (int nTry = 0;; ++nTry) {
-        const int fd = TryOpen(file);
+        const int fd = TryOpen(file, pStat);
         if (fd >= 0) return fd;
         const int nError = errno;
         if ((nError == EMFILE || nError == ENFILE) && nTry < MAX_WAITS) {
@@ -32,13 +32,13 @@ int CFolderFds::Open(const CFileInfo& file) {
     }
 }
 
-int CFolderFds::TryOpen(const CFileInfo& file) {
+int CFolderFds::TryOpen(const CFileInfo& file, struct stat* pStat) {
     if (m_nCapacity == 0) {
         const std::string strPath = file.GetFilePath();
-        if (strPath.size() < PATH_MAX) return OpenUnchangedFileAt(AT_FDCWD, strPath, file.GetLength());
+        if (strPath.size() < PATH_MAX) return OpenUnchangedFileAt(AT_FDCWD, strPath, file.GetLength(), pStat);
         const int fdDir = OpenFolderPath(file.GetFileDir());
         if (fdDir < 0) return -1;
-        const int fd = OpenUnchangedFileAt(fdDir, std::string(file.GetNameView()), file.GetLength());
+        const int fd = OpenUnchangedFileAt(fdDir, std::string(file.GetNameView()), file.GetLength(), pStat);
         const int nError = errno;
         ::close(fdDir);
         errno = nError;
@@ -46,7 +46,7 @@ int CFolderFds::TryOpen(const CFileInfo& file) {
     }
     const int fdDir = FolderFd(file);
     if (fdDir < 0) return -1;
-    return OpenUnchangedFileAt(fdDir, std::string(file.GetNameView()), file.GetLength());
+    return OpenUnchangedFileAt(fdDir, std::string(file.GetNameView()), file.GetLength(), pStat);
 }
 
 int CFolderFds::FolderFd(const CFileInfo& file) {

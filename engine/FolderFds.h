@@ -25,7 +25,8 @@ public:
     // blocking on FIFOs; -1 unless it is a regular file of the size it had when collected.
     // Out of descriptors, it lets go of its folders and waits a little for others' before it
     // gives up; every failure goes to m_onUnreadable.
-    int Open(const CFileInfo& file);
+    // pStat, when given, receives the file's status as it was opened.
+    int Open(const CFileInfo& file, struct stat* pStat = nullptr);
 
     // lstat of the file by its name inside its folder; false (errno) when it cannot be had.
     bool Stat(const CFileInfo& file, struct stat& st);
@@ -38,7 +39,7 @@ public:
     }
 
 private:
-    int TryOpen(const CFileInfo& file);
+    int TryOpen(const CFileInfo& file, struct stat* pStat);
     // The kept handle of the file's folder, opened when missing; -1 when none is kept.
     int FolderFd(const CFileInfo& file);
     void CloseFolders();

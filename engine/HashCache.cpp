@@ -206,14 +206,13 @@ bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
     return true;
 }
 
-void CHashCache::Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCachedHashes>& found) {
-    found.assign(stamps.size(), CCachedHashes{});
+void CHashCache::Lookup(const std::vector<CId>& ids, std::vector<CFound>& found) {
+    found.assign(ids.size(), CFound{});
     // One read transaction: else every statement takes and drops the file's locks.
-    if (stamps.empty() || !Exec("BEGIN")) return;
-    for (std::size_t i = 0; i < stamps.size() && m_pDb; ++i) {
-        const CFileStamp& s = stamps[i];
-        sqlite3_bind_int64(m_pSelect, 1, S(s.m_nDevice));
-        sqlite3_bind_int64(m_pSelect, 2, S(s.m_nInode));
+    if (ids.empty() || !Exec("BEGIN")) return;
+    for (std::size_t i = 0; i < ids.size() && m_pDb; ++i) {
+        sqlite3_bind_int64(m_pSelect, 1, S(ids[i].first));
+        sqlite3_bind_int64(m_pSelect, 2, S(ids[i].second));
         const int nCode = sqlite3_step(m_pSelect);
         if (nCode != SQLITE_ROW) {
             sqlite3_reset(m_pSelect);
@@ -223,11 +222,9 @@ void CHashCache::Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCach
         }
         auto col = [&](int n) { return sqlite3_column_int64(m_pSelect, n); };
         auto has = [&](int n) { return sqlite3_column_type(m_pSelect, n) != SQLITE_NULL; };
-        if (U(col(0)) != s.m_nSize || col(1) != s.m_nModifiedNs || col(2) != s.m_nChangedNs) {
-            sqlite3_reset(m_pSelect);
-            continue;
-        }
-        CCachedHashes& h = found[i];
+        found[i].m_bFound = true;
+        found[i].m_stamp = {ids[i].first, ids[i].second, U(col(0)), col(1), col(2)};
+        CCachedHashes& h = found[i].m_hashes;
         h.m_nSeenDay = col(3);
         if ((h.m_bFirst = has(4))) h.m_nFirst = U(col(4));
         if ((h.m_bLast = has(5))) h.m_nLast = U(col(5));
@@ -239,7 +236,7 @@ void CHashCache::Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCach
         sqlite3_reset(m_pSelect);
     }
     if (m_pDb) Exec("COMMIT");
-    if (!m_pDb) found.assign(stamps.size(), CCachedHashes{});
+    if (!m_pDb) found.assign(ids.size(), CFound{});
 }
 
 void CHashCache::Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs) {

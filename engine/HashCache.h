@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CFileInfoArray;
@@ -66,8 +67,15 @@ public:
     // The one thing to tell the user about this cache, or empty.
     const std::string& Problem() const { return m_strProblem; }
 
-    // The entry of each stamp whose stored stamp is the same; others come back empty (no flag).
-    void Lookup(const std::vector<CFileStamp>& stamps, std::vector<CCachedHashes>& found);
+    // The entries kept for these (device, inode) pairs, each with the stamp it was written
+    // under: the caller compares it with the file's own. m_bFound false where none is kept.
+    struct CFound {
+        bool m_bFound = false;
+        CFileStamp m_stamp;
+        CCachedHashes m_hashes;
+    };
+    using CId = std::pair<std::uint64_t, std::uint64_t>;
+    void Lookup(const std::vector<CId>& ids, std::vector<CFound>& found);
     // Writes entries in one transaction, replacing what was kept for the same device and inode.
     // nFolder identifies the folder the file was found in (see FolderKey).
     struct CEntry {

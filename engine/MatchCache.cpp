@@ -50,35 +50,53 @@ std::int64_t Ns(const timespec& ts) { return std::int64_t(ts.tv_sec) * 1'000'000
 
 }  // namespace
 
+CFileStamp StampOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
+            static_cast<std::uint64_t>(st.st_size), Ns(st.st_mtim), Ns(st.st_ctim)};
+}
+
 void LookUpCached(CBatch& batch, const CSets& sets) {
     if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
     batch.m_cache.assign(batch.m_candidates.size(), CCacheSlot{});
     std::vector<std::size_t> all;
-    for (const auto& set : sets) all.insert(all.end(), set.begin(), set.end());
+    std::vector<CHashCache::CId> ids;
+    for (const auto& set : sets)
+        for (std::size_t p : set) {
+            const CFileInfo& file = batch.File(batch.m_candidates[p]);
+            all.push_back(p);
+            ids.emplace_back(file.GetDevice(), file.GetInode());
+        }
+    std::vector<CHashCache::CFound> found;
+    batch.m_pCache->Lookup(ids, found);
     batch.m_nStampedNs = CHashCache::NowNs();
-    batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
-        const CCandidate& c = batch.m_candidates[all[i]];
-        const CFileInfo& file = batch.File(c);
+    // Files the cache knows are checked now; the others get their stamps when opened.
+    std::vector<std::size_t> known;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (found[i].m_bFound) known.push_back(i);
+    batch.ForEach(known.size(), [&](std::size_t k, CReader& reader) {
+        const std::size_t i = known[k];
+        const CFileInfo& file = batch.File(batch.m_candidates[all[i]]);
         struct stat st {};
         // A file no longer of its collected size is read, and found changed, as without a cache.
         if (!reader.m_folders.Stat(file, st) || !S_ISREG(st.st_mode) ||
             static_cast<std::uint64_t>(st.st_size) != file.GetLength())
             return;
         CCacheSlot& slot = batch.m_cache[all[i]];
-        slot.m_stamp = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-                        static_cast<std::uint64_t>(st.st_size), Ns(st.st_mtim), Ns(st.st_ctim)};
+        slot.m_stamp = StampOf(st);
         slot.m_bStamped = true;
+        if (slot.m_stamp == found[i].m_stamp) slot.m_hashes = found[i].m_hashes;
     });
-    std::vector<std::size_t> stamped;
-    std::vector<CFileStamp> stamps;
-    for (std::size_t p : all)
-        if (batch.m_cache[p].m_bStamped) {
-            stamped.push_back(p);
-            stamps.push_back(batch.m_cache[p].m_stamp);
-        }
-    std::vector<CCachedHashes> found;
-    batch.m_pCache->Lookup(stamps, found);
-    for (std::size_t i = 0; i < stamped.size(); ++i) batch.m_cache[stamped[i]].m_hashes = found[i];
+}
+
+bool WantsStamp(const CBatch& batch, const CCandidate& c) {
+    if (!batch.m_pCache || batch.m_cache.empty()) return false;
+    return !batch.m_cache[static_cast<std::size_t>(&c - batch.m_candidates.data())].m_bStamped;
+}
+
+void TakeStamp(CBatch& batch, const CCandidate& c, const struct stat& st) {
+    CCacheSlot& slot = batch.m_cache[static_cast<std::size_t>(&c - batch.m_candidates.data())];
+    slot.m_stamp = StampOf(st);
+    slot.m_bStamped = true;
 }
 
 void StoreLearned(CBatch& batch) {

@@ -8,8 +8,14 @@
 
 #include "MatchStages.h"
 
-// Takes the stamps of the sets' members on the readers' threads and looks them up.
+struct stat;
+
+// Looks the sets' members up, and checks the stamps of those found on the readers' threads.
 void LookUpCached(CBatch& batch, const CSets& sets);
+// A file without a stamp yet gets it from the status it had when it was opened (before it was
+// read): WantsStamp says whether c needs one, TakeStamp records it.
+bool WantsStamp(const CBatch& batch, const CCandidate& c);
+void TakeStamp(CBatch& batch, const CCandidate& c, const struct stat& st);
 // Writes back the entries that gained a value, or were last seen on an earlier day.
 void StoreLearned(CBatch& batch);
 

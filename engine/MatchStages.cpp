@@ -2,6 +2,7 @@
 
 #include "MatchStages.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
@@ -86,8 +87,11 @@ void CBatch::Read(CCandidate& c, std::uint64_t nOffset, std::size_t nLength) {
     if (m_pBytesDone && n) m_pBytesDone->fetch_add(n, std::memory_order_relaxed);
 }
 
-int CBatch::Open(CReader& reader, const CCandidate& c) const {
-    const int fd = reader.m_folders.Open(File(c));
+int CBatch::Open(CReader& reader, const CCandidate& c) {
+    struct stat st {};
+    const bool bStamp = WantsStamp(*this, c);
+    const int fd = reader.m_folders.Open(File(c), bStamp ? &st : nullptr);
+    if (fd >= 0 && bStamp) TakeStamp(*this, c, st);
     if (fd >= 0 && m_tuning.m_onOpened) m_tuning.m_onOpened(File(c));
     return fd;
 }

@@ -80,7 +80,7 @@ public:
     const CFileInfo& File(const CCandidate& c) const { return m_files[c.m_nIndex]; }
     // Told of nLength bytes of c read at nOffset: counted for progress and for the tests.
     void Read(CCandidate& c, std::uint64_t nOffset, std::size_t nLength);
-    int Open(CReader& reader, const CCandidate& c) const;
+    int Open(CReader& reader, const CCandidate& c);
     // A candidate that could not be read joins no set.
     void Unreadable(CReader& reader, CCandidate& c, int nErrno) const;
 

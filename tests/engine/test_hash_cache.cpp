@@ -202,7 +202,7 @@ TEST(HashCacheMatchTest, ResultsAreTheSameWithAndWithoutTheCacheAndContentsStill
               Search(tree.Root(), MATCH_CONTENTS, 0, nullptr).m_sets);
 }
 
-TEST(HashCacheFileTest, AnEntryHoldsOnlyWhileDeviceInodeSizeAndTimesAreTheSame) {
+TEST(HashCacheFileTest, EntriesKeepTheirStampAndValuesInLittleRoom) {
     CTempTree dir;
     const std::string strPath = dir.Path("sub/c.sqlite");  // the folder is made on first use
     auto pCache = OpenCache(strPath);
@@ -221,16 +221,20 @@ TEST(HashCacheFileTest, AnEntryHoldsOnlyWhileDeviceInodeSizeAndTimesAreTheSame) 
         entries.push_back({{2049, 1000000 + i, 1 << 20, 1'700'000'000'123'456'789, 1'700'000'000'123'456'789}, h, i / 30});
     }
     pCache->Store(entries, CHashCache::NowNs());
-    std::vector<CCachedHashes> found;
-    CFileStamp other[] = {stamp, stamp, stamp, stamp, stamp};
-    other[1].m_nDevice++, other[2].m_nSize++, other[3].m_nModifiedNs++, other[4].m_nChangedNs++;
-    pCache->Lookup({std::begin(other), std::end(other)}, found);
-    ASSERT_EQ(found.size(), 5u);
-    EXPECT_TRUE(found[0].m_bFirst && !found[0].m_bLast && !found[0].m_bWhole);
-    EXPECT_EQ(found[0].m_nFirst, hashes.m_nFirst);
-    EXPECT_EQ(found[0].m_nKind, CACHED_CRC32);
-    EXPECT_EQ(found[0].m_nValue, 77u);
-    for (int i = 1; i < 5; ++i) EXPECT_TRUE(!found[i].m_bFirst && found[i].m_nKind == CACHED_NONE) << i;
+    pCache->Flush();
+    std::vector<CHashCache::CFound> found;
+    pCache->Lookup({{1, 2}, {1, 3}, {2049, 1000000 + 5}}, found);
+    ASSERT_EQ(found.size(), 3u);
+    ASSERT_TRUE(found[0].m_bFound);
+    EXPECT_EQ(found[0].m_stamp, stamp);
+    const CCachedHashes& h = found[0].m_hashes;
+    EXPECT_TRUE(h.m_bFirst && !h.m_bLast && !h.m_bWhole);
+    EXPECT_EQ(h.m_nFirst, hashes.m_nFirst);
+    EXPECT_EQ(h.m_nKind, CACHED_CRC32);
+    EXPECT_EQ(h.m_nValue, 77u);
+    EXPECT_EQ(h.m_nSeenDay, CHashCache::Today());
+    EXPECT_FALSE(found[1].m_bFound);
+    EXPECT_TRUE(found[2].m_bFound && found[2].m_hashes.m_bWhole && found[2].m_hashes.m_nWholeLow == 5 << 3);
     pCache.reset();
     struct stat st {};
     ASSERT_EQ(::stat(strPath.c_str(), &st), 0);
@@ -239,10 +243,11 @@ TEST(HashCacheFileTest, AnEntryHoldsOnlyWhileDeviceInodeSizeAndTimesAreTheSame) 
     // Changed just before the stamp was taken: not written, as the stamp may not show a change.
     pCache = OpenCache(strPath);
     pCache->m_nSettleNs = 2'000'000'000;
-    CFileStamp recent{7, 7, 7, CHashCache::NowNs() - 1'000'000'000, 1};
+    const CFileStamp recent{7, 7, 7, CHashCache::NowNs() - 1'000'000'000, 1};
     pCache->Store({{recent, hashes, 1}}, CHashCache::NowNs());
-    pCache->Lookup({recent}, found);
-    EXPECT_FALSE(found[0].m_bFirst);
+    pCache->Flush();
+    pCache->Lookup({{7, 7}}, found);
+    EXPECT_FALSE(found[0].m_bFound);
 }
 
 }  // namespace

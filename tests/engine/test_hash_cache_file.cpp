@@ -117,10 +117,10 @@ TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndTheSearchStillFind
     ASSERT_EQ(::truncate(strCache.c_str(), st.st_size / 3), 0);
     for (int nRun = 0; nRun < 2; ++nRun) {
         std::unique_ptr<CHashCache> pCache = CHashCache::Open(strCache, strProblem);
-        std::vector<CFileStamp> stamps;
-        for (std::uint64_t i = 0; i < 30000; i += 7) stamps.push_back({1, i, 10, 1, 1});
-        std::vector<CCachedHashes> found;
-        if (pCache) pCache->Lookup(stamps, found);
+        std::vector<CHashCache::CId> ids;
+        for (std::uint64_t i = 0; i < 30000; i += 7) ids.emplace_back(1, i);
+        std::vector<CHashCache::CFound> found;
+        if (pCache) pCache->Lookup(ids, found);
         if (nRun == 0) {
             ASSERT_TRUE(!pCache || !pCache->IsUsable() || !pCache->Problem().empty());
             EXPECT_FALSE(pCache && pCache->IsUsable() && pCache->Problem().empty());
@@ -128,7 +128,7 @@ TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndTheSearchStillFind
         } else {
             ASSERT_TRUE(pCache && pCache->IsUsable());  // a new one, empty
             EXPECT_EQ(pCache->Problem(), "");
-            EXPECT_TRUE(std::none_of(found.begin(), found.end(), [](auto& h) { return h.m_bFirst; }));
+            EXPECT_TRUE(std::none_of(found.begin(), found.end(), [](auto& f) { return f.m_bFound; }));
         }
     }
     EXPECT_EQ(MatchWithCache(tree, strCache, strProblem), 3u);
