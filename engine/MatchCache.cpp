@@ -46,14 +46,7 @@ int CachedKind(int nCriterion) {
     return CACHED_NONE;
 }
 
-std::int64_t Ns(const timespec& ts) { return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec; }
-
 }  // namespace
-
-CFileStamp StampOf(const struct stat& st) {
-    return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
-            static_cast<std::uint64_t>(st.st_size), Ns(st.st_mtim), Ns(st.st_ctim)};
-}
 
 void LookUpCached(CBatch& batch, const CSets& sets) {
     if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
@@ -86,17 +79,6 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
         slot.m_bStamped = true;
         if (slot.m_stamp == found[i].m_stamp) slot.m_hashes = found[i].m_hashes;
     });
-}
-
-bool WantsStamp(const CBatch& batch, const CCandidate& c) {
-    if (!batch.m_pCache || batch.m_cache.empty()) return false;
-    return !batch.m_cache[static_cast<std::size_t>(&c - batch.m_candidates.data())].m_bStamped;
-}
-
-void TakeStamp(CBatch& batch, const CCandidate& c, const struct stat& st) {
-    CCacheSlot& slot = batch.m_cache[static_cast<std::size_t>(&c - batch.m_candidates.data())];
-    slot.m_stamp = StampOf(st);
-    slot.m_bStamped = true;
 }
 
 void StoreLearned(CBatch& batch) {

@@ -6,16 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "MatchStages.h"
-
-struct stat;
+#include "MatchBatch.h"
 
 // Looks the sets' members up, and checks the stamps of those found on the readers' threads.
+// The others get theirs when opened (CBatch::Open).
 void LookUpCached(CBatch& batch, const CSets& sets);
-// A file without a stamp yet gets it from the status it had when it was opened (before it was
-// read): WantsStamp says whether c needs one, TakeStamp records it.
-bool WantsStamp(const CBatch& batch, const CCandidate& c);
-void TakeStamp(CBatch& batch, const CCandidate& c, const struct stat& st);
 // Writes back the entries that gained a value, or were last seen on an earlier day.
 void StoreLearned(CBatch& batch);
 

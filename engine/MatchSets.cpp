@@ -10,6 +10,7 @@
 
 #include "HashCache.h"
 #include "MatchCache.h"
+#include "MatchStages.h"
 
 namespace {
 
