@@ -205,6 +205,15 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
             // More threads than this only wait for the disk; many more may not be granted.
             opts.m_nThreads = v->size() > 3 ? MAX_THREADS
                                             : std::min<unsigned>(std::stoul(*v), MAX_THREADS);
+        } else if (strArg == "--no-cache") {
+            if (auto e = noValue()) return e;
+            opts.m_bUseCache = false;
+        } else if (strArg == "--cache") {
+            auto v = value();
+            if (!v) return missing();
+            if (v->empty()) return std::string("--cache needs a file name");
+            opts.m_strCachePath = *v;
+            opts.m_bUseCache = true;
         } else {
             return "unknown option '" + strArg + "'";
         }
@@ -254,6 +263,11 @@ Matching:
                       (1024, 1024^2 or 1024^3 bytes): 100K, 2G
   --threads N         reading threads (default: one per core, at most 8; larger
                       numbers count as 64; fewer run when the system grants fewer)
+  --cache FILE        keep checksums between searches in FILE (default:
+                      $XDG_CACHE_HOME/twinex/checksums.sqlite, or ~/.cache/twinex/);
+                      files unchanged since (same size, modification and change
+                      time) are not read again, except to compare bytes
+  --no-cache          neither use nor update the checksum cache
 
 Output (rows on standard output; progress and messages on standard error):
   --format FORMAT     table (default), tsv or json

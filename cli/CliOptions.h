@@ -25,6 +25,8 @@ struct CCliOptions {
     unsigned m_nThreads = 0;          // 0: one per core; at most MAX_THREADS
     std::uint64_t m_nMinSize = 0;     // bytes; files outside [min, max] are not matched
     std::uint64_t m_nMaxSize = UINT64_MAX;
+    bool m_bUseCache = true;          // --no-cache turns it off
+    std::string m_strCachePath;       // --cache FILE; empty: the default place
     bool m_bHelp = false;
 };
 

@@ -173,6 +173,8 @@ int main(int argc, char** argv) {
     settings.m_strPartial = opts.m_strPartial;
     settings.m_nMinSize = opts.m_nMinSize;
     settings.m_nMaxSize = opts.m_nMaxSize;
+    settings.m_bUseCache = opts.m_bUseCache;
+    settings.m_strCachePath = opts.m_strCachePath;
     CMatchTuning tuning;
     tuning.m_nThreads = opts.m_nThreads;
     CCliSink sink(opts, console, s_nInterrupted);
@@ -208,6 +210,8 @@ int main(int argc, char** argv) {
         console.Message("Match aborted.");
         return EXIT_CANCELLED;
     }
+    if (!state.m_strCacheProblem.empty())
+        console.Message(std::string(PROGRAM) + ": warning: " + EscapeForTerminal(state.m_strCacheProblem));
     // Files left out of the comparison must not pass unnoticed: each is named once.
     for (const CUnreadableFile& file : state.m_unreadable)
         console.Message(std::string(PROGRAM) + ": warning: cannot read '" +

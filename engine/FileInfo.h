@@ -139,7 +139,9 @@ int OpenRegularFile(const std::string& strPath);
 // The same for a name inside an open folder, and -1 too unless the file is nSize bytes long: a
 // file that shrank or grew since it was collected has changed and is compared with nothing.
 // On -1 errno is the open's error, or 0 when something is there that is not that regular file.
-int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize);
+// pStat, when given, receives the file's status as it was opened.
+int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize,
+                        struct stat* pStat = nullptr);
 // A folder handle (O_PATH) for opening names inside it, also for folders deeper than the
 // kernel takes in one path; -1 and errno on failure.
 int OpenFolderPath(const std::string& strDir);

@@ -14,7 +14,8 @@
 namespace {
 
 // The regular file opened read-only, of size *pSize when that is given; else -1.
-int OpenRegular(int fdDir, const std::string& strName, const std::uint64_t* pSize) {
+int OpenRegular(int fdDir, const std::string& strName, const std::uint64_t* pSize,
+                struct stat* pStat = nullptr) {
     // O_NONBLOCK: should the path have become a FIFO, open must not wait for a writer.
     const int fd = openat(fdDir, strName.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return -1;
@@ -30,13 +31,15 @@ int OpenRegular(int fdDir, const std::string& strName, const std::uint64_t* pSiz
         errno = 0;  // there, but not the file it was
         return -1;
     }
+    if (pStat) *pStat = st;
     return fd;
 }
 
 }  // namespace
 
-int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize) {
-    return OpenRegular(fdDir, strName, &nSize);
+int OpenUnchangedFileAt(int fdDir, const std::string& strName, std::uint64_t nSize,
+                        struct stat* pStat) {
+    return OpenRegular(fdDir, strName, &nSize, pStat);
 }
 
 int OpenRegularFile(const std::string& strPath) { return OpenRegular(AT_FDCWD, strPath, nullptr); }

@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "ByteSplit.h"
+#include "HashCache.h"
 #include "MatchSets.h"
 
 namespace {
@@ -106,6 +107,17 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
     std::mutex unreadableMutex;
     std::vector<std::pair<const CFileInfo*, int>> unreadable;
     CMatchTuning reporting = tuning;
+    // The cache is opened here, on the worker: waiting for another search's lock must not
+    // hold up the user interface.
+    state.m_strCacheProblem.clear();
+    std::unique_ptr<CHashCache> pOwnCache;
+    if (!reporting.m_pCache && settings.m_bUseCache && nCriterion != MATCH_SIZE &&
+        !IsAborted(state.m_bAbort)) {
+        const std::string strPath =
+            settings.m_strCachePath.empty() ? CHashCache::DefaultPath() : settings.m_strCachePath;
+        pOwnCache = CHashCache::Open(strPath, state.m_strCacheProblem);
+        reporting.m_pCache = pOwnCache.get();
+    }
     reporting.m_onUnreadable = [&](const CFileInfo& file, int nErrno) {
         std::lock_guard lock(unreadableMutex);
         unreadable.emplace_back(&file, nErrno);
@@ -124,6 +136,11 @@ void MatchFilesTuned(const CSearchSettings& settings, CSearchState& state, IResu
             },
             CByteCounters{&state.m_nBytesDone, &state.m_nBytesTotal},
             CSizeLimits{settings.m_nMinSize, settings.m_nMaxSize});
+    }
+
+    if (reporting.m_pCache) {
+        if (bComplete && !IsAborted(state.m_bAbort)) reporting.m_pCache->Prune(files);
+        if (state.m_strCacheProblem.empty()) state.m_strCacheProblem = reporting.m_pCache->Problem();
     }
 
     std::sort(unreadable.begin(), unreadable.end());

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "HashCache.h"
+#include "MatchCache.h"
 #include "MatchStages.h"
 
 namespace {
@@ -84,12 +86,14 @@ bool MatchBatch(CBatch& batch, const std::vector<CRun>& runs, const std::vector<
     const bool bEmpty = !sets.empty() && batch.m_candidates[sets.front().front()].m_nSpan == 0;
     if (ReadsFiles(batch.m_nCriterion) && !bEmpty) {
         // Empty files are equal without being read; a batch with them holds their run alone.
+        LookUpCached(batch, sets);
         sets = SplitByFirstBlock(batch, std::move(sets));
         if (batch.Aborted()) return false;
         sets = SplitByLastBlock(batch, std::move(sets));
         if (batch.Aborted()) return false;
         sets = SplitByCriterion(batch, std::move(sets));
         if (batch.Aborted()) return false;
+        StoreLearned(batch);
     }
     batch.Settle();
     std::sort(sets.begin(), sets.end());
@@ -163,5 +167,6 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
                  batch.GetFirstReadBytes() < fitted.m_nBatchBytes && Fits(batch, kept, runs[r]));
         if (IsAborted(pAbort) || !MatchBatch(batch, batchRuns, perRun, onRun)) return false;
     }
+    if (tuning.m_pCache) tuning.m_pCache->Flush();
     return !IsAborted(pAbort);
 }

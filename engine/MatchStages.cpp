@@ -1,4 +1,4 @@
-// The matcher's stages, and the batch of runs they work on.
+// The matcher's stages.
 
 #include "MatchStages.h"
 
@@ -12,88 +12,8 @@
 #include <utility>
 
 #include "ByteSplit.h"
+#include "MatchCache.h"
 #include "SearchState.h"
-
-// ---------------------------------------------------------------------------------------------
-// The batch
-
-CBatch::CBatch(const CFileInfoArray& files, int nCriterion, std::uint64_t nLimit,
-               const std::atomic<int>* pAbort, const CMatchTuning& tuning, CPassPool& pool,
-               std::deque<CReader>& readers, CKeptBytes& kept,
-               std::atomic<std::uint64_t>* pBytesDone)
-    : m_files(files),
-      m_nCriterion(nCriterion),
-      m_nLimit(nLimit),
-      m_pAbort(pAbort),
-      m_tuning(tuning),
-      m_kept(kept),
-      m_pool(pool),
-      m_readers(readers),
-      m_pBytesDone(pBytesDone) {
-    m_kept.m_nUsed = 0;
-}
-
-std::vector<std::size_t> CBatch::AddRun(std::size_t nBegin, std::size_t nEnd) {
-    std::vector<std::size_t> set;
-    const std::uint64_t nSize = m_files[nBegin].GetLength();
-    const std::uint64_t nSpan = (m_nLimit != 0 && m_nLimit <= nSize) ? m_nLimit : nSize;
-    for (std::size_t i = nBegin; i < nEnd; ++i) {
-        CCandidate c;
-        c.m_nIndex = i;
-        c.m_nSpan = nSpan;
-        const std::uint64_t nFirst = FirstRead(c);
-        c.m_bWhole = nFirst == nSpan;
-        // Short spans under Contents are compared where the first read put them, while they fit.
-        if (m_nCriterion == MATCH_CONTENTS && c.m_bWhole &&
-            m_kept.m_nUsed + nFirst <= m_kept.m_nCapacity) {
-            c.m_nKept = m_kept.m_nUsed;
-            m_kept.m_nUsed += static_cast<std::size_t>(nFirst);
-        }
-        m_nFirstReadBytes += nFirst;
-        set.push_back(m_candidates.size());
-        m_candidates.push_back(c);
-    }
-    return set;
-}
-
-std::uint64_t CBatch::FirstRead(const CCandidate& c) const {
-    if (c.m_nSpan <= m_tuning.m_nWholeReadMax) return c.m_nSpan;
-    return std::min<std::uint64_t>(c.m_nSpan, m_tuning.m_nEdgeBlock);
-}
-
-void CBatch::Settle() {
-    std::uint64_t nRest = 0;
-    for (CCandidate& c : m_candidates) {
-        if (c.m_nCounted < c.m_nSpan) nRest += c.m_nSpan - c.m_nCounted;
-        c.m_nCounted = c.m_nSpan;
-    }
-    if (m_pBytesDone && nRest) m_pBytesDone->fetch_add(nRest, std::memory_order_relaxed);
-}
-
-void CBatch::ForEach(std::size_t n, const std::function<void(std::size_t, CReader&)>& fn) {
-    m_pool.Run(n, [&](std::size_t i, std::size_t nThread) {
-        if (!Aborted()) fn(i, m_readers[nThread]);
-    });
-}
-
-void CBatch::Read(CCandidate& c, std::uint64_t nOffset, std::size_t nLength) {
-    if (nLength && m_tuning.m_onRead) m_tuning.m_onRead(File(c), nOffset, nLength);
-    // A file read more than once (the first block, then its whole span) counts once.
-    const std::uint64_t n = std::min<std::uint64_t>(nLength, c.m_nSpan - c.m_nCounted);
-    c.m_nCounted += n;
-    if (m_pBytesDone && n) m_pBytesDone->fetch_add(n, std::memory_order_relaxed);
-}
-
-int CBatch::Open(CReader& reader, const CCandidate& c) const {
-    const int fd = reader.m_folders.Open(File(c));
-    if (fd >= 0 && m_tuning.m_onOpened) m_tuning.m_onOpened(File(c));
-    return fd;
-}
-
-void CBatch::Unreadable(CReader& reader, CCandidate& c, int nErrno) const {
-    c.m_bReadable = false;
-    if (!Aborted()) reader.m_folders.Unreadable(File(c), nErrno);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Helpers of the stages
@@ -261,17 +181,21 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
     const std::vector<std::size_t> all = Members(sets);
     batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[all[i]];
+        if (UseCachedFirst(batch, all[i])) return;
         const std::size_t nRead = static_cast<std::size_t>(batch.FirstRead(c));
         if (!ReadBlock(batch, reader, all[i], 0, nRead)) return;
         const char* pBytes = reader.m_buffer.data();
         c.m_nKey = EdgeHash(batch, pBytes, std::min(nRead, batch.m_tuning.m_nEdgeBlock));
+        LearnFirst(batch, all[i], c.m_nKey);
         if (!c.m_bWhole) return;
         if (c.m_nKept != CCandidate::NOT_KEPT)
             std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
+        LearnWhole(batch, all[i], pBytes, nRead);
         if (batch.m_nCriterion != MATCH_CONTENTS) {
             reader.m_hasher.Reset();
             reader.m_hasher.Update(pBytes, nRead);
             c.m_nCriterionKey = reader.m_hasher.Digest();
+            LearnCriterion(batch, all[i], c.m_nCriterionKey);
         }
     });
     return SplitByKey(batch, sets, &CCandidate::m_nKey);
@@ -288,10 +212,12 @@ CSets SplitByLastBlock(CBatch& batch, CSets sets) {
     const std::vector<std::size_t> all = Members(longSets);
     batch.ForEach(all.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[all[i]];
+        if (UseCachedLast(batch, all[i])) return;
         const std::size_t nRead = static_cast<std::size_t>(
             std::min<std::uint64_t>(c.m_nSpan, batch.m_tuning.m_nEdgeBlock));
-        if (ReadBlock(batch, reader, all[i], c.m_nSpan - nRead, nRead))
-            c.m_nKey = EdgeHash(batch, reader.m_buffer.data(), nRead);
+        if (!ReadBlock(batch, reader, all[i], c.m_nSpan - nRead, nRead)) return;
+        c.m_nKey = EdgeHash(batch, reader.m_buffer.data(), nRead);
+        LearnLast(batch, all[i], c.m_nKey);
     });
     for (auto& set : SplitByKey(batch, longSets, &CCandidate::m_nKey))
         result.push_back(std::move(set));
@@ -302,6 +228,7 @@ CSets SplitByLastBlock(CBatch& batch, CSets sets) {
 CSets SplitByCriterion(CBatch& batch, CSets sets) {
     auto isWhole = [&](std::size_t p) { return batch.m_candidates[p].m_bWhole; };
     if (batch.m_nCriterion == MATCH_CONTENTS) {
+        sets = SplitByCachedContents(batch, std::move(sets));
         std::vector<CSets> split(sets.size());
         batch.ForEach(sets.size(), [&](std::size_t i, CReader& reader) {
             const auto& set = sets[i];
@@ -324,6 +251,7 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
         if (!isWhole(p)) toHash.push_back(p);
     batch.ForEach(toHash.size(), [&](std::size_t i, CReader& reader) {
         CCandidate& c = batch.m_candidates[toHash[i]];
+        if (UseCachedCriterion(batch, toHash[i])) return;
         const int fd = batch.Open(reader, c);
         if (fd < 0) {
             c.m_bReadable = false;
@@ -339,7 +267,7 @@ CSets SplitByCriterion(CBatch& batch, CSets sets) {
         if (nFed != static_cast<long long>(c.m_nSpan))
             batch.Unreadable(reader, c, nFed < 0 ? nError : 0);
         else
-            c.m_nCriterionKey = reader.m_hasher.Digest();
+            LearnCriterion(batch, toHash[i], c.m_nCriterionKey = reader.m_hasher.Digest());
     });
     return SplitByKey(batch, sets, &CCandidate::m_nCriterionKey);
 }

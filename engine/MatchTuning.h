@@ -9,6 +9,8 @@
 
 #include "FileInfo.h"
 
+class CHashCache;
+
 // Knobs of the matcher. The defaults suit a desktop; tests shrink them to reach every path.
 struct CMatchTuning {
     unsigned m_nThreads = 0;                  // reading threads; 0: one per core (max 8)
@@ -20,6 +22,8 @@ struct CMatchTuning {
     std::size_t m_nBatchFiles = 16384;        // files of one batch, at most
     std::size_t m_nMaxOpenFiles = 256;        // beyond this, a byte comparison goes pair by pair
     bool m_bSameHashes = false;               // tests: first and last blocks all hash alike
+    // What earlier searches learned, used from the calling thread only; null: none.
+    CHashCache* m_pCache = nullptr;
     // Told of each file that could not be read (errno, or 0 when it is no longer a regular file
     // of its collected size), from the reading threads, at the same time.
     std::function<void(const CFileInfo&, int nErrno)> m_onUnreadable;

@@ -43,6 +43,10 @@ struct CSearchSettings {
     // each other only while the minimum is 0.
     std::uint64_t m_nMinSize = 0;
     std::uint64_t m_nMaxSize = UINT64_MAX;
+    // Whether the matcher keeps what it computes for the next search, and where (empty: the
+    // default place, CHashCache::DefaultPath()).
+    bool m_bUseCache = false;
+    std::string m_strCachePath;
 
     // The partial-compare size in bytes: the first line (20 characters at most) read like
     // atoi, times 1024, in 64 bits. Negative numbers give 0 (whole files); huge ones saturate.
@@ -70,6 +74,9 @@ struct CSearchState {
     std::vector<MatchPair> m_matches;
     // Files left out of the last match because they could not be read, in array order.
     std::vector<CUnreadableFile> m_unreadable;
+    // Why the last match could not use its hash cache (or had to start a new one), said once;
+    // empty when all went well. Written by the matching worker, read after its end.
+    std::string m_strCacheProblem;
     std::atomic<std::size_t> m_nMatches{0};
     std::atomic<int> m_bBusy{0};
     // The one stop request: set by the owner, read by the workers at every folder and read

@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TempTree.h"
@@ -32,6 +33,7 @@ struct CSpawn {
     bool m_bPipeOut = false;
     std::string m_strProgram = TWINEX_CLI_PATH;
     std::vector<std::string> m_prefix;  // a program that starts it, with its options
+    std::string m_strCacheHome;          // its XDG_CACHE_HOME; empty: a scratch folder
 };
 
 class CCliProcess {
@@ -58,7 +60,15 @@ public:
         }
         posix_spawn_file_actions_addopen(&actions, 2, m_strErr.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (!spawn.m_strCwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, spawn.m_strCwd.c_str());
-        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+        // Its checksum cache goes to this process's scratch folder, never the user's.
+        std::vector<std::string> env{"XDG_CACHE_HOME=" +
+                                     (spawn.m_strCacheHome.empty() ? m_scratch.Path("cache") : spawn.m_strCacheHome)};
+        for (char** p = environ; *p; ++p)
+            if (std::string_view(*p).rfind("XDG_CACHE_HOME=", 0) != 0) env.emplace_back(*p);
+        std::vector<char*> envp;
+        for (std::string& str : env) envp.push_back(str.data());
+        envp.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
         posix_spawn_file_actions_destroy(&actions);
         if (fds[1] >= 0) ::close(fds[1]);
         m_nOutFd = fds[0];

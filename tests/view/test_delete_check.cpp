@@ -60,7 +60,7 @@ TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
     const CTempTree out;  // outside the searched folder
     const std::string strResults = out.Path("results.json");
     const std::string strCommand = std::string(TWINEX_CLI_PATH) +
-                                   " --by crc32 --partial 64 --format json '" + m_tree.Root() +
+                                   " --no-cache --by crc32 --partial 64 --format json '" + m_tree.Root() +
                                    "' > '" + strResults + "'";
     ASSERT_EQ(std::system(strCommand.c_str()), 0);
     ASSERT_TRUE(m_pFrame->OpenResultsFile(strResults));

@@ -1,0 +1,118 @@
+// What the matcher learned about files, kept between searches in one SQLite file, so that a
+// repeated search reads only what changed.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CFileInfoArray;
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Who a file is and the state it was in: an entry is valid only while all of it is the same.
+struct CFileStamp {
+    std::uint64_t m_nDevice = 0;
+    std::uint64_t m_nInode = 0;
+    std::uint64_t m_nSize = 0;
+    std::int64_t m_nModifiedNs = 0;
+    std::int64_t m_nChangedNs = 0;
+    bool operator==(const CFileStamp&) const = default;
+};
+
+// The hash kinds a criterion value can be of.
+enum ECachedKind : int {
+    CACHED_NONE = 0,
+    CACHED_CHECKSUM = 1,  // XXH3-64
+    CACHED_CRC32 = 2,
+};
+
+// What is known of one file; each value is there when its flag says so.
+struct CCachedHashes {
+    static constexpr std::size_t EDGE = 4096;  // the edge blocks the hashes below cover
+    bool m_bFirst = false;
+    bool m_bLast = false;
+    bool m_bWhole = false;
+    std::uint64_t m_nFirst = 0;  // XXH3-64 of the first min(size, EDGE) bytes
+    std::uint64_t m_nLast = 0;   // XXH3-64 of the last min(size, EDGE) bytes
+    int m_nKind = CACHED_NONE;   // of the criterion value, over the first m_nSpan bytes
+    std::uint64_t m_nSpan = 0;
+    std::uint64_t m_nValue = 0;
+    std::uint64_t m_nWholeHigh = 0, m_nWholeLow = 0;  // XXH3-128 of the whole file
+    std::int64_t m_nSeenDay = 0;                      // days since the epoch
+};
+
+// One cache file, used from one thread. Every failure is remembered once (Problem()); after it
+// the cache answers nothing and keeps nothing, and the search goes on without it.
+class CHashCache {
+public:
+    // $XDG_CACHE_HOME/twinex/checksums.sqlite, or ~/.cache/twinex/checksums.sqlite.
+    static std::string DefaultPath();
+    // Opens or creates the cache (and its folder). Waits up to nWaitMs for another process
+    // that holds it locked. A file that is no cache of ours, or damaged, is renamed aside
+    // (path + ".damaged") and a new one started; Problem() then says so. nullptr when it
+    // cannot be used at all, with the reason in strProblem.
+    static std::unique_ptr<CHashCache> Open(const std::string& strPath, std::string& strProblem,
+                                            int nWaitMs = 2000);
+    // Deletes the cache file and its journal. False, with the reason, when one stays.
+    static bool Remove(const std::string& strPath, std::string& strProblem);
+
+    ~CHashCache();
+    CHashCache(const CHashCache&) = delete;
+    CHashCache& operator=(const CHashCache&) = delete;
+
+    bool IsUsable() const { return m_pDb != nullptr; }
+    // The one thing to tell the user about this cache, or empty.
+    const std::string& Problem() const { return m_strProblem; }
+
+    // The entries kept for these (device, inode) pairs, each with the stamp it was written
+    // under: the caller compares it with the file's own. m_bFound false where none is kept.
+    struct CFound {
+        bool m_bFound = false;
+        CFileStamp m_stamp;
+        CCachedHashes m_hashes;
+    };
+    using CId = std::pair<std::uint64_t, std::uint64_t>;
+    void Lookup(const std::vector<CId>& ids, std::vector<CFound>& found);
+    // Writes entries in one transaction, replacing what was kept for the same device and inode.
+    // nFolder identifies the folder the file was found in (see FolderKey).
+    struct CEntry {
+        CFileStamp m_stamp;
+        CCachedHashes m_hashes;
+        std::uint64_t m_nFolder = 0;
+    };
+    // Entries of files changed less than m_nSettleNs before nStampedNs (when their stamps were
+    // taken) are left out. Written in large transactions: by Flush, Prune or the destructor at
+    // the latest.
+    void Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs);
+    void Flush();
+    // After a search that ran to its end: drops the entries of the folders that files were
+    // found in whose file was not found there again, and entries not seen for 90 days.
+    void Prune(const CFileInfoArray& files);
+
+    static std::uint64_t FolderKey(const std::string& strFolder);
+    static std::int64_t Today();
+    static std::int64_t NowNs();  // the wall clock, as file times are
+    // An entry is written only for a file unchanged for this long before its stamp was taken: a
+    // change within one tick of the file system's clock would leave the stamp as it was.
+    std::int64_t m_nSettleNs = 2'000'000'000;
+
+private:
+    CHashCache() = default;
+    bool TryOpen(int nWaitMs);
+    // Handles a failed SQLite call: remembers why and gives the cache up, setting a damaged
+    // file aside. Returns false.
+    bool Fail(int nCode, const char* pszWhat);
+    bool Exec(const char* pszSql);
+    void Close();
+
+    sqlite3* m_pDb = nullptr;
+    sqlite3_stmt* m_pSelect = nullptr;
+    sqlite3_stmt* m_pInsert = nullptr;
+    std::string m_strPath;
+    std::string m_strProblem;
+    bool m_bDamaged = false;
+    std::vector<CEntry> m_pending;
+};

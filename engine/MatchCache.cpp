@@ -1,0 +1,194 @@
+// Cached values standing in for the matcher's reads, and new ones going back to the cache.
+
+#include "MatchCache.h"
+
+#include <sys/stat.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "SearchState.h"
+
+namespace {
+
+// The slot of candidate p when its cached values may be used, else null.
+CCacheSlot* Slot(CBatch& batch, std::size_t p) {
+    if (!batch.m_pCache || p >= batch.m_cache.size()) return nullptr;
+    CCacheSlot& slot = batch.m_cache[p];
+    return slot.m_bStamped ? &slot : nullptr;
+}
+
+const CCacheSlot* Slot(const CBatch& batch, std::size_t p) {
+    return Slot(const_cast<CBatch&>(batch), p);
+}
+
+// Edge hashes are kept for the cache's block size only, and never the tests' equal ones.
+bool EdgesFit(const CBatch& batch) {
+    return batch.m_tuning.m_nEdgeBlock == CCachedHashes::EDGE && !batch.m_tuning.m_bSameHashes;
+}
+
+// The first block of the span is the file's first block: the span is whole or reaches past it.
+bool FirstIsFiles(const CBatch& batch, std::size_t p) {
+    const CCandidate& c = batch.m_candidates[p];
+    return c.m_nSpan >= CCachedHashes::EDGE || c.m_nSpan == batch.File(c).GetLength();
+}
+
+bool SpanIsFile(const CBatch& batch, std::size_t p) {
+    const CCandidate& c = batch.m_candidates[p];
+    return c.m_nSpan == batch.File(c).GetLength();
+}
+
+int CachedKind(int nCriterion) {
+    if (nCriterion == MATCH_CHECKSUM) return CACHED_CHECKSUM;
+    if (nCriterion == MATCH_CRC32) return CACHED_CRC32;
+    return CACHED_NONE;
+}
+
+}  // namespace
+
+void LookUpCached(CBatch& batch, const CSets& sets) {
+    if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
+    batch.m_cache.assign(batch.m_candidates.size(), CCacheSlot{});
+    std::vector<std::size_t> all;
+    std::vector<CHashCache::CId> ids;
+    for (const auto& set : sets)
+        for (std::size_t p : set) {
+            const CFileInfo& file = batch.File(batch.m_candidates[p]);
+            all.push_back(p);
+            ids.emplace_back(file.GetDevice(), file.GetInode());
+        }
+    std::vector<CHashCache::CFound> found;
+    batch.m_pCache->Lookup(ids, found);
+    batch.m_nStampedNs = CHashCache::NowNs();
+    // Files the cache knows are checked now; the others get their stamps when opened.
+    std::vector<std::size_t> known;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (found[i].m_bFound) known.push_back(i);
+    batch.ForEach(known.size(), [&](std::size_t k, CReader& reader) {
+        const std::size_t i = known[k];
+        const CFileInfo& file = batch.File(batch.m_candidates[all[i]]);
+        struct stat st {};
+        // A file no longer of its collected size is read, and found changed, as without a cache.
+        if (!reader.m_folders.Stat(file, st) || !S_ISREG(st.st_mode) ||
+            static_cast<std::uint64_t>(st.st_size) != file.GetLength())
+            return;
+        CCacheSlot& slot = batch.m_cache[all[i]];
+        slot.m_stamp = StampOf(st);
+        slot.m_bStamped = true;
+        if (slot.m_stamp == found[i].m_stamp) slot.m_hashes = found[i].m_hashes;
+    });
+}
+
+void StoreLearned(CBatch& batch) {
+    if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
+    const std::int64_t nToday = CHashCache::Today();
+    std::vector<CHashCache::CEntry> entries;
+    for (std::size_t p = 0; p < batch.m_cache.size(); ++p) {
+        const CCacheSlot& slot = batch.m_cache[p];
+        if (!slot.m_bStamped || !batch.m_candidates[p].m_bReadable) continue;
+        if (!slot.m_bLearned && slot.m_hashes.m_nSeenDay == nToday) continue;
+        if (!slot.m_bLearned && slot.m_hashes.m_nSeenDay == 0) continue;  // nothing known
+        entries.push_back({slot.m_stamp, slot.m_hashes,
+                           CHashCache::FolderKey(batch.File(batch.m_candidates[p]).GetFileDir())});
+    }
+    batch.m_pCache->Store(entries, batch.m_nStampedNs);
+}
+
+bool UseCachedFirst(CBatch& batch, std::size_t p) {
+    const CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !pSlot->m_hashes.m_bFirst || !EdgesFit(batch) || !FirstIsFiles(batch, p))
+        return false;
+    CCandidate& c = batch.m_candidates[p];
+    // A span read whole at the first read is read once anyway, unless the cache can also tell
+    // it from the others: by its criterion key, or under Contents by the whole file's hash.
+    if (c.m_bWhole && batch.m_nCriterion != MATCH_CONTENTS && !UseCachedCriterion(batch, p))
+        return false;
+    if (c.m_bWhole && batch.m_nCriterion == MATCH_CONTENTS &&
+        !(pSlot->m_hashes.m_bWhole && SpanIsFile(batch, p)))
+        return false;
+    c.m_nKey = pSlot->m_hashes.m_nFirst;
+    c.m_nKept = CCandidate::NOT_KEPT;
+    return true;
+}
+
+bool UseCachedLast(CBatch& batch, std::size_t p) {
+    const CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !pSlot->m_hashes.m_bLast || !EdgesFit(batch) || !SpanIsFile(batch, p)) return false;
+    batch.m_candidates[p].m_nKey = pSlot->m_hashes.m_nLast;
+    return true;
+}
+
+bool UseCachedCriterion(CBatch& batch, std::size_t p) {
+    const CCacheSlot* pSlot = Slot(batch, p);
+    CCandidate& c = batch.m_candidates[p];
+    if (!pSlot || pSlot->m_hashes.m_nKind == CACHED_NONE ||
+        pSlot->m_hashes.m_nKind != CachedKind(batch.m_nCriterion) || pSlot->m_hashes.m_nSpan != c.m_nSpan)
+        return false;
+    c.m_nCriterionKey = pSlot->m_hashes.m_nValue;
+    return true;
+}
+
+void LearnFirst(CBatch& batch, std::size_t p, std::uint64_t nKey) {
+    CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !EdgesFit(batch) || !FirstIsFiles(batch, p)) return;
+    pSlot->m_hashes.m_bFirst = true;
+    pSlot->m_hashes.m_nFirst = nKey;
+    pSlot->m_bLearned = true;
+}
+
+void LearnLast(CBatch& batch, std::size_t p, std::uint64_t nKey) {
+    CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !EdgesFit(batch) || !SpanIsFile(batch, p)) return;
+    pSlot->m_hashes.m_bLast = true;
+    pSlot->m_hashes.m_nLast = nKey;
+    pSlot->m_bLearned = true;
+}
+
+void LearnCriterion(CBatch& batch, std::size_t p, std::uint64_t nKey) {
+    CCacheSlot* pSlot = Slot(batch, p);
+    const int nKind = CachedKind(batch.m_nCriterion);
+    if (!pSlot || nKind == CACHED_NONE) return;
+    // One criterion value per file: this span's replaces another's.
+    pSlot->m_hashes.m_nKind = nKind;
+    pSlot->m_hashes.m_nSpan = batch.m_candidates[p].m_nSpan;
+    pSlot->m_hashes.m_nValue = nKey;
+    pSlot->m_bLearned = true;
+}
+
+void LearnWhole(CBatch& batch, std::size_t p, const char* pBytes, std::size_t n) {
+    CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !SpanIsFile(batch, p) || n != batch.m_candidates[p].m_nSpan) return;
+    const XXH128_hash_t hash = XXH3_128bits(pBytes, n);
+    pSlot->m_hashes.m_bWhole = true;
+    pSlot->m_hashes.m_nWholeHigh = hash.high64;
+    pSlot->m_hashes.m_nWholeLow = hash.low64;
+    pSlot->m_bLearned = true;
+}
+
+CSets SplitByCachedContents(const CBatch& batch, CSets sets) {
+    if (!batch.m_pCache) return sets;
+    CSets result;
+    for (auto& set : sets) {
+        // Only sets whose every member has the whole span's hash: one without would have to be
+        // compared with every group.
+        const bool bAll = std::all_of(set.begin(), set.end(), [&](std::size_t p) {
+            const CCacheSlot* pSlot = Slot(batch, p);
+            return pSlot && pSlot->m_hashes.m_bWhole && SpanIsFile(batch, p);
+        });
+        if (!bAll) {
+            result.push_back(std::move(set));
+            continue;
+        }
+        std::map<std::pair<std::uint64_t, std::uint64_t>, std::vector<std::size_t>> groups;
+        for (std::size_t p : set) {
+            const CCachedHashes& h = Slot(batch, p)->m_hashes;
+            groups[{h.m_nWholeHigh, h.m_nWholeLow}].push_back(p);
+        }
+        for (auto& [key, group] : groups)
+            if (group.size() >= 2) result.push_back(std::move(group));
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
