@@ -93,6 +93,9 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     m_spinMinSize->setAccelerated(true);
     pMinSizeLabel->setBuddy(m_spinMinSize);
     auto* pMinSizeUnit = new QLabel(QStringLiteral("KB"), this);
+    m_btnUseCache =
+        new QCheckBox(QStringLiteral("&Remember file checksums between searches"), this);
+    m_btnUseCache->setChecked(true);
 
     auto* pReflectRow = new QHBoxLayout;
     pReflectRow->addSpacing(fontMetrics().averageCharWidth() * 2);
@@ -103,6 +106,9 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     pMinSizeRow->addWidget(m_spinMinSize);
     pMinSizeRow->addWidget(pMinSizeUnit);
     pMinSizeRow->addStretch(1);
+    auto* pCacheRow = new QHBoxLayout;
+    pCacheRow->addSpacing(fontMetrics().averageCharWidth() * 2);
+    pCacheRow->addWidget(m_btnUseCache);
     auto* pPartialRow = new QHBoxLayout;
     pPartialRow->addSpacing(fontMetrics().averageCharWidth() * 2);
     pPartialRow->setSpacing(0);
@@ -116,6 +122,7 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     pLayout->addLayout(pCriteria);
     pLayout->addLayout(pReflectRow);
     pLayout->addLayout(pMinSizeRow);
+    pLayout->addLayout(pCacheRow);
     pLayout->addStretch(1);
     pLayout->addWidget(pPartialLabel);
     pLayout->addLayout(pPartialRow);
@@ -125,6 +132,7 @@ CPage2Dlg::CPage2Dlg(IWizardHost& host, QWidget* pParent)
     setTabOrder(m_radioCriterion[3], m_editPartial);
     setTabOrder(m_editPartial, m_btnReflect);
     setTabOrder(m_btnReflect, m_spinMinSize);
+    setTabOrder(m_spinMinSize, m_btnUseCache);
 
     UpdateData(false);
 }
@@ -173,4 +181,8 @@ std::string CPage2Dlg::GetPartialText() const {
 
 std::uint64_t CPage2Dlg::GetMinSizeBytes() const {
     return static_cast<std::uint64_t>(m_spinMinSize->value()) * 1024;
+}
+
+bool CPage2Dlg::GetUseCache() const {
+    return m_btnUseCache->isChecked();
 }

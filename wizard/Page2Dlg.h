@@ -32,6 +32,8 @@ public:
     std::string GetPartialText() const;
     // The smallest size of a file to compare, in bytes: the KB field times 1024.
     std::uint64_t GetMinSizeBytes() const;
+    // Whether the search may use and update the checksum cache.
+    bool GetUseCache() const;
 
     CSpinButtonCtrl* m_spinPartial = nullptr;
     QLineEdit* m_editPartial = nullptr;
@@ -40,6 +42,7 @@ public:
     std::array<QRadioButton*, 4> m_radioCriterion{};
     QCheckBox* m_btnReflect = nullptr;
     QSpinBox* m_spinMinSize = nullptr;  // kilobytes; 0 compares every file
+    QCheckBox* m_btnUseCache = nullptr;  // what was read is kept for the next search
 
 private:
     bool m_bFirstActive = true;

@@ -106,6 +106,7 @@ void CPage3Dlg::OnSetActive() {
         settings.m_bReflect = m_host.m_pPage2->m_bReflect;
         settings.m_strPartial = m_host.m_pPage2->GetPartialText();
         settings.m_nMinSize = m_host.m_pPage2->GetMinSizeBytes();
+        settings.m_bUseCache = m_host.m_pPage2->GetUseCache();
     }
     m_bCollectRuns = g_bFolderListChanged != 0;
     m_bSearching = true;

@@ -75,6 +75,7 @@ TEST_F(ProgressPage, TheBarMovesWithTheBytesReadAndACancelStopsTheWorkerWithTheS
     EXPECT_EQ(seen.rows[0].strFolder, strFolder);
     EXPECT_TRUE(seen.rows[0].bReference);
     EXPECT_EQ(seen.m_nMinSize, 3u * 1024);
+    EXPECT_TRUE(seen.m_bUseCache) << "the cache box is ticked unless the user clears it";
     EXPECT_EQ(std::tie(seen.m_nCriterion, seen.m_strPartial, seen.m_bReflect),
               std::make_tuple(int(MATCH_CHECKSUM), std::string("12"), 1));
 
