@@ -99,6 +99,17 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
         m_fileRows[next[m_rowFile[i]]++] = static_cast<std::uint32_t>(i);
 }
 
+void CSetTable::Renumber(const std::vector<int>& newRow) {
+    auto renumber = [&newRow](std::uint32_t nRow) { return static_cast<std::uint32_t>(newRow[nRow]); };
+    std::vector<std::uint32_t> rowFile(m_rowFile.size());
+    for (std::size_t i = 0; i < m_rowFile.size(); ++i) rowFile[renumber(static_cast<std::uint32_t>(i))] = m_rowFile[i];
+    m_rowFile.swap(rowFile);
+    for (std::uint32_t& nRow : m_fileRow) nRow = renumber(nRow);
+    std::transform(m_fileRows.begin(), m_fileRows.end(), m_fileRows.begin(), renumber);
+    for (std::uint32_t nFile = 0; nFile < GetFileCount(); ++nFile)
+        std::sort(m_fileRows.begin() + m_fileRowStart[nFile], m_fileRows.begin() + m_fileRowStart[nFile + 1]);
+}
+
 CSetSummary CSetTable::GetSummary() const {
     CSetSummary summary;
     summary.nSets = GetSetCount();

@@ -37,6 +37,8 @@ public:
     // Linear in the rows, plus the sort within each set. User-interface thread or any other.
     void Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow);
     void Clear();
+    // The same rows in a new order: row i is now newRow[i]. Linear in the rows.
+    void Renumber(const std::vector<int>& newRow);
 
     std::size_t GetRowCount() const { return m_rowFile.size(); }
     std::uint32_t GetFileCount() const { return static_cast<std::uint32_t>(m_fileRow.size()); }
@@ -55,7 +57,8 @@ public:
     }
 
     std::uint32_t GetFileSet(std::uint32_t nFile) const { return m_fileSet[nFile]; }
-    // The first row naming the file, and whether it names it as its target.
+    // A row naming the file (the first, in the order the table was built in), and whether it
+    // names it as its target.
     std::uint32_t GetFileRow(std::uint32_t nFile) const { return m_fileRow[nFile]; }
     bool IsFileTarget(std::uint32_t nFile) const { return m_fileFlags[nFile] & FILE_TARGET; }
     bool IsFileReference(std::uint32_t nFile) const { return m_fileFlags[nFile] & FILE_REFERENCE; }

@@ -235,6 +235,7 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
         newRow[order[j]] = static_cast<int>(j);
     }
     m_rows.swap(sorted);
+    emit RowsReordered(newRow);
 
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;

@@ -18,16 +18,19 @@ namespace {
 
 // Top-level rows are sets (internal id 0); a file row carries its set's display row + 1.
 constexpr quintptr SET_ROW = 0;
+// Beyond this many sets whose boxes change at once, the views are told to look at all of them.
+constexpr std::size_t MAX_CHANGED_SETS = 64;
 
 }  // namespace
 
 CSetsModel::CSetsModel(CResultModel* pRows, QObject* pParent)
     : QAbstractItemModel(pParent), m_pRows(pRows) {
-    // Any change of the rows or their order makes the row numbers the sets hold stale.
+    // Rows that come or go change the sets.
     connect(pRows, &QAbstractItemModel::modelReset, this, &CSetsModel::Invalidate);
     connect(pRows, &QAbstractItemModel::rowsInserted, this, &CSetsModel::Invalidate);
     connect(pRows, &QAbstractItemModel::rowsRemoved, this, &CSetsModel::Invalidate);
-    connect(pRows, &QAbstractItemModel::layoutChanged, this, &CSetsModel::Invalidate);
+    // A sort only moves them: the sets stay, their row numbers follow.
+    connect(pRows, &CResultModel::RowsReordered, this, &CSetsModel::OnRowsReordered);
     // A search writes its rows batch by batch: build once they are all in.
     connect(pRows, &CResultModel::FillStarted, this, [this] { m_bFilling = true; });
     connect(pRows, &CResultModel::RowsEnded, this, [this] {
@@ -177,31 +180,64 @@ void CSetsModel::SortSets(ESetSort nSort) {
 
 // --- Check boxes and the row selection ---
 
+void CSetsModel::OnRowsReordered(const std::vector<int>& newRow) {
+    if (!m_bBuilt) return;
+    m_table.Renumber(newRow);
+    std::vector<char> rowSelected(m_rowSelected.size());
+    for (std::size_t i = 0; i < newRow.size(); ++i)
+        rowSelected[static_cast<std::size_t>(newRow[i])] = m_rowSelected[i];
+    m_rowSelected.swap(rowSelected);
+}
+
 void CSetsModel::OnSelectionChanged(const QItemSelection& selected,
                                     const QItemSelection& deselected) {
     if (!m_bBuilt) return;
     std::vector<std::uint32_t> touched;  // sets whose files' boxes may have changed
+    bool bMany = false;
     auto apply = [&](const QItemSelection& ranges, char bSelected) {
         for (const QItemSelectionRange& range : ranges) {
             if (range.left() > 0) continue;  // rows are selected whole; column 0 decides
+            const auto nFirst = static_cast<std::size_t>(range.top());
             const auto nLast = std::min<std::size_t>(static_cast<std::size_t>(range.bottom()) + 1,
                                                      m_rowSelected.size());
-            for (auto nRow = static_cast<std::size_t>(range.top()); nRow < nLast; ++nRow) {
-                m_rowSelected[nRow] = bSelected;
+            std::fill(m_rowSelected.begin() + nFirst, m_rowSelected.begin() + nLast, bSelected);
+            bMany = bMany || touched.size() + (nLast - nFirst) > MAX_CHANGED_SETS * 16;
+            for (auto nRow = nFirst; nRow < nLast && !bMany; ++nRow)
                 touched.push_back(m_table.GetFileSet(m_table.GetRowFile(nRow)));
-            }
         }
     };
     apply(selected, 1);
     apply(deselected, 0);
     std::sort(touched.begin(), touched.end());
     touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
+    if (bMany || touched.size() > MAX_CHANGED_SETS) {
+        // A tree view finds a closed set's files by a search through all it shows, once per
+        // change: past a few sets, asking it to look at everything again is far cheaper.
+        emit layoutAboutToBeChanged();
+        emit layoutChanged();
+        return;
+    }
     for (std::uint32_t nSet : touched) {
         const QModelIndex parent = index(static_cast<int>(m_position[nSet]), 0);
         emit dataChanged(index(0, COL_NAME, parent),
                          index(static_cast<int>(m_table.GetSetFiles(nSet).size()) - 1, COL_NAME, parent),
                          {Qt::CheckStateRole});
     }
+}
+
+CSelectionSpace CSetsModel::GetSelectionSpace() {
+    EnsureBuilt();
+    CSelectionSpace space;
+    std::vector<char> counted(m_table.GetFileCount());
+    for (std::size_t nRow = 0; nRow < m_rowSelected.size(); ++nRow) {
+        if (!m_rowSelected[nRow]) continue;
+        const std::uint32_t nFile = m_table.GetRowFile(nRow);
+        if (counted[nFile]) continue;  // rows that share a source count it once
+        counted[nFile] = 1;
+        ++space.nFiles;
+        space.nBytes += m_table.GetSetSize(m_table.GetFileSet(nFile));
+    }
+    return space;
 }
 
 Qt::CheckState CSetsModel::FileCheckState(std::uint32_t nFile) const {
@@ -330,7 +366,7 @@ QVariant CSetsModel::FileData(std::uint32_t nFile, int nColumn, int nRole) const
         return m_icons.GetIcon(m_icons.GetIndex(std::string(GetFilePath(nFile))));
     case Qt::ToolTipRole: return CellText(GetFilePath(nFile));
     case Qt::FontRole: {
-        if (!bKept) return QVariant();
+        if (!bKept || (nColumn != COL_NAME && nColumn != COL_NOTE)) return QVariant();
         QFont font;
         font.setBold(true);
         return font;

@@ -15,6 +15,12 @@
 class QItemSelection;
 class CResultModel;
 
+// The distinct source files of the selected rows, and their bytes.
+struct CSelectionSpace {
+    std::uint64_t nFiles = 0;
+    std::uint64_t nBytes = 0;
+};
+
 class CSetsModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -39,8 +45,9 @@ public:
     // tree is shown) this happens by itself once the rows have settled; otherwise on request.
     void EnsureBuilt();
     void SetActive(bool bActive);
-    // Space to free and copies, from the rows as they are now.
+    // Space to free and copies, from the rows as they are now; and what the selection holds.
     CSetSummary GetSummary();
+    CSelectionSpace GetSelectionSpace();
 
     void SortSets(ESetSort nSort);
     ESetSort GetSort() const { return m_nSort; }
@@ -59,6 +66,7 @@ signals:
 private:
     void Invalidate();
     void ScheduleBuild();
+    void OnRowsReordered(const std::vector<int>& newRow);
     void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void ApplySort();
     // The file whose folder holds most of the set's files (the first such in keep order).

@@ -3,9 +3,6 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
-#include <string_view>
-#include <unordered_set>
-
 #include "ResultModel.h"
 #include "SetsModel.h"
 #include "SpaceText.h"
@@ -49,17 +46,9 @@ void CSpacePane::Refresh() {
         clear();
         return;
     }
-    const std::vector<int> selected = m_pRows->GetSelectedRows();
-    if (!selected.empty()) {
-        // Rows that share a source count it once.
-        std::unordered_set<std::string_view> files;
-        files.reserve(selected.size());
-        std::uint64_t nBytes = 0;
-        for (int nRow : selected) {
-            const CResultItem& item = m_pRows->GetItem(nRow);
-            if (files.insert(item.m_strSourcePath).second) nBytes += item.m_nSize;
-        }
-        setText(SelectionText(files.size(), nBytes));
+    const CSelectionSpace space = m_pSets->GetSelectionSpace();
+    if (space.nFiles) {
+        setText(SelectionText(space.nFiles, space.nBytes));
         return;
     }
     if (m_bSummaryStale) {
