@@ -18,7 +18,8 @@ std::vector<std::uint32_t> Offsets(const std::vector<std::uint32_t>& counts) {
 
 void CSetTable::Clear() { *this = CSetTable(); }
 
-void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow) {
+void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow,
+                      const std::function<bool(std::string_view)>& fnGone) {
     Clear();
     CDuplicateSets sets(nRows);
     // What the keep order needs of each file, while the grouping holds the paths.
@@ -48,8 +49,15 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
         m_rowFile[i] = nSource;
     }
 
-    // A set's smallest id is its root and comes first, so sets number in order of first sight.
     const std::uint32_t nFiles = GetFileCount();
+    std::vector<std::uint32_t> rowCounts(nFiles);
+    for (std::uint32_t nFile : m_rowFile) ++rowCounts[nFile];
+    std::vector<char> gone(nFiles);
+    if (fnGone)
+        for (std::uint32_t nId = 0; nId < nFiles; ++nId)
+            gone[nId] = rowCounts[nId] == 0 && fnGone(sets.GetPath(nId));
+
+    // A set's smallest id is its root and comes first, so sets number in order of first sight.
     m_fileSet.resize(nFiles);
     std::vector<std::uint32_t> setCounts;
     for (std::uint32_t nId = 0; nId < nFiles; ++nId) {
@@ -60,13 +68,14 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
         } else {
             m_fileSet[nId] = m_fileSet[nRoot];
         }
-        ++setCounts[m_fileSet[nId]];
+        setCounts[m_fileSet[nId]] += !gone[nId];
     }
     m_setStart = Offsets(setCounts);
-    m_setFiles.resize(nFiles);
+    m_setFiles.resize(m_setStart.back());
     {
         std::vector<std::uint32_t> next(m_setStart.begin(), m_setStart.end() - 1);
-        for (std::uint32_t nId = 0; nId < nFiles; ++nId) m_setFiles[next[m_fileSet[nId]]++] = nId;
+        for (std::uint32_t nId = 0; nId < nFiles; ++nId)
+            if (!gone[nId]) m_setFiles[next[m_fileSet[nId]]++] = nId;
     }
 
     const auto nSets = static_cast<std::uint32_t>(setCounts.size());
@@ -90,8 +99,6 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
             m_setSize[nSet] == 0 ? 0 : nCopies - std::max<std::uint32_t>(nReferences, 1);
     }
 
-    std::vector<std::uint32_t> rowCounts(nFiles);
-    for (std::uint32_t nFile : m_rowFile) ++rowCounts[nFile];
     m_fileRowStart = Offsets(rowCounts);
     m_fileRows.resize(nRows);
     std::vector<std::uint32_t> next(m_fileRowStart.begin(), m_fileRowStart.end() - 1);
@@ -112,8 +119,9 @@ void CSetTable::Renumber(const std::vector<int>& newRow) {
 
 CSetSummary CSetTable::GetSummary() const {
     CSetSummary summary;
-    summary.nSets = GetSetCount();
     for (std::uint32_t nSet = 0; nSet < GetSetCount(); ++nSet) {
+        if (GetSetFiles(nSet).size() < 2) continue;
+        ++summary.nSets;
         summary.nExtraCopies += m_setExtras[nSet];
         summary.nBytesToFree += GetSetBytesToFree(nSet);
     }

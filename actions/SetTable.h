@@ -35,7 +35,11 @@ public:
     // Keep Newest), so the first is the one that stays. A file's time and reference mark are
     // those of the first row naming it, as Select Extra Copies takes them.
     // Linear in the rows, plus the sort within each set. User-interface thread or any other.
-    void Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow);
+    // fnGone, when given, is asked about each file that is the source of no row: one that is
+    // gone (deleted as the source of other rows) is left out of its set, and a set left with
+    // one file is no longer a set of duplicates.
+    void Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow,
+               const std::function<bool(std::string_view)>& fnGone = {});
     void Clear();
     // The same rows in a new order: row i is now newRow[i]. Linear in the rows.
     void Renumber(const std::vector<int>& newRow);
@@ -44,7 +48,7 @@ public:
     std::uint32_t GetFileCount() const { return static_cast<std::uint32_t>(m_fileRow.size()); }
     std::uint32_t GetSetCount() const { return static_cast<std::uint32_t>(m_setSize.size()); }
 
-    // The files of a set, the kept one first.
+    // The files of a set, the kept one first. Fewer than two: not a set of duplicates now.
     std::span<const std::uint32_t> GetSetFiles(std::uint32_t nSet) const {
         return Slice(m_setFiles, m_setStart, nSet);
     }

@@ -4,8 +4,10 @@
 #include <QItemSelectionModel>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <numeric>
+#include <cerrno>
 
 #include "Format.h"
 #include "NoCase.h"
@@ -83,6 +85,9 @@ void CSetsModel::EnsureBuilt() {
         return CSetTableRow{item.m_strSourcePath, item.m_strTargetPath,    item.m_nSize,
                             item.m_tSource,       item.m_tTarget,          item.m_bSourceReference,
                             item.m_bTargetReference};
+    }, [](std::string_view strPath) {
+        struct stat st;
+        return lstat(std::string(strPath).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
     });
     m_rowSelected.assign(m_table.GetRowCount(), 0);
     for (int nRow : rows.GetSelectedRows()) m_rowSelected[static_cast<std::size_t>(nRow)] = 1;
@@ -128,9 +133,10 @@ std::uint32_t CSetsModel::MajorityFolderFile(std::uint32_t nSet) const {
 
 void CSetsModel::ApplySort() {
     const std::uint32_t nSets = m_table.GetSetCount();
-    m_order.resize(nSets);
-    std::iota(m_order.begin(), m_order.end(), 0u);
     const CSetTable& t = m_table;
+    m_order.clear();
+    for (std::uint32_t s = 0; s < nSets; ++s)
+        if (t.GetSetFiles(s).size() >= 2) m_order.push_back(s);
     auto fileCount = [&t](std::uint32_t s) { return t.GetSetFiles(s).size(); };
     auto folder = [this](std::uint32_t s) { return FolderOf(GetFilePath(MajorityFolderFile(s))); };
     std::stable_sort(m_order.begin(), m_order.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -151,8 +157,8 @@ void CSetsModel::ApplySort() {
         }
         return t.GetSetBytesToFree(a) > t.GetSetBytesToFree(b);
     });
-    m_position.resize(nSets);
-    for (std::uint32_t i = 0; i < nSets; ++i) m_position[m_order[i]] = i;
+    m_position.assign(nSets, CSetTable::NONE);
+    for (std::uint32_t i = 0; i < m_order.size(); ++i) m_position[m_order[i]] = i;
 }
 
 void CSetsModel::SortSets(ESetSort nSort) {
@@ -218,6 +224,7 @@ void CSetsModel::OnSelectionChanged(const QItemSelection& selected,
         return;
     }
     for (std::uint32_t nSet : touched) {
+        if (m_position[nSet] == CSetTable::NONE) continue;  // one file left: not shown
         const QModelIndex parent = index(static_cast<int>(m_position[nSet]), 0);
         emit dataChanged(index(0, COL_NAME, parent),
                          index(static_cast<int>(m_table.GetSetFiles(nSet).size()) - 1, COL_NAME, parent),
