@@ -16,7 +16,9 @@ std::vector<std::uint32_t> Offsets(const std::vector<std::uint32_t>& counts) {
 
 }  // namespace
 
-void CSetTable::Clear() { *this = CSetTable(); }
+void CSetTable::Clear() {
+    *this = CSetTable();
+}
 
 void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::size_t)>& fnRow,
                       const std::function<bool(std::string_view)>& fnGone) {
@@ -107,14 +109,18 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
 }
 
 void CSetTable::Renumber(const std::vector<int>& newRow) {
-    auto renumber = [&newRow](std::uint32_t nRow) { return static_cast<std::uint32_t>(newRow[nRow]); };
+    auto renumber = [&newRow](std::uint32_t nRow) {
+        return static_cast<std::uint32_t>(newRow[nRow]);
+    };
     std::vector<std::uint32_t> rowFile(m_rowFile.size());
-    for (std::size_t i = 0; i < m_rowFile.size(); ++i) rowFile[renumber(static_cast<std::uint32_t>(i))] = m_rowFile[i];
+    for (std::size_t i = 0; i < m_rowFile.size(); ++i)
+        rowFile[renumber(static_cast<std::uint32_t>(i))] = m_rowFile[i];
     m_rowFile.swap(rowFile);
     for (std::uint32_t& nRow : m_fileRow) nRow = renumber(nRow);
     std::transform(m_fileRows.begin(), m_fileRows.end(), m_fileRows.begin(), renumber);
     for (std::uint32_t nFile = 0; nFile < GetFileCount(); ++nFile)
-        std::sort(m_fileRows.begin() + m_fileRowStart[nFile], m_fileRows.begin() + m_fileRowStart[nFile + 1]);
+        std::sort(m_fileRows.begin() + m_fileRowStart[nFile],
+                  m_fileRows.begin() + m_fileRowStart[nFile + 1]);
 }
 
 CSetSummary CSetTable::GetSummary() const {

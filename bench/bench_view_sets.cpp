@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QStackedWidget>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -66,7 +65,8 @@ std::vector<CResultRow> MakeRows(int nRows) {
     };
     for (int nSet = 0; static_cast<int>(rows.size()) < nRows; ++nSet) {
         const int nFiles = SIZES[nSet % std::size(SIZES)];
-        const std::uint64_t nSize = nSet % 97 == 0 ? 0 : 1000 + static_cast<std::uint64_t>(nSet) * 37;
+        const std::uint64_t nSize =
+            nSet % 97 == 0 ? 0 : 1000 + static_cast<std::uint64_t>(nSet) * 37;
         auto add = [&](int a, int b) {
             if (static_cast<int>(rows.size()) >= nRows) return;
             rows.push_back({path(nSet, a), path(nSet, b), nSize, 1500000000 + a * 1000,
@@ -162,7 +162,8 @@ int main(int argc, char** argv) {
     std::printf("first switch to the tree %.3f s (builds the sets)\n", dFirstSwitch);
     std::printf("switch to the list       %.3f s (median)\n", Median(toList));
     std::printf("switch to the tree       %.3f s (median, sets built)\n", Median(toTree));
-    std::printf("Select All, tree shown   %.3f s (median, boxes and space line)\n", Median(selects));
+    std::printf("Select All, tree shown   %.3f s (median, boxes and space line)\n",
+                Median(selects));
     std::printf("memory of sets and tree  %.0f bytes/row (RSS %+ld KiB)\n",
                 (nRssTree - nRssBefore) * 1024.0 / nRows, nRssTree - nRssBefore);
     std::printf("space line               %s / %s\n", pane.text().toStdString().c_str(),

@@ -1,11 +1,10 @@
 #include "SetsModel.h"
 
+#include <sys/stat.h>
+
 #include <QFont>
 #include <QItemSelectionModel>
 #include <QTimer>
-
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -20,8 +19,6 @@ namespace {
 
 // Top-level rows are sets (internal id 0); a file row carries its set's display row + 1.
 constexpr quintptr SET_ROW = 0;
-// Beyond this many sets whose boxes change at once, the views are told to look at all of them.
-constexpr std::size_t MAX_CHANGED_SETS = 64;
 
 }  // namespace
 
@@ -80,15 +77,20 @@ void CSetsModel::EnsureBuilt() {
     if (m_bBuilt) return;
     beginResetModel();
     const CResultModel& rows = *m_pRows;
-    m_table.Build(static_cast<std::size_t>(rows.GetRowCount()), [&rows](std::size_t i) {
-        const CResultItem& item = rows.GetItem(static_cast<int>(i));
-        return CSetTableRow{item.m_strSourcePath, item.m_strTargetPath,    item.m_nSize,
-                            item.m_tSource,       item.m_tTarget,          item.m_bSourceReference,
-                            item.m_bTargetReference};
-    }, [](std::string_view strPath) {
-        struct stat st;
-        return lstat(std::string(strPath).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
-    });
+    m_table.Build(
+        static_cast<std::size_t>(rows.GetRowCount()),
+        [&rows](std::size_t i) {
+            const CResultItem& item = rows.GetItem(static_cast<int>(i));
+            return CSetTableRow{item.m_strSourcePath,   item.m_strTargetPath,
+                                item.m_nSize,           item.m_tSource,
+                                item.m_tTarget,         item.m_bSourceReference,
+                                item.m_bTargetReference};
+        },
+        [](std::string_view strPath) {
+            struct stat st;
+            return lstat(std::string(strPath).c_str(), &st) != 0 &&
+                   (errno == ENOENT || errno == ENOTDIR);
+        });
     m_rowSelected.assign(m_table.GetRowCount(), 0);
     for (int nRow : rows.GetSelectedRows()) m_rowSelected[static_cast<std::size_t>(nRow)] = 1;
     m_folderFile.assign(m_table.GetSetCount(), CSetTable::NONE);
@@ -144,16 +146,17 @@ void CSetsModel::ApplySort() {
         const bool bEmptyA = t.GetSetSize(a) == 0, bEmptyB = t.GetSetSize(b) == 0;
         if (bEmptyA != bEmptyB) return bEmptyB;
         switch (m_nSort) {
-        case SORT_SIZE:
-            if (t.GetSetSize(a) != t.GetSetSize(b)) return t.GetSetSize(a) > t.GetSetSize(b);
-            break;
-        case SORT_COPIES:
-            if (fileCount(a) != fileCount(b)) return fileCount(a) > fileCount(b);
-            break;
-        case SORT_FOLDER:
-            if (const int n = CompareNoCase(folder(a), folder(b))) return n < 0;
-            break;
-        case SORT_SPACE: break;
+            case SORT_SIZE:
+                if (t.GetSetSize(a) != t.GetSetSize(b)) return t.GetSetSize(a) > t.GetSetSize(b);
+                break;
+            case SORT_COPIES:
+                if (fileCount(a) != fileCount(b)) return fileCount(a) > fileCount(b);
+                break;
+            case SORT_FOLDER:
+                if (const int n = CompareNoCase(folder(a), folder(b))) return n < 0;
+                break;
+            case SORT_SPACE:
+                break;
         }
         return t.GetSetBytesToFree(a) > t.GetSetBytesToFree(b);
     });
@@ -173,8 +176,9 @@ void CSetsModel::SortSets(ESetSort nSort) {
     to.reserve(from.size());
     for (const QModelIndex& idx : from) {
         if (idx.internalId() == SET_ROW) {
-            to.append(index(static_cast<int>(m_position[oldOrder[static_cast<std::size_t>(idx.row())]]),
-                            idx.column()));
+            to.append(
+                index(static_cast<int>(m_position[oldOrder[static_cast<std::size_t>(idx.row())]]),
+                      idx.column()));
         } else {
             const std::uint32_t nSet = oldOrder[idx.internalId() - 1];
             to.append(createIndex(idx.row(), idx.column(), quintptr(m_position[nSet]) + 1));
@@ -182,98 +186,6 @@ void CSetsModel::SortSets(ESetSort nSort) {
     }
     changePersistentIndexList(from, to);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-}
-
-// --- Check boxes and the row selection ---
-
-void CSetsModel::OnRowsReordered(const std::vector<int>& newRow) {
-    if (!m_bBuilt) return;
-    m_table.Renumber(newRow);
-    std::vector<char> rowSelected(m_rowSelected.size());
-    for (std::size_t i = 0; i < newRow.size(); ++i)
-        rowSelected[static_cast<std::size_t>(newRow[i])] = m_rowSelected[i];
-    m_rowSelected.swap(rowSelected);
-}
-
-void CSetsModel::OnSelectionChanged(const QItemSelection& selected,
-                                    const QItemSelection& deselected) {
-    if (!m_bBuilt) return;
-    std::vector<std::uint32_t> touched;  // sets whose files' boxes may have changed
-    bool bMany = false;
-    auto apply = [&](const QItemSelection& ranges, char bSelected) {
-        for (const QItemSelectionRange& range : ranges) {
-            if (range.left() > 0) continue;  // rows are selected whole; column 0 decides
-            const auto nFirst = static_cast<std::size_t>(range.top());
-            const auto nLast = std::min<std::size_t>(static_cast<std::size_t>(range.bottom()) + 1,
-                                                     m_rowSelected.size());
-            std::fill(m_rowSelected.begin() + nFirst, m_rowSelected.begin() + nLast, bSelected);
-            bMany = bMany || touched.size() + (nLast - nFirst) > MAX_CHANGED_SETS * 16;
-            for (auto nRow = nFirst; nRow < nLast && !bMany; ++nRow)
-                touched.push_back(m_table.GetFileSet(m_table.GetRowFile(nRow)));
-        }
-    };
-    apply(selected, 1);
-    apply(deselected, 0);
-    std::sort(touched.begin(), touched.end());
-    touched.erase(std::unique(touched.begin(), touched.end()), touched.end());
-    if (bMany || touched.size() > MAX_CHANGED_SETS) {
-        // A tree view finds a closed set's files by a search through all it shows, once per
-        // change: past a few sets, asking it to look at everything again is far cheaper.
-        emit layoutAboutToBeChanged();
-        emit layoutChanged();
-        return;
-    }
-    for (std::uint32_t nSet : touched) {
-        if (m_position[nSet] == CSetTable::NONE) continue;  // one file left: not shown
-        const QModelIndex parent = index(static_cast<int>(m_position[nSet]), 0);
-        emit dataChanged(index(0, COL_NAME, parent),
-                         index(static_cast<int>(m_table.GetSetFiles(nSet).size()) - 1, COL_NAME, parent),
-                         {Qt::CheckStateRole});
-    }
-}
-
-CSelectionSpace CSetsModel::GetSelectionSpace() {
-    EnsureBuilt();
-    CSelectionSpace space;
-    std::vector<char> counted(m_table.GetFileCount());
-    for (std::size_t nRow = 0; nRow < m_rowSelected.size(); ++nRow) {
-        if (!m_rowSelected[nRow]) continue;
-        const std::uint32_t nFile = m_table.GetRowFile(nRow);
-        if (counted[nFile]) continue;  // rows that share a source count it once
-        counted[nFile] = 1;
-        ++space.nFiles;
-        space.nBytes += m_table.GetSetSize(m_table.GetFileSet(nFile));
-    }
-    return space;
-}
-
-Qt::CheckState CSetsModel::FileCheckState(std::uint32_t nFile) const {
-    const auto rows = m_table.GetFileRows(nFile);
-    const auto nSelected = std::count_if(rows.begin(), rows.end(),
-                                         [this](std::uint32_t nRow) { return m_rowSelected[nRow] != 0; });
-    if (nSelected == 0) return Qt::Unchecked;
-    return nSelected == static_cast<std::ptrdiff_t>(rows.size()) ? Qt::Checked : Qt::PartiallyChecked;
-}
-
-bool CSetsModel::setData(const QModelIndex& index, const QVariant& value, int nRole) {
-    const std::uint32_t nFile = FileAt(index);
-    if (nRole != Qt::CheckStateRole || nFile == CSetTable::NONE) return false;
-    const auto rows = m_table.GetFileRows(nFile);
-    if (rows.empty()) return false;
-    // One change of the shared selection, over runs of neighbouring rows.
-    QItemSelection selection;
-    for (std::size_t i = 0; i < rows.size();) {
-        std::size_t j = i + 1;
-        while (j < rows.size() && rows[j] == rows[j - 1] + 1) ++j;
-        selection.append(QItemSelectionRange(m_pRows->index(static_cast<int>(rows[i]), 0),
-                                             m_pRows->index(static_cast<int>(rows[j - 1]), 0)));
-        i = j;
-    }
-    const bool bCheck = value.toInt() == Qt::Checked;
-    m_pRows->GetSelectionModel()->select(
-        selection, (bCheck ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
-                       QItemSelectionModel::Rows);
-    return true;
 }
 
 // --- The tree ---
@@ -295,11 +207,14 @@ int CSetsModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(m_table.GetSetFiles(SetAt(parent.row())).size());
 }
 
-int CSetsModel::columnCount(const QModelIndex&) const { return COL_COUNT; }
+int CSetsModel::columnCount(const QModelIndex&) const {
+    return COL_COUNT;
+}
 
 std::uint32_t CSetsModel::FileAt(const QModelIndex& index) const {
     if (!index.isValid() || index.internalId() == SET_ROW) return CSetTable::NONE;
-    return m_table.GetSetFiles(m_order[index.internalId() - 1])[static_cast<std::size_t>(index.row())];
+    return m_table.GetSetFiles(
+        m_order[index.internalId() - 1])[static_cast<std::size_t>(index.row())];
 }
 
 std::string_view CSetsModel::GetFilePath(std::uint32_t nFile) const {
@@ -312,7 +227,8 @@ Qt::ItemFlags CSetsModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     // The last file of a chain without reflection is the source of no row: nothing to select.
     const std::uint32_t nFile = FileAt(index);
-    if (index.column() == COL_NAME && nFile != CSetTable::NONE && !m_table.GetFileRows(nFile).empty())
+    if (index.column() == COL_NAME && nFile != CSetTable::NONE &&
+        !m_table.GetFileRows(nFile).empty())
         flags |= Qt::ItemIsUserCheckable;
     return flags;
 }
@@ -334,13 +250,17 @@ QVariant CSetsModel::SetData(std::uint32_t nSet, int nColumn, int nRole) const {
     }
     if (nRole != Qt::DisplayRole) return QVariant();
     switch (nColumn) {
-    case COL_NAME:
-        return LoadResString(IDS_SET_HEADER)
-            .arg(QString::number(m_table.GetSetFiles(nSet).size()), SpaceText(m_table.GetSetSize(nSet)),
-                 SpaceText(m_table.GetSetBytesToFree(nSet)));
-    case COL_FOLDER: return CellText(FolderOf(GetFilePath(MajorityFolderFile(nSet))));
-    case COL_SIZE: return SpaceText(m_table.GetSetSize(nSet));
-    default: return QVariant();
+        case COL_NAME:
+            return LoadResString(IDS_SET_HEADER)
+                .arg(QString::number(m_table.GetSetFiles(nSet).size()),
+                     SpaceText(m_table.GetSetSize(nSet)),
+                     SpaceText(m_table.GetSetBytesToFree(nSet)));
+        case COL_FOLDER:
+            return CellText(FolderOf(GetFilePath(MajorityFolderFile(nSet))));
+        case COL_SIZE:
+            return SpaceText(m_table.GetSetSize(nSet));
+        default:
+            return QVariant();
     }
 }
 
@@ -348,37 +268,44 @@ QVariant CSetsModel::FileData(std::uint32_t nFile, int nColumn, int nRole) const
     const std::uint32_t nSet = m_table.GetFileSet(nFile);
     const bool bKept = m_table.GetSetFiles(nSet).front() == nFile;
     switch (nRole) {
-    case Qt::DisplayRole: {
-        const std::string_view strPath = GetFilePath(nFile);
-        switch (nColumn) {
-        case COL_NAME: return CellText(NameOf(strPath));
-        case COL_FOLDER: return CellText(FolderOf(strPath));
-        case COL_MODIFIED: {
-            const CResultItem& item = m_pRows->GetItem(static_cast<int>(m_table.GetFileRow(nFile)));
-            return QString::fromLocal8Bit(
-                FormatFileTime(m_table.IsFileTarget(nFile) ? item.m_tTarget : item.m_tSource));
+        case Qt::DisplayRole: {
+            const std::string_view strPath = GetFilePath(nFile);
+            switch (nColumn) {
+                case COL_NAME:
+                    return CellText(NameOf(strPath));
+                case COL_FOLDER:
+                    return CellText(FolderOf(strPath));
+                case COL_MODIFIED: {
+                    const CResultItem& item =
+                        m_pRows->GetItem(static_cast<int>(m_table.GetFileRow(nFile)));
+                    return QString::fromLocal8Bit(FormatFileTime(
+                        m_table.IsFileTarget(nFile) ? item.m_tTarget : item.m_tSource));
+                }
+                case COL_SIZE:
+                    return SpaceText(m_table.GetSetSize(nSet));
+                case COL_NOTE:
+                    if (m_table.IsFileReference(nFile)) return LoadResString(IDS_REFERENCE_TAG);
+                    return bKept ? LoadResString(IDS_KEEPS_TAG) : QString();
+                default:
+                    return QVariant();
+            }
         }
-        case COL_SIZE: return SpaceText(m_table.GetSetSize(nSet));
-        case COL_NOTE:
-            if (m_table.IsFileReference(nFile)) return LoadResString(IDS_REFERENCE_TAG);
-            return bKept ? LoadResString(IDS_KEEPS_TAG) : QString();
-        default: return QVariant();
+        case Qt::CheckStateRole:
+            if (nColumn != COL_NAME || m_table.GetFileRows(nFile).empty()) return QVariant();
+            return FileCheckState(nFile);
+        case Qt::DecorationRole:
+            if (nColumn != COL_NAME) return QVariant();
+            return m_icons.GetIcon(m_icons.GetIndex(std::string(GetFilePath(nFile))));
+        case Qt::ToolTipRole:
+            return CellText(GetFilePath(nFile));
+        case Qt::FontRole: {
+            if (!bKept || (nColumn != COL_NAME && nColumn != COL_NOTE)) return QVariant();
+            QFont font;
+            font.setBold(true);
+            return font;
         }
-    }
-    case Qt::CheckStateRole:
-        if (nColumn != COL_NAME || m_table.GetFileRows(nFile).empty()) return QVariant();
-        return FileCheckState(nFile);
-    case Qt::DecorationRole:
-        if (nColumn != COL_NAME) return QVariant();
-        return m_icons.GetIcon(m_icons.GetIndex(std::string(GetFilePath(nFile))));
-    case Qt::ToolTipRole: return CellText(GetFilePath(nFile));
-    case Qt::FontRole: {
-        if (!bKept || (nColumn != COL_NAME && nColumn != COL_NOTE)) return QVariant();
-        QFont font;
-        font.setBold(true);
-        return font;
-    }
-    default: return QVariant();
+        default:
+            return QVariant();
     }
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QAbstractItemModel>
-
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -31,7 +30,8 @@ public:
     explicit CSetsModel(CResultModel* pRows, QObject* pParent = nullptr);
     ~CSetsModel() override;
 
-    QModelIndex index(int nRow, int nColumn, const QModelIndex& parent = QModelIndex()) const override;
+    QModelIndex index(int nRow, int nColumn,
+                      const QModelIndex& parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -77,10 +77,10 @@ private:
 
     CResultModel* m_pRows;
     CSetTable m_table;
-    std::vector<std::uint32_t> m_order;     // the sets in display order
-    std::vector<std::uint32_t> m_position;  // by set: its display row
+    std::vector<std::uint32_t> m_order;               // the sets in display order
+    std::vector<std::uint32_t> m_position;            // by set: its display row
     mutable std::vector<std::uint32_t> m_folderFile;  // by set: MajorityFolderFile, once asked
-    std::vector<char> m_rowSelected;        // by row: the selection model's answer, kept in step
+    std::vector<char> m_rowSelected;  // by row: the selection model's answer, kept in step
     ESetSort m_nSort = SORT_SPACE;
     bool m_bBuilt = false;
     bool m_bActive = false;

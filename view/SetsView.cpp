@@ -40,7 +40,8 @@ CSetsView::CSetsView(CTwinexView* pList, QWidget* pParent)
 }
 
 void CSetsView::OnRebuilt() {
-    if (m_pModel->GetTable().GetFileCount() <= static_cast<std::uint32_t>(EXPAND_LIMIT)) expandAll();
+    if (m_pModel->GetTable().GetFileCount() <= static_cast<std::uint32_t>(EXPAND_LIMIT))
+        expandAll();
     verticalScrollBar()->setValue(m_nScroll);
 }
 

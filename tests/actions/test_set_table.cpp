@@ -24,14 +24,15 @@ struct CRows {
 
     // As the matcher writes a set: the chain X1->X2->...->Xn, and with reflect Xn->Xn-1.
     void AddSet(const std::vector<CFile>& files, std::uint64_t nSize, bool bReflect) {
-        for (std::size_t i = 0; i + 1 < files.size(); ++i) pairs.emplace_back(files[i], files[i + 1]);
+        for (std::size_t i = 0; i + 1 < files.size(); ++i)
+            pairs.emplace_back(files[i], files[i + 1]);
         if (bReflect) pairs.emplace_back(files.back(), files[files.size() - 2]);
         for (const CFile& f : files) sizeOf[f.strPath] = nSize;
     }
     CSetTableRow Row(std::size_t i) const {
         const auto& [s, t] = pairs[i];
-        return {s.strPath, t.strPath, sizeOf.at(s.strPath), s.tModified, t.tModified,
-                s.bReference, t.bReference};
+        return {s.strPath,   t.strPath,    sizeOf.at(s.strPath), s.tModified,
+                t.tModified, s.bReference, t.bReference};
     }
     CSetTable Build() const {
         CSetTable table;
@@ -70,18 +71,20 @@ TEST(SetTable, GroupsChainsAndPutsTheKeptFileFirst) {
         std::vector<std::set<std::string>> expected;
         std::vector<std::string> keptOf;
         std::uint64_t nExtra = 0, nBytes = 0;
-        const std::pair<int, std::uint64_t> shapes[] = {{2, 700}, {3, 5000}, {10, 123}, {3, 5000}, {2, 5000}};
+        const std::pair<int, std::uint64_t> shapes[] = {
+            {2, 700}, {3, 5000}, {10, 123}, {3, 5000}, {2, 5000}};
         for (std::size_t s = 0; s < std::size(shapes); ++s) {
             const auto [nFiles, nSize] = shapes[s];
             std::vector<CFile> files;
             for (int i = 0; i < nFiles; ++i)
-                files.push_back({"/d" + std::to_string(random() % 3) + "/s" + std::to_string(s) + "_" +
-                                     std::to_string(random() % 100) + "_" + std::to_string(i),
+                files.push_back({"/d" + std::to_string(random() % 3) + "/s" + std::to_string(s) +
+                                     "_" + std::to_string(random() % 100) + "_" + std::to_string(i),
                                  100 * static_cast<std::int64_t>(random() % 3)});
             rows.AddSet(files, nSize, bReflect);
             CFile kept = files[0];
             for (const CFile& f : files)
-                if (f.tModified > kept.tModified || (f.tModified == kept.tModified && f.strPath < kept.strPath))
+                if (f.tModified > kept.tModified ||
+                    (f.tModified == kept.tModified && f.strPath < kept.strPath))
                     kept = f;
             expected.emplace_back();
             for (const CFile& f : files) expected.back().insert(f.strPath);

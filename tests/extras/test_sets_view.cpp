@@ -1,8 +1,8 @@
 // The duplicate-sets view beside the result list: check boxes that are the rows' selection,
 // deletes that mean the same in both views, the order of the sets, and the space line.
 #include <QComboBox>
-#include <algorithm>
 #include <QTest>
+#include <algorithm>
 
 #include "ActionsSupport.h"
 #include "ResTables.h"
@@ -15,7 +15,9 @@ namespace {
 
 class CRecordingLauncher : public IFileLauncher {
 public:
-    QString FindDefaultApplication(const QStringList&) override { return QStringLiteral("x.desktop"); }
+    QString FindDefaultApplication(const QStringList&) override {
+        return QStringLiteral("x.desktop");
+    }
     bool OpenFile(const std::string& strPath) override {
         m_opened.push_back(strPath);
         return true;
@@ -41,18 +43,22 @@ protected:
         }
         return QModelIndex();
     }
-    QVariant Check(const std::string& strPath) { return FileIndex(strPath).data(Qt::CheckStateRole); }
+    QVariant Check(const std::string& strPath) {
+        return FileIndex(strPath).data(Qt::CheckStateRole);
+    }
     void SetCheck(const std::string& strPath, Qt::CheckState nState) {
         ASSERT_TRUE(Sets().setData(FileIndex(strPath), nState, Qt::CheckStateRole)) << strPath;
     }
     // The texts of one column over the set rows, top to bottom.
     QStringList SetColumn(int nColumn) {
         QStringList texts;
-        for (int s = 0; s < Sets().rowCount(); ++s) texts << Sets().index(s, nColumn).data().toString();
+        for (int s = 0; s < Sets().rowCount(); ++s)
+            texts << Sets().index(s, nColumn).data().toString();
         return texts;
     }
     bool PaneShows(const char* pszText) {
-        return WaitFor([&] { return m_pFrame->GetSpacePaneText() == QLatin1String(pszText); }, 2000);
+        return WaitFor([&] { return m_pFrame->GetSpacePaneText() == QLatin1String(pszText); },
+                       2000);
     }
 };
 
@@ -60,8 +66,10 @@ protected:
 void AddReflectedSet(std::vector<CResultRow>& rows, const std::vector<std::string>& files,
                      std::uint64_t nSize) {
     for (std::size_t i = 0; i + 1 < files.size(); ++i) {
-        rows.push_back({files[i], files[i + 1], nSize, 100 + std::int64_t(i), 101 + std::int64_t(i)});
-        rows.push_back({files[i + 1], files[i], nSize, 101 + std::int64_t(i), 100 + std::int64_t(i)});
+        rows.push_back(
+            {files[i], files[i + 1], nSize, 100 + std::int64_t(i), 101 + std::int64_t(i)});
+        rows.push_back(
+            {files[i + 1], files[i], nSize, 101 + std::int64_t(i), 100 + std::int64_t(i)});
     }
 }
 
@@ -81,7 +89,8 @@ TEST_F(SetsViewTest, CheckBoxesAndRowSelectionStayInStep) {
     EXPECT_FALSE(Check(c2).isValid());
     CRecordingLauncher launcher;
     View().Services().pLauncher = &launcher;
-    const QPoint pt = Tree().visualRect(FileIndex(c2).siblingAtColumn(CSetsModel::COL_FOLDER)).center();
+    const QPoint pt =
+        Tree().visualRect(FileIndex(c2).siblingAtColumn(CSetsModel::COL_FOLDER)).center();
     QTest::mouseClick(Tree().viewport(), Qt::LeftButton, {}, pt);
     QTest::mouseDClick(Tree().viewport(), Qt::LeftButton, {}, pt);
     EXPECT_EQ(launcher.m_opened, std::vector<std::string>{c2});
@@ -129,7 +138,8 @@ TEST_F(SetsViewTest, DeleteFromTheTreeRemovesWhatTheListWould) {
     std::vector<bool> left[2];
     for (const bool bTree : {false, true}) {
         const std::string strRoot = bTree ? "tree/" : "list/";
-        const std::string a1 = File(strRoot + "a1", "AAAA", 100), a2 = File(strRoot + "a2", "AAAA", 300),
+        const std::string a1 = File(strRoot + "a1", "AAAA", 100),
+                          a2 = File(strRoot + "a2", "AAAA", 300),
                           a3 = File(strRoot + "x/a3", "AAAA", 200);
         const std::string b1 = File(strRoot + "b1", "BB"), b2 = File(strRoot + "b2", "BB");
         std::vector<CResultRow> rows = ReflectedSetRows({a1, a2, a3});
@@ -144,7 +154,8 @@ TEST_F(SetsViewTest, DeleteFromTheTreeRemovesWhatTheListWould) {
             QTest::keyClick(&Tree(), Qt::Key_Delete);
             // b2 was the target of b1's row alone; a2, gone, is still the target of two rows
             // but no longer a copy.
-            EXPECT_TRUE(WaitFor([&] { return Sets().rowCount() == 1 && !FileIndex(b1).isValid(); }));
+            EXPECT_TRUE(
+                WaitFor([&] { return Sets().rowCount() == 1 && !FileIndex(b1).isValid(); }));
             EXPECT_FALSE(FileIndex(a2).isValid());
             EXPECT_TRUE(PaneShows("1 set, 1 extra copy, 0.00 KB to free"));
         } else {
@@ -157,7 +168,8 @@ TEST_F(SetsViewTest, DeleteFromTheTreeRemovesWhatTheListWould) {
     EXPECT_EQ(left[1], left[0]);
 
     const std::string k1 = File("k/1", "KKK", 100), k2 = File("k/2", "KKK", 300),
-                      k3 = File("k/3", "KKK", 200), m1 = File("m/1", "MM", 50), m2 = File("m/2", "MM", 100);
+                      k3 = File("k/3", "KKK", 200), m1 = File("m/1", "MM", 50),
+                      m2 = File("m/2", "MM", 100);
     std::vector<CResultRow> rows = ReflectedSetRows({k1, k2, k3});
     rows.push_back(PairRow(m1, m2));
     SetRows(std::move(rows));
@@ -190,12 +202,14 @@ TEST_F(SetsViewTest, SetsSortByTheChosenKeyAndEmptyFilesComeLast) {
     // By space to free at first; the folder that holds most of a set's files stands for it.
     EXPECT_EQ(SetColumn(CSetsModel::COL_FOLDER), (QStringList{"/m/", "/z/", "/a/", "/b/"}));
     EXPECT_EQ(SetColumn(CSetsModel::COL_NAME),
-              (QStringList{"3 copies of 2.93 KB, 5.86 KB to free", "2 copies of 4.88 KB, 4.88 KB to free",
-                           "4 copies of 0.98 KB, 2.93 KB to free", "5 copies of 0 bytes, 0 bytes to free"}));
+              (QStringList{
+                  "3 copies of 2.93 KB, 5.86 KB to free", "2 copies of 4.88 KB, 4.88 KB to free",
+                  "4 copies of 0.98 KB, 2.93 KB to free", "5 copies of 0 bytes, 0 bytes to free"}));
     // The reference file stays before the newest and is tagged; the newest stays in the others.
     const QModelIndex r = Sets().index(0, 0);
     EXPECT_EQ(Sets().GetFilePath(Sets().FileAt(Sets().index(0, 0, r))), "/m/r1");
-    EXPECT_EQ(Sets().index(0, CSetsModel::COL_NOTE, r).data().toString(), QStringLiteral("Reference"));
+    EXPECT_EQ(Sets().index(0, CSetsModel::COL_NOTE, r).data().toString(),
+              QStringLiteral("Reference"));
     EXPECT_EQ(Sets().GetFilePath(Sets().FileAt(Sets().index(0, 0, Sets().index(1, 0)))), "/z/p2");
 
     const std::pair<CSetsModel::ESetSort, QStringList> orders[] = {
