@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
@@ -20,6 +21,9 @@
 #include "RowActions.h"
 #include "SearchState.h"
 #include "SearchWizard.h"
+#include "SetsPanel.h"
+#include "SetsView.h"
+#include "SpacePane.h"
 #include "Title.h"
 #include "TwinexView.h"
 #include "UndoDelete.h"
@@ -50,6 +54,7 @@ constexpr CCommandHandler g_handlers[] = {
     {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
     {ID_APP_EXIT, &CMainFrame::OnAppExit},
     {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
+    {ID_VIEW_DUPLICATESETS, &CMainFrame::OnViewDuplicateSets},
 };
 
 constexpr int g_indicatorIds[3] = {ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
@@ -65,6 +70,9 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
       m_pCommands(new CCommandSet(this)),
       m_desktop(this),
       m_pView(new CTwinexView(m_desktop.Services(), this)),
+      m_pResultArea(new QStackedWidget(this)),
+      m_pSetsPanel(new CSetsPanel(m_pView, m_pResultArea)),
+      m_pSpacePane(new CSpacePane(m_pSetsPanel->GetView()->GetModel(), m_pView->GetModel(), this)),
       m_sink(m_pView->GetModel()),
       m_pDoc(pDoc),
       m_messageBoxPrompt(this),
@@ -72,7 +80,9 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     g_nCollectedFiles = 0;
     m_pView->Services().pPrompt = m_pPrompt;
     setWindowTitle(FormatInitialTitle());
-    setCentralWidget(m_pView);
+    m_pResultArea->addWidget(m_pView);
+    m_pResultArea->addWidget(m_pSetsPanel);
+    setCentralWidget(m_pResultArea);
     // Opening a row's file and the context menu: the view's own, made here so that the view
     // does not depend on its actions.
     new CViewActions(m_pView);
@@ -82,6 +92,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     m_pCommands->BindAccelerators(IDR_MAINFRAME, this);
     GetCommandAction(ID_VIEW_GRIDLINES)->setCheckable(true);
     GetCommandAction(ID_VIEW_STATUS_BAR)->setCheckable(true);
+    GetCommandAction(ID_VIEW_DUPLICATESETS)->setCheckable(true);
     connect(m_pCommands, &CCommandSet::Command, this, &CMainFrame::OnCommand);
     for (QMenu* pMenu : menuBar()->findChildren<QMenu*>())
         connect(pMenu, &QMenu::aboutToShow, this, &CMainFrame::OnUpdateCommandUI);
@@ -92,6 +103,8 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
 
     m_wndStatusBar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
     m_wndStatusBar->addWidget(m_pMessagePane, 1);
+    // Beside the messages, not in their place: menu prompts and search states keep the pane.
+    m_wndStatusBar->addPermanentWidget(m_pSpacePane);
     for (int i = 0; i < 3; ++i) {
         auto* pPane = new QLabel(this);
         const QString strText = LoadResString(g_indicatorIds[i]);
@@ -165,12 +178,24 @@ void CMainFrame::OnCommand(int nCommandId) {
 void CMainFrame::OnUpdateCommandUI() {
     GetCommandAction(ID_VIEW_GRIDLINES)->setChecked(m_pView->GetGridLines());
     GetCommandAction(ID_VIEW_STATUS_BAR)->setChecked(!m_wndStatusBar->isHidden());
+    GetCommandAction(ID_VIEW_DUPLICATESETS)->setChecked(IsShowingSets());
     GetCommandAction(ID_EDIT_UNDODELETE)->setEnabled(DeleteJournalOf(*m_pView->GetModel()).CanUndo());
 }
 
 void CMainFrame::OnViewGridLines() { m_pView->SetGridLines(!m_pView->GetGridLines()); }
 
 void CMainFrame::OnViewStatusBar() { m_wndStatusBar->setVisible(m_wndStatusBar->isHidden()); }
+
+bool CMainFrame::IsShowingSets() const { return m_pResultArea->currentWidget() == m_pSetsPanel; }
+
+QString CMainFrame::GetSpacePaneText() const { return m_pSpacePane->text(); }
+
+void CMainFrame::OnViewDuplicateSets() {
+    // The list keeps its rows, sort and scroll position while the sets are shown.
+    QWidget* pShow = IsShowingSets() ? static_cast<QWidget*>(m_pView) : m_pSetsPanel;
+    m_pResultArea->setCurrentWidget(pShow);
+    pShow->setFocus();
+}
 
 void CMainFrame::OnSearchClearResults() {
     if (!m_pPrompt->AskYesNo(LoadResString(IDS_CLEAR_RESULTS_TEXT),

@@ -14,9 +14,12 @@
 #include "WizardServices.h"
 
 class QLabel;
+class QStackedWidget;
 class QStatusBar;
 class QTimer;
 class CCommandSet;
+class CSetsPanel;
+class CSpacePane;
 class CTwinexDoc;
 class CTwinexView;
 struct CDeleteOutcome;
@@ -44,6 +47,10 @@ public:
     // Questions go to pPrompt from now on (tests answer them); null restores the message boxes.
     void SetPrompt(IPrompt* pPrompt);
     CTwinexView* GetActiveView() const { return m_pView; }
+    // The duplicate sets, shown in place of the list while View > Duplicate Sets is checked.
+    CSetsPanel* GetSetsPanel() const { return m_pSetsPanel; }
+    bool IsShowingSets() const;
+    QString GetSpacePaneText() const;
     CTwinexDoc* GetDocument() const { return m_pDoc; }
     // The action of a command id (menu items and accelerators share it).
     QAction* GetCommandAction(int nCommandId) const;
@@ -74,6 +81,7 @@ public slots:
 
     void OnViewGridLines();
     void OnViewStatusBar();
+    void OnViewDuplicateSets();
     void OnSearchClearResults();
     void OnSearchUnreadable();
     void OnSearchDuplicates();
@@ -104,6 +112,9 @@ private:
     CCommandSet* m_pCommands;
     CDesktopServices m_desktop;  // what the view reaches the desktop through
     CTwinexView* m_pView;
+    QStackedWidget* m_pResultArea;  // the list, or the sets in its place
+    CSetsPanel* m_pSetsPanel;
+    CSpacePane* m_pSpacePane;
     CResultSink m_sink;  // the search's rows, queued to the view's model
     CTwinexDoc* m_pDoc;
     CMessageBoxPrompt m_messageBoxPrompt;

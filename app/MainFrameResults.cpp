@@ -17,6 +17,8 @@
 #include "ResultsIO.h"
 #include "SearchState.h"
 #include "SelectionHelpers.h"
+#include "SetsPanel.h"
+#include "SetsView.h"
 #include "TwinexView.h"
 #include "UndoDelete.h"
 
@@ -49,8 +51,11 @@ void CMainFrame::OnEditSelectOldest() {
 }
 
 void CMainFrame::OnEditSelectFolder() {
-    // From the menu bar there is no row under the pointer: the current row stands for it.
-    SelectRowsInFolder(*m_pView->GetModel(), m_pView->currentIndex().row());
+    // From the menu bar there is no row under the pointer: the current row (or file) stands
+    // for it.
+    const int nRow = IsShowingSets() ? m_pSetsPanel->GetView()->GetCurrentFileRow()
+                                     : m_pView->currentIndex().row();
+    SelectRowsInFolder(*m_pView->GetModel(), nRow);
 }
 
 void CMainFrame::OnEditInvertSelection() {

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -19,6 +20,9 @@
 #include "SearchPhase.h"
 #include "SearchRun.h"
 #include "SearchWizard.h"
+#include "SetsModel.h"
+#include "SetsPanel.h"
+#include "SetsView.h"
 #include "WizardSheet.h"
 #include "TwinexView.h"
 
@@ -68,6 +72,17 @@ const std::map<QString, FScreenshotState>& States() {
              pView->OnColumnClick(COL_SOURCE_FOLDER);
              for (int nRow : {1, 2, 4}) pView->GetModel()->SetSelected(nRow, true);
              pView->setFocus();
+             return &frame;
+         }},
+        // The duplicate sets in place of the list, the second file of the first sets checked.
+        {QStringLiteral("sets"),
+         [](CMainFrame& frame, const CScreenshotOptions&) -> QWidget* {
+             frame.OnViewDuplicateSets();
+             CSetsModel* pSets = frame.GetSetsPanel()->GetView()->GetModel();
+             pSets->EnsureBuilt();
+             for (int nSet = 0; nSet < std::min(pSets->rowCount(), 2); ++nSet)
+                 pSets->setData(pSets->index(1, 0, pSets->index(nSet, 0)), Qt::Checked,
+                                Qt::CheckStateRole);
              return &frame;
          }},
         // The About box, shown without its modal loop so that it can be grabbed.

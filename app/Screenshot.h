@@ -3,6 +3,7 @@
 //   --screenshot-search FOLDER    first fill the result list by searching FOLDER (repeatable)
 //   --screenshot-state NAME       the state to show: "main" (the default) the main window,
 //                                 "sorted" the same sorted by folder with rows selected,
+//                                 "sets" the duplicate sets with files checked,
 //                                 "about" the About box
 // scripts/screenshot runs the program so under Xvfb.
 #pragma once

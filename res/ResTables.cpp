@@ -119,6 +119,29 @@ constexpr CStringEntry g_strings[] = {
     {IDS_UNDO_OCCUPIED, "another file now stands at its place"},
     {IDS_UNDO_NOT_IN_TRASH, "it is no longer in the Trash"},
     {IDS_UNDO_DONE, "Restored %1 file(s) from the Trash."},
+    {ID_VIEW_DUPLICATESETS,
+     "Show the duplicates as sets of identical files, or as pairs\nDuplicate Sets"},
+    {IDS_SET_HEADER, "%1 copies of %2, %3 to free"},
+    {IDS_ZERO_BYTES, "0 bytes"},
+    {IDS_SETS_COL_NAME, "Name"},
+    {IDS_SETS_COL_FOLDER, "Folder"},
+    {IDS_SETS_COL_MODIFIED, "Modified"},
+    {IDS_SETS_COL_SIZE, "Size"},
+    {IDS_SETS_COL_NOTE, "Note"},
+    {IDS_KEEPS_TAG, "Keeps"},
+    {IDS_REFERENCE_TAG, "Reference"},
+    {IDS_SORT_SETS_BY, "Sort sets &by:"},
+    {IDS_SORT_SPACE, "Space to free"},
+    {IDS_SORT_SIZE, "Size"},
+    {IDS_SORT_COPIES, "Copies"},
+    {IDS_SORT_FOLDER, "Folder"},
+    {IDS_SPACE_SUMMARY, "%1, %2, %3 to free"},
+    {IDS_SETS_ONE, "1 set"},
+    {IDS_SETS_MANY, "%1 sets"},
+    {IDS_EXTRA_COPIES_ONE, "1 extra copy"},
+    {IDS_EXTRA_COPIES_MANY, "%1 extra copies"},
+    {IDS_SELECTED_ONE, "1 file selected, %1"},
+    {IDS_SELECTED_MANY, "%1 files selected, %2"},
 };
 
 constexpr CMenuEntry g_menuMain[] = {
@@ -141,6 +164,7 @@ constexpr CMenuEntry g_menuMain[] = {
     {MENU_END_POPUP, 0, nullptr},
     {MENU_POPUP, 0, "&View"},
     {MENU_ITEM, ID_VIEW_GRIDLINES, "Grid &Lines"},
+    {MENU_ITEM, ID_VIEW_DUPLICATESETS, "&Duplicate Sets\tCtrl+G"},
     {MENU_ITEM, ID_VIEW_STATUS_BAR, "&Status Bar"},
     {MENU_END_POPUP, 0, nullptr},
     {MENU_POPUP, 0, "&Search"},
@@ -172,6 +196,7 @@ constexpr CAccelEntry g_accelMain[] = {
     {QKeyCombination(Qt::Key_Delete), ID_EDIT_DELETE},
     {QKeyCombination(Qt::ShiftModifier, Qt::Key_Delete), ID_EDIT_SHIFTDELETE},
     {QKeyCombination(Qt::ControlModifier, Qt::Key_Z), ID_EDIT_UNDODELETE},
+    {QKeyCombination(Qt::ControlModifier, Qt::Key_G), ID_VIEW_DUPLICATESETS},
 };
 
 }  // namespace

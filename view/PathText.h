@@ -19,6 +19,8 @@ constexpr int MAX_LISTED_FILES = 20;
 QString DisplayPath(std::string_view strPath);
 // The last component of the path.
 QString DisplayName(std::string_view strPath);
+// A path or name as one line of a list cell: control characters shown escaped.
+QString CellText(std::string_view strPath);
 
 // "\n<path>: <reason>" for each of the first MAX_LISTED_FILES items (each has a strPath), then
 // a line that counts the rest.

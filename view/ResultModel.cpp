@@ -13,27 +13,6 @@
 
 namespace {
 
-QString DecodePath(std::string_view bytes) {
-    // Lossy only for display: the exact bytes stay in the row for every action.
-    QString strText = DisplayPath(bytes);
-    // A newline or tab in a name would cut the cell short or hide the rest of the name;
-    // show control characters escaped, as twinex-cli's table does.
-    if (std::none_of(strText.cbegin(), strText.cend(),
-                     [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; }))
-        return strText;
-    QString strEscaped;
-    strEscaped.reserve(strText.size() + 8);
-    for (QChar c : strText) {
-        const ushort n = c.unicode();
-        if (n == '\n') strEscaped += QLatin1String("\\n");
-        else if (n == '\t') strEscaped += QLatin1String("\\t");
-        else if (n < 0x20 || n == 0x7f)
-            strEscaped += QStringLiteral("\\x%1").arg(n, 2, 16, QLatin1Char('0'));
-        else strEscaped += c;
-    }
-    return strEscaped;
-}
-
 // Above this many separate runs of removed rows, one model reset is cheaper than one removal
 // per run (each of which moves the tail of the row array).
 constexpr std::size_t MAX_REMOVAL_RUNS = 32;
@@ -74,7 +53,7 @@ QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
         case COL_SOURCE_MODIFIED:
         case COL_TARGET_MODIFIED:
         case COL_SIZE: return QString::fromLocal8Bit(GetCellText(index.row(), nColumn));
-        default: return DecodePath(item.GetPathCell(nColumn));
+        default: return CellText(item.GetPathCell(nColumn));
         }
     case Qt::DecorationRole:
         if (nColumn == COL_TARGET && item.m_bTargetReference) return m_icons.GetReferenceMark();
@@ -263,6 +242,7 @@ void CResultModel::SortRows(int nColumn, bool bAscending) {
         newRow[order[j]] = static_cast<int>(j);
     }
     m_rows.swap(sorted);
+    emit RowsReordered(newRow);
 
     const QModelIndexList from = persistentIndexList();
     QModelIndexList to;

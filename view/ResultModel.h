@@ -83,6 +83,9 @@ signals:
     void SortOrderLost();
     // The rows were sorted by a header click.
     void Sorted(int nColumn, bool bAscending);
+    // A sort moved row i to newRow[i]; sent before layoutChanged, so that whoever keeps row
+    // numbers can renumber instead of starting over.
+    void RowsReordered(const std::vector<int>& newRow);
 
 private:
     std::vector<CResultItem> m_rows;

@@ -52,12 +52,13 @@ TEST(CommandSet, MenusAndKeysComeFromTheTables) {
                            "&Edit: &Delete\tDel | - | Select &All\tCtrl+A | "
                            "Select Extra Copies (Keep &Newest) | Select Extra Copies (Keep &Oldest) | "
                            "Select Rows in This &Folder | &Invert Selection | - | &Undo Delete\tCtrl+Z",
-                           "&View: Grid &Lines | &Status Bar",
+                           "&View: Grid &Lines | &Duplicate Sets\tCtrl+G | &Status Bar",
                            "&Search: &Duplicates...\tCtrl+D | Files &Not Read... | - | &Clear Results",
                            "&Help: &About Twinex..."}));
 
     for (const auto& [nId, key] : {std::pair{ID_EDIT_SELECTALL, QKeySequence(Qt::CTRL | Qt::Key_A)},
                                    {ID_SEARCH_DUPLICATES, QKeySequence(Qt::CTRL | Qt::Key_D)},
+                                   {ID_VIEW_DUPLICATESETS, QKeySequence(Qt::CTRL | Qt::Key_G)},
                                    {ID_EDIT_DELETE, QKeySequence(Qt::Key_Delete)},
                                    {ID_EDIT_SHIFTDELETE, QKeySequence(Qt::SHIFT | Qt::Key_Delete)}})
         EXPECT_EQ(commands.GetAction(nId)->shortcut(), key) << nId;
