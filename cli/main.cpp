@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "ActCommand.h"
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "CliSink.h"
@@ -87,6 +88,7 @@ std::string Printf(const char* pszFormat, long long a, long long b = 0) {
 int main(int argc, char** argv) {
     CCliOptions opts;
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && IsActCommand(args[0])) return RunActCommand(args);
     if (auto strError = ParseCommandLine(args, opts)) {
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", PROGRAM,
                      strError->c_str(), PROGRAM);

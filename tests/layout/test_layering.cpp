@@ -23,7 +23,7 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"view", {"actions", "engine", "res"}},
     {"wizard", {"engine", "res"}},
     {"app", {"wizard", "view", "actions", "engine", "res"}},
-    {"cli", {"engine"}},
+    {"cli", {"actions", "engine"}},
 };
 
 struct CSourceTree {
