@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "HashCache.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -51,6 +53,7 @@ constexpr CCommandHandler g_handlers[] = {
     {ID_EDIT_UNDODELETE, &CMainFrame::OnEditUndoDelete},
     {ID_FILE_OPENRESULTS, &CMainFrame::OnFileOpenResults},
     {ID_FILE_SAVERESULTS, &CMainFrame::OnFileSaveResults},
+    {ID_FILE_CLEARCACHE, &CMainFrame::OnFileClearCache},
     {ID_APP_ABOUT, &CMainFrame::OnAppAbout},
     {ID_APP_EXIT, &CMainFrame::OnAppExit},
     {ID_VIEW_STATUS_BAR, &CMainFrame::OnViewStatusBar},
@@ -203,6 +206,16 @@ void CMainFrame::OnSearchClearResults() {
         return;
     m_pView->GetModel()->Clear();
     ShowTitle(kTitleNoCounts, 0);
+}
+
+void CMainFrame::OnFileClearCache() {
+    if (!m_pPrompt->AskYesNo(LoadResString(IDS_CLEAR_CACHE_TEXT),
+                             LoadResString(IDS_CLEAR_CACHE_CAPTION), IPrompt::ICON_QUESTION))
+        return;
+    std::string strProblem;
+    if (!CHashCache::Remove(CHashCache::DefaultPath(), strProblem))
+        m_pPrompt->Tell(LoadResString(IDS_CLEAR_CACHE_FAILED).arg(QString::fromStdString(strProblem)),
+                        LoadResString(IDS_CLEAR_CACHE_CAPTION), IPrompt::ICON_WARNING);
 }
 
 void CMainFrame::OnEditSelectAll() { SelectAllItems(*m_pView); }

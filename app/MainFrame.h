@@ -97,6 +97,7 @@ public slots:
     void OnEditUndoDelete();
     void OnFileOpenResults();
     void OnFileSaveResults();
+    void OnFileClearCache();
     void OnAppAbout();
     void OnAppExit();
     // Check marks: mirror the view's grid lines and the status bar's visibility.

@@ -36,6 +36,10 @@ void CMainFrame::OnSearchEnded(const CSearchOutcome& outcome) {
         m_resultsInfo = ResultsInfoOf(outcome.settings, !outcome.bCancelled);
     }
     if (outcome.bCancelled) return;
+    // Said once, and files that could not be read matter more.
+    if (!outcome.strCacheProblem.empty())
+        m_pMessagePane->setText(
+            LoadResString(IDS_CACHE_PROBLEM).arg(QString::fromStdString(outcome.strCacheProblem)));
     SetUnreadableFiles(outcome.unreadable);
     ShowTitle(outcome.nMatches, outcome.nFiles);
 }

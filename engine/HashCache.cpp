@@ -259,7 +259,7 @@ void CHashCache::Flush() {
         return std::pair(a.m_stamp.m_nDevice, a.m_stamp.m_nInode) < std::pair(b.m_stamp.m_nDevice, b.m_stamp.m_nInode);
     });
     for (const CEntry& e : m_pending) {
-        const CFileStamp& s = e.m_stamp;
+        const CCacheStamp& s = e.m_stamp;
         const CCachedHashes& h = e.m_hashes;
         sqlite3_stmt* p = m_pInsert;
         sqlite3_bind_int64(p, 1, S(s.m_nDevice));

@@ -13,13 +13,13 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // Who a file is and the state it was in: an entry is valid only while all of it is the same.
-struct CFileStamp {
+struct CCacheStamp {
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
     std::uint64_t m_nSize = 0;
     std::int64_t m_nModifiedNs = 0;
     std::int64_t m_nChangedNs = 0;
-    bool operator==(const CFileStamp&) const = default;
+    bool operator==(const CCacheStamp&) const = default;
 };
 
 // The hash kinds a criterion value can be of.
@@ -71,7 +71,7 @@ public:
     // under: the caller compares it with the file's own. m_bFound false where none is kept.
     struct CFound {
         bool m_bFound = false;
-        CFileStamp m_stamp;
+        CCacheStamp m_stamp;
         CCachedHashes m_hashes;
     };
     using CId = std::pair<std::uint64_t, std::uint64_t>;
@@ -79,7 +79,7 @@ public:
     // Writes entries in one transaction, replacing what was kept for the same device and inode.
     // nFolder identifies the folder the file was found in (see FolderKey).
     struct CEntry {
-        CFileStamp m_stamp;
+        CCacheStamp m_stamp;
         CCachedHashes m_hashes;
         std::uint64_t m_nFolder = 0;
     };

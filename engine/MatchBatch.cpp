@@ -8,7 +8,7 @@
 
 #include "SearchState.h"
 
-CFileStamp StampOf(const struct stat& st) {
+CCacheStamp StampOf(const struct stat& st) {
     auto ns = [](const timespec& ts) { return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec; };
     return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino),
             static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim)};

@@ -42,14 +42,14 @@ struct stat;
 
 // What the hash cache knows of one candidate, and what this search learned of it.
 struct CCacheSlot {
-    CFileStamp m_stamp;
+    CCacheStamp m_stamp;
     CCachedHashes m_hashes;
     bool m_bStamped = false;  // stamp taken, of the collected size: the values may be used
     bool m_bLearned = false;  // a value was added: to be written back
 };
 
 // The stamp of a file's status.
-CFileStamp StampOf(const struct stat& st);
+CCacheStamp StampOf(const struct stat& st);
 
 // Room for the short spans that Contents compares in memory: allocated once per search and
 // reused from batch to batch, so that its pages are faulted in once and never cleared.

@@ -149,6 +149,12 @@ constexpr int IDS_EXTRA_COPIES_ONE = 61218;
 constexpr int IDS_EXTRA_COPIES_MANY = 61219;      // %1: number of copies
 constexpr int IDS_SELECTED_ONE = 61220;           // %1: bytes
 constexpr int IDS_SELECTED_MANY = 61221;          // %1: number of files, %2: bytes
+// The checksum cache kept between searches.
+constexpr int ID_FILE_CLEARCACHE = 61400;
+constexpr int IDS_CLEAR_CACHE_TEXT = 61401;
+constexpr int IDS_CLEAR_CACHE_CAPTION = 61402;
+constexpr int IDS_CLEAR_CACHE_FAILED = 61403;     // %1: the reason
+constexpr int IDS_CACHE_PROBLEM = 61404;          // %1: what went wrong
 // Files under reference folders: never removed.
 constexpr int IDS_REFERENCE_PROTECTED = 61300;  // %1: the number of files selected
 constexpr int IDS_REFERENCE_CAPTION = 61301;

@@ -219,6 +219,7 @@ void CPage3Dlg::OnMatchDone() {
         outcome.nMatches = int(state.m_matches.size());
         outcome.nFiles = int(state.m_files.GetSize());
         outcome.unreadable = state.m_unreadable;
+        outcome.strCacheProblem = state.m_strCacheProblem;
         m_ctlMatchStatus->setText(
             QStringLiteral("Match done. Found: %1 file(s).").arg(outcome.nMatches));
         ShowBar(ScaleProgressBar(state.m_nProgressPos, state.m_nProgressMax, state.m_nBytesDone,

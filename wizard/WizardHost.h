@@ -19,6 +19,7 @@ struct CSearchOutcome {
     int nMatches = 0;          // pairs found, reflected ones included
     int nFiles = 0;            // files collected
     std::vector<CUnreadableFile> unreadable;
+    std::string strCacheProblem;  // the search ran without its checksum cache, and why
 };
 
 class IWizardHost {

@@ -15,6 +15,9 @@
 #include <thread>
 #include <tuple>
 
+#include <unistd.h>
+
+#include "HashCache.h"
 #include "KeyboardLocks.h"
 #include "MainFrame.h"
 #include "QtTestSupport.h"
@@ -88,6 +91,29 @@ TEST_F(MainFrameTest, ClearResultsAsksAndOnlyYesClears) {
     m_prompt.PushAnswer(false);  // an empty list still asks
     Command(ID_SEARCH_CLEARRESULTS);
     EXPECT_EQ(m_prompt.m_asked.size(), 3u);
+}
+
+TEST_F(MainFrameTest, ClearChecksumCacheRemovesTheCacheOnlyAfterYes) {
+    // The suite's own cache folder (XDG_CACHE_HOME is set by its main).
+    const std::string strCache = CHashCache::DefaultPath();
+    std::string strProblem;
+    ASSERT_NE(CHashCache::Open(strCache, strProblem), nullptr) << strProblem;
+    m_prompt.PushAnswer(false);
+    Command(ID_FILE_CLEARCACHE);
+    EXPECT_EQ(access(strCache.c_str(), F_OK), 0);
+    m_prompt.PushAnswer(true);
+    Command(ID_FILE_CLEARCACHE);
+    EXPECT_NE(access(strCache.c_str(), F_OK), 0);
+    EXPECT_EQ(m_prompt.m_asked.size(), 2u);
+
+    // A search that ran without its cache says so in the status bar.
+    CSearchOutcome outcome;
+    outcome.strCacheProblem = "it is locked by another search";
+    m_pFrame->OnSearchEnded(outcome);
+    bool bShown = false;
+    for (QLabel* pLabel : m_pFrame->findChildren<QLabel*>())
+        bShown |= pLabel->text().contains(QStringLiteral("it is locked by another search"));
+    EXPECT_TRUE(bShown);
 }
 
 // The title tells the last finished search, then the rows a delete left; a cancel changes nothing.

@@ -207,7 +207,7 @@ TEST(HashCacheFileTest, EntriesKeepTheirStampAndValuesInLittleRoom) {
     const std::string strPath = dir.Path("sub/c.sqlite");  // the folder is made on first use
     auto pCache = OpenCache(strPath);
     ASSERT_TRUE(pCache);
-    const CFileStamp stamp{1, 2, 3, 4'000'000'001, 5'000'000'002};
+    const CCacheStamp stamp{1, 2, 3, 4'000'000'001, 5'000'000'002};
     CCachedHashes hashes;
     hashes.m_bFirst = true;
     hashes.m_nFirst = 0xfedcba9876543210ull;  // past the signed range
@@ -243,7 +243,7 @@ TEST(HashCacheFileTest, EntriesKeepTheirStampAndValuesInLittleRoom) {
     // Changed just before the stamp was taken: not written, as the stamp may not show a change.
     pCache = OpenCache(strPath);
     pCache->m_nSettleNs = 2'000'000'000;
-    const CFileStamp recent{7, 7, 7, CHashCache::NowNs() - 1'000'000'000, 1};
+    const CCacheStamp recent{7, 7, 7, CHashCache::NowNs() - 1'000'000'000, 1};
     pCache->Store({{recent, hashes, 1}}, CHashCache::NowNs());
     pCache->Flush();
     pCache->Lookup({{7, 7}}, found);

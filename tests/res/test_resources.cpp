@@ -48,7 +48,7 @@ TEST(CommandSet, MenusAndKeysComeFromTheTables) {
     commands.BuildMenuBar(&bar, IDR_MAINFRAME);
     commands.BindAccelerators(IDR_MAINFRAME, &window);
     EXPECT_EQ(Describe(bar.actions()),
-              (QStringList{"&File: &Open Results... | Save Results &As... | - | E&xit",
+              (QStringList{"&File: &Open Results... | Save Results &As... | - | Clear Checksum &Cache... | - | E&xit",
                            "&Edit: &Delete\tDel | - | Select &All\tCtrl+A | "
                            "Select Extra Copies (Keep &Newest) | Select Extra Copies (Keep &Oldest) | "
                            "Select Rows in This &Folder | &Invert Selection | - | &Undo Delete\tCtrl+Z",
