@@ -12,29 +12,17 @@
 #include <map>
 
 #include "PlannedCheck.h"
+#include "UniqueFd.h"
 
 namespace {
-
-class CFd {
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // A name in strPath's folder that nothing else uses for long: short, so that a long file name
 // cannot make it too long, and hidden, should a crash leave it behind.
 std::string TempNameBeside(const std::string& strPath) {
     static std::atomic<unsigned> s_nNext{0};
     const std::size_t nSlash = strPath.rfind('/');
-    const std::string strDir = nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
+    const std::string strDir =
+        nSlash == std::string::npos ? std::string() : strPath.substr(0, nSlash + 1);
     const auto nTick = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count());
     return strDir + ".twinex-" + std::to_string(getpid()) + "-" + std::to_string(s_nNext++) + "-" +
@@ -42,7 +30,8 @@ std::string TempNameBeside(const std::string& strPath) {
 }
 
 int MakeClone(const struct stat& stFile, int fdKeep, const std::string& strTemp) {
-    CFd fdTemp(open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    CUniqueFd fdTemp(
+        open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (fdTemp.Get() < 0) return errno;
     int nError = 0;
     if (ioctl(fdTemp.Get(), FICLONE, fdKeep) != 0) nError = errno == ENOTTY ? EOPNOTSUPP : errno;
@@ -62,7 +51,7 @@ int MakeReplacement(const std::string& strPath, const std::string& strKeep, ELin
                     std::string& strTemp) {
     struct stat stFile, stKeep;
     if (lstat(strPath.c_str(), &stFile) != 0) return errno;
-    CFd fdKeep(open(strKeep.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    CUniqueFd fdKeep(open(strKeep.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fdKeep.Get() < 0) return errno;
     if (fstat(fdKeep.Get(), &stKeep) != 0) return errno;
     if (!S_ISREG(stFile.st_mode) || !S_ISREG(stKeep.st_mode)) return EINVAL;
@@ -70,11 +59,10 @@ int MakeReplacement(const std::string& strPath, const std::string& strKeep, ELin
     if (stFile.st_ino == stKeep.st_ino) return EEXIST;
     for (int nTry = 0; nTry < 100; ++nTry) {
         strTemp = TempNameBeside(strPath);
-        const int nError = nKind == LINK_HARD
-                               ? (linkat(AT_FDCWD, strKeep.c_str(), AT_FDCWD, strTemp.c_str(), 0) == 0
-                                      ? 0
-                                      : errno)
-                               : MakeClone(stFile, fdKeep.Get(), strTemp);
+        const int nError =
+            nKind == LINK_HARD
+                ? (linkat(AT_FDCWD, strKeep.c_str(), AT_FDCWD, strTemp.c_str(), 0) == 0 ? 0 : errno)
+                : MakeClone(stFile, fdKeep.Get(), strTemp);
         if (nError != EEXIST) return nError;
     }
     return EEXIST;
@@ -95,39 +83,29 @@ int ReplaceWithLink(const std::string& strPath, const std::string& strKeep, ELin
 CLinkOutcome LinkCheckedCopies(const CDeletePlan& plan, ELinkKind nKind,
                                IDeleteProgress& progress) {
     CLinkOutcome outcome;
-    std::vector<CCheckedCopy> copies;
-    if (!CheckPlannedFiles(plan, progress, copies, outcome.kept)) {
-        progress.End();
-        outcome.bCancelled = true;
-        return outcome;
-    }
     // A hard link changes the kept file's change time: what this run did to a kept file is
     // carried to the later files checked against it, so that they are not taken as changed.
     std::map<std::string, std::pair<CFileStamp, CFileStamp>> restamped;  // kept file: (was, now)
-    progress.Begin(static_cast<int>(copies.size()), false);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        if (!progress.Step(static_cast<int>(i))) break;
-        CCheckedCopy& copy = copies[i];
+    auto expect = [&](CCheckedCopy& copy) {
         const auto it = restamped.find(copy.strAgainst);
         if (it != restamped.end() && it->second.first == copy.stampAgainst)
             copy.stampAgainst = it->second.second;
-        if (!StillAsChecked(copy)) {
-            outcome.kept.push_back({copy.strPath, CHECK_CHANGED, 0, copy.strAgainst});
-            continue;
-        }
-        const int nError = ReplaceWithLink(copy.strPath, copy.strAgainst, nKind);
-        if (nError != 0) {
-            outcome.failed.push_back({copy.strPath, nError});
-            continue;
-        }
-        outcome.replaced.push_back(copy.strPath);
-        outcome.linkedTo.push_back(copy.strAgainst);
-        CFileStamp now;
-        if (ReadFileStamp(copy.strAgainst, now))
-            restamped[copy.strAgainst] = {it != restamped.end() ? it->second.first : copy.stampAgainst,
-                                          now};
-    }
-    progress.Step(static_cast<int>(copies.size()));
-    progress.End();
+    };
+    outcome.bCancelled = !ActOnCheckedCopies(
+        plan, false, progress, outcome.kept,
+        [&](const CCheckedCopy& copy) {
+            if (const int nError = ReplaceWithLink(copy.strPath, copy.strAgainst, nKind)) {
+                outcome.failed.push_back({copy.strPath, nError});
+                return;
+            }
+            outcome.replaced.push_back(copy.strPath);
+            outcome.linkedTo.push_back(copy.strAgainst);
+            CFileStamp now;
+            if (!ReadFileStamp(copy.strAgainst, now)) return;
+            const auto it = restamped.find(copy.strAgainst);
+            restamped[copy.strAgainst] = {
+                it != restamped.end() ? it->second.first : copy.stampAgainst, now};
+        },
+        expect);
     return outcome;
 }

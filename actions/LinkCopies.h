@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "CopyOutcome.h"
 #include "DeletePlan.h"
 #include "Removal.h"
-#include "CopyOutcome.h"
 
 enum ELinkKind {
     LINK_HARD,   // a hard link: the file becomes the kept file, sharing its owner, mode and times
@@ -39,5 +39,4 @@ struct CLinkOutcome {
 // Checks the plan's files against the copies that stay, byte for byte, then replaces those that
 // passed, in order, until done or the user stops. Right before each replacement both files must
 // still be as the check read them. User-interface thread.
-CLinkOutcome LinkCheckedCopies(const CDeletePlan& plan, ELinkKind nKind,
-                               IDeleteProgress& progress);
+CLinkOutcome LinkCheckedCopies(const CDeletePlan& plan, ELinkKind nKind, IDeleteProgress& progress);

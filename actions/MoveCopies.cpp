@@ -9,22 +9,9 @@
 #include <vector>
 
 #include "PlannedCheck.h"
+#include "UniqueFd.h"
 
 namespace {
-
-class CFd {
-public:
-    explicit CFd(int fd) : m_fd(fd) {}
-    ~CFd() {
-        if (m_fd >= 0) close(m_fd);
-    }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // mkdir -p of strPath's folder.
 int MakeParents(const std::string& strPath) {
@@ -44,7 +31,8 @@ int CopyBytes(int fdFrom, int fdTo) {
         if (nRead < 0) return errno;
         if (nRead == 0) return 0;
         for (ssize_t nDone = 0; nDone < nRead;) {
-            const ssize_t nWritten = write(fdTo, buffer.data() + nDone, static_cast<std::size_t>(nRead - nDone));
+            const ssize_t nWritten =
+                write(fdTo, buffer.data() + nDone, static_cast<std::size_t>(nRead - nDone));
             if (nWritten < 0 && errno == EINTR) continue;
             if (nWritten < 0) return errno;
             nDone += nWritten;
@@ -55,7 +43,7 @@ int CopyBytes(int fdFrom, int fdTo) {
 // The copy across file systems: whole and durable under a temporary name, then linked to its
 // place (which fails rather than replace anything), then the original removed.
 int CopyThenRemove(const std::string& strFrom, const std::string& strTo) {
-    CFd fdFrom(open(strFrom.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    CUniqueFd fdFrom(open(strFrom.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fdFrom.Get() < 0) return errno;
     struct stat st;
     if (fstat(fdFrom.Get(), &st) != 0) return errno;
@@ -63,7 +51,8 @@ int CopyThenRemove(const std::string& strFrom, const std::string& strTo) {
     const std::string strTemp = strTo + ".twinex-part";
     int nError = 0;
     {
-        CFd fdTo(open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        CUniqueFd fdTo(
+            open(strTemp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
         if (fdTo.Get() < 0) return errno;
         nError = CopyBytes(fdFrom.Get(), fdTo.Get());
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
@@ -85,7 +74,8 @@ int CopyThenRemove(const std::string& strFrom, const std::string& strTo) {
 
 int MoveFileNoReplace(const std::string& strFrom, const std::string& strTo) {
     if (const int nError = MakeParents(strTo)) return nError;
-    if (renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (renameat2(AT_FDCWD, strFrom.c_str(), AT_FDCWD, strTo.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
     if (errno != EXDEV) return errno;
     return CopyThenRemove(strFrom, strTo);
 }
@@ -94,29 +84,15 @@ CMoveOutcome MoveCheckedCopies(const CDeletePlan& plan,
                                const std::function<std::string(const std::string&)>& fnDestination,
                                IDeleteProgress& progress) {
     CMoveOutcome outcome;
-    std::vector<CCheckedCopy> copies;
-    if (!CheckPlannedFiles(plan, progress, copies, outcome.kept)) {
-        progress.End();
-        outcome.bCancelled = true;
-        return outcome;
-    }
-    progress.Begin(static_cast<int>(copies.size()), false);
-    for (std::size_t i = 0; i < copies.size(); ++i) {
-        if (!progress.Step(static_cast<int>(i))) break;
-        const CCheckedCopy& copy = copies[i];
-        if (!StillAsChecked(copy)) {
-            outcome.kept.push_back({copy.strPath, CHECK_CHANGED, 0, copy.strAgainst});
-            continue;
-        }
-        std::string strTo = fnDestination(copy.strPath);
-        if (const int nError = MoveFileNoReplace(copy.strPath, strTo)) {
-            outcome.failed.push_back({copy.strPath, nError});
-            continue;
-        }
-        outcome.moved.push_back(copy.strPath);
-        outcome.movedTo.push_back(std::move(strTo));
-    }
-    progress.Step(static_cast<int>(copies.size()));
-    progress.End();
+    outcome.bCancelled =
+        !ActOnCheckedCopies(plan, false, progress, outcome.kept, [&](const CCheckedCopy& copy) {
+            std::string strTo = fnDestination(copy.strPath);
+            if (const int nError = MoveFileNoReplace(copy.strPath, strTo)) {
+                outcome.failed.push_back({copy.strPath, nError});
+                return;
+            }
+            outcome.moved.push_back(copy.strPath);
+            outcome.movedTo.push_back(std::move(strTo));
+        });
     return outcome;
 }

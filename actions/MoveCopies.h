@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "CopyOutcome.h"
 #include "DeletePlan.h"
 #include "Removal.h"
-#include "CopyOutcome.h"
 
 // Moves strFrom to strTo, creating strTo's folders, never over anything that is there (EEXIST).
 // Across file systems the bytes are copied under a temporary name beside strTo, made durable,
@@ -16,7 +16,7 @@
 int MoveFileNoReplace(const std::string& strFrom, const std::string& strTo);
 
 struct CMoveOutcome {
-    bool bCancelled = false;  // the user stopped the check: nothing moved
+    bool bCancelled = false;                  // the user stopped the check: nothing moved
     std::vector<std::string> moved, movedTo;  // in plan order
     std::vector<CKeptFile> kept;
     std::vector<CFailedFile> failed;

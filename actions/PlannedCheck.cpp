@@ -25,3 +25,27 @@ bool StillAsChecked(const CCheckedCopy& copy) {
     return ReadFileStamp(copy.strPath, stamp) && stamp == copy.stamp &&
            ReadFileStamp(copy.strAgainst, stampAgainst) && stampAgainst == copy.stampAgainst;
 }
+
+bool ActOnCheckedCopies(const CDeletePlan& plan, bool bToTrash, IDeleteProgress& progress,
+                        std::vector<CKeptFile>& kept,
+                        const std::function<void(const CCheckedCopy&)>& fnAct,
+                        const std::function<void(CCheckedCopy&)>& fnExpect) {
+    std::vector<CCheckedCopy> copies;
+    if (!CheckPlannedFiles(plan, progress, copies, kept)) {
+        progress.End();
+        return false;
+    }
+    progress.Begin(static_cast<int>(copies.size()), bToTrash);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (!progress.Step(static_cast<int>(i))) break;
+        CCheckedCopy& copy = copies[i];
+        if (fnExpect) fnExpect(copy);
+        if (StillAsChecked(copy))
+            fnAct(copy);
+        else
+            kept.push_back({copy.strPath, CHECK_CHANGED, 0, copy.strAgainst});
+    }
+    progress.Step(static_cast<int>(copies.size()));
+    progress.End();
+    return true;
+}

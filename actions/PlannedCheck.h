@@ -1,6 +1,7 @@
 // The byte check that every change to planned files starts with, shared by removing and linking.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,3 +24,12 @@ bool CheckPlannedFiles(const CDeletePlan& plan, IDeleteProgress& progress,
 
 // Both files still as the check read them.
 bool StillAsChecked(const CCheckedCopy& copy);
+
+// Checks the plan's files, then, in plan order until done or the user stops, calls fnAct for
+// each copy while both files are still as the check read them; the others join kept as
+// changed. fnExpect, when given, first updates what the copy that stays should look like now.
+// False when the user stopped the check: nothing was acted on.
+bool ActOnCheckedCopies(const CDeletePlan& plan, bool bToTrash, IDeleteProgress& progress,
+                        std::vector<CKeptFile>& kept,
+                        const std::function<void(const CCheckedCopy&)>& fnAct,
+                        const std::function<void(CCheckedCopy&)>& fnExpect = {});

@@ -22,19 +22,19 @@ bool IsUnder(std::string_view strPath, std::string_view strFolder) {
 bool StaysBefore(std::string_view strA, const CMember& a, std::string_view strB, const CMember& b,
                  const CKeepChoice& keep) {
     switch (keep.nChoice) {
-    case KEEP_CHOICE_OLDEST:
-        return KeepsBefore({a.tModified, strA, a.bReference}, {b.tModified, strB, b.bReference},
-                           KEEP_OLDEST);
-    case KEEP_CHOICE_SHORTEST_PATH:
-        if (strA.size() != strB.size()) return strA.size() < strB.size();
-        return strA < strB;
-    case KEEP_CHOICE_IN_FOLDER:
-    case KEEP_CHOICE_FIRST:
-        return false;
-    case KEEP_CHOICE_NEWEST:
-    default:
-        return KeepsBefore({a.tModified, strA, a.bReference}, {b.tModified, strB, b.bReference},
-                           KEEP_NEWEST);
+        case KEEP_CHOICE_OLDEST:
+            return KeepsBefore({a.tModified, strA, a.bReference}, {b.tModified, strB, b.bReference},
+                               KEEP_OLDEST);
+        case KEEP_CHOICE_SHORTEST_PATH:
+            if (strA.size() != strB.size()) return strA.size() < strB.size();
+            return strA < strB;
+        case KEEP_CHOICE_IN_FOLDER:
+        case KEEP_CHOICE_FIRST:
+            return false;
+        case KEEP_CHOICE_NEWEST:
+        default:
+            return KeepsBefore({a.tModified, strA, a.bReference}, {b.tModified, strB, b.bReference},
+                               KEEP_NEWEST);
     }
 }
 
@@ -50,7 +50,8 @@ CSetPlan PlanSetActions(const std::vector<CResultRow>& rows, const CKeepChoice& 
     std::vector<std::uint64_t> sizeOf;  // by file id
     for (const CResultRow& row : rows) {
         std::uint32_t nTarget;
-        const std::uint32_t nSource = sets.AddPair(row.m_strSourcePath, row.m_strTargetPath, nTarget);
+        const std::uint32_t nSource =
+            sets.AddPair(row.m_strSourcePath, row.m_strTargetPath, nTarget);
         note(nSource, row.m_tSource, row.m_bSourceReference);
         note(nTarget, row.m_tTarget, row.m_bTargetReference);
         sizeOf.resize(members.size(), row.m_nSize);

@@ -41,7 +41,8 @@ CDeletePlan MakeTree(const std::string& strRoot) {
         std::snprintf(bytes.data(), bytes.size(), "set %d", s);
         const std::string strKeep = strDir + "keep" + std::to_string(s);
         for (int c = 0; c < 3; ++c) {
-            const std::string strPath = c ? strDir + "dup" + std::to_string(s) + "-" + std::to_string(c) : strKeep;
+            const std::string strPath =
+                c ? strDir + "dup" + std::to_string(s) + "-" + std::to_string(c) : strKeep;
             std::ofstream(strPath, std::ios::binary).write(bytes.data(), kBytes);
             if (!c) continue;
             plan.paths.push_back(strPath);
@@ -74,24 +75,29 @@ int main(int argc, char** argv) {
         CQuiet progress;
         checked.push_back(Seconds([&] {
             const CLinkOutcome outcome = LinkCheckedCopies(plan, LINK_HARD, progress);
-            if (outcome.replaced.size() != plan.paths.size()) std::fprintf(stderr, "bench_link: not every file was linked\n");
+            if (outcome.replaced.size() != plan.paths.size())
+                std::fprintf(stderr, "bench_link: not every file was linked\n");
         }));
         plan = MakeTree(strRoot);
         bare.push_back(Seconds([&] {
-            for (std::size_t i = 0; i < plan.paths.size(); ++i) ReplaceWithLink(plan.paths[i], plan.stays[i], LINK_HARD);
+            for (std::size_t i = 0; i < plan.paths.size(); ++i)
+                ReplaceWithLink(plan.paths[i], plan.stays[i], LINK_HARD);
         }));
         plan = MakeTree(strRoot);
         const std::string strList = strRoot + ".list";
         {
             std::ofstream list(strList);
-            for (std::size_t i = 0; i < plan.paths.size(); ++i) list << plan.stays[i] << '\t' << plan.paths[i] << '\n';
+            for (std::size_t i = 0; i < plan.paths.size(); ++i)
+                list << plan.stays[i] << '\t' << plan.paths[i] << '\n';
         }
         const std::string strScript = strRoot + ".sh";
-        std::ofstream(strScript) << "while IFS=$'\\t' read -r k d; do ln -f -- \"$k\" \"$d\"; done < '"
-                                 << strList << "'\n";
+        std::ofstream(strScript)
+            << "while IFS=$'\\t' read -r k d; do ln -f -- \"$k\" \"$d\"; done < '" << strList
+            << "'\n";
         const std::string strCommand = "bash '" + strScript + "'";
         shell.push_back(Seconds([&] {
-            if (std::system(strCommand.c_str()) != 0) std::fprintf(stderr, "bench_link: the shell loop failed\n");
+            if (std::system(strCommand.c_str()) != 0)
+                std::fprintf(stderr, "bench_link: the shell loop failed\n");
         }));
         fs::remove(strList);
         fs::remove(strScript);
@@ -99,9 +105,12 @@ int main(int argc, char** argv) {
     fs::remove_all(strRoot);
     const double n = 2.0 * kSets;
     std::printf("%d duplicates of %d bytes, median of %d runs\n", 2 * kSets, kBytes, nRuns);
-    std::printf("  twinex check + link : %7.3f s  %6.1f us/file\n", Median(checked), Median(checked) / n * 1e6);
-    std::printf("  twinex link only    : %7.3f s  %6.1f us/file\n", Median(bare), Median(bare) / n * 1e6);
-    std::printf("  ln -f shell loop    : %7.3f s  %6.1f us/file\n", Median(shell), Median(shell) / n * 1e6);
+    std::printf("  twinex check + link : %7.3f s  %6.1f us/file\n", Median(checked),
+                Median(checked) / n * 1e6);
+    std::printf("  twinex link only    : %7.3f s  %6.1f us/file\n", Median(bare),
+                Median(bare) / n * 1e6);
+    std::printf("  ln -f shell loop    : %7.3f s  %6.1f us/file\n", Median(shell),
+                Median(shell) / n * 1e6);
     std::printf("  ratio check+link / ln -f: %.2fx\n", Median(checked) / Median(shell));
     return 0;
 }

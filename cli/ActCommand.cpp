@@ -25,34 +25,48 @@ public:
     void End() override {}
 };
 
-void Say(const std::string& str) { std::fprintf(stderr, "twinex-cli: %s\n", str.c_str()); }
+void Say(const std::string& str) {
+    std::fprintf(stderr, "twinex-cli: %s\n", str.c_str());
+}
 
-std::string Shown(const std::string& strPath) { return EscapeForTerminal(strPath); }
+std::string Shown(const std::string& strPath) {
+    return EscapeForTerminal(strPath);
+}
 
 const char* ActionWord(const CActOptions& opts) {
     switch (opts.nAction) {
-    case ACT_LINK: return opts.nLink == LINK_CLONE ? "clone" : "link";
-    case ACT_MOVE: return "move";
-    case ACT_REMOVE:
-    default: return opts.bTrash ? "trash" : "remove";
+        case ACT_LINK:
+            return opts.nLink == LINK_CLONE ? "clone" : "link";
+        case ACT_MOVE:
+            return "move";
+        case ACT_REMOVE:
+        default:
+            return opts.bTrash ? "trash" : "remove";
     }
 }
 
 std::string ReasonOf(const CKeptFile& file) {
     switch (file.nVerdict) {
-    case CHECK_DIFFERENT: return "not the same bytes as " + Shown(file.strAgainst);
-    case CHECK_UNREADABLE: return std::string("cannot be read: ") + std::strerror(file.nErrno);
-    case CHECK_KEEP_UNREADABLE: return "the copy that stays cannot be read: " + Shown(file.strAgainst);
-    case CHECK_NOT_RUN: return "not checked";
-    case CHECK_CHANGED:
-    default: return "changed since the search";
+        case CHECK_DIFFERENT:
+            return "not the same bytes as " + Shown(file.strAgainst);
+        case CHECK_UNREADABLE:
+            return std::string("cannot be read: ") + std::strerror(file.nErrno);
+        case CHECK_KEEP_UNREADABLE:
+            return "the copy that stays cannot be read: " + Shown(file.strAgainst);
+        case CHECK_NOT_RUN:
+            return "not checked";
+        case CHECK_CHANGED:
+        default:
+            return "changed since the search";
     }
 }
 
 std::string FailureOf(const CActOptions& opts, int nErrno) {
     if (nErrno == EXDEV) return "on another file system than the copy that stays";
-    if (nErrno == EOPNOTSUPP && opts.nAction == ACT_LINK) return "its file system cannot make clones";
-    if (nErrno == EEXIST && opts.nAction == ACT_LINK) return "already the same file as the copy that stays";
+    if (nErrno == EOPNOTSUPP && opts.nAction == ACT_LINK)
+        return "its file system cannot make clones";
+    if (nErrno == EEXIST && opts.nAction == ACT_LINK)
+        return "already the same file as the copy that stays";
     if (nErrno == EEXIST && opts.nAction == ACT_MOVE) return "a file of that name is already there";
     return std::strerror(nErrno);
 }
@@ -73,7 +87,8 @@ bool IsActCommand(const std::string& strArg) {
     return strArg == "remove" || strArg == "link" || strArg == "move";
 }
 
-std::optional<std::string> ParseActCommand(const std::vector<std::string>& args, CActOptions& opts) {
+std::optional<std::string> ParseActCommand(const std::vector<std::string>& args,
+                                           CActOptions& opts) {
     if (args.empty() || !IsActCommand(args[0])) return std::string("no subcommand");
     opts.nAction = args[0] == "link" ? ACT_LINK : args[0] == "move" ? ACT_MOVE : ACT_REMOVE;
     bool bResults = false, bOptions = true;
@@ -90,17 +105,23 @@ std::optional<std::string> ParseActCommand(const std::vector<std::string>& args,
             opts.bDryRun = true;
         } else if (bOptions && strArg == "--trash" && opts.nAction == ACT_REMOVE) {
             opts.bTrash = true;
-        } else if (bOptions && (strArg == "--hard" || strArg == "--clone") && opts.nAction == ACT_LINK) {
+        } else if (bOptions && (strArg == "--hard" || strArg == "--clone") &&
+                   opts.nAction == ACT_LINK) {
             opts.nLink = strArg == "--hard" ? LINK_HARD : LINK_CLONE;
         } else if (bOptions && strArg == "--to" && opts.nAction == ACT_MOVE) {
             if (!value(opts.strTo) || opts.strTo.empty()) return "--to needs a folder";
         } else if (bOptions && strArg == "--keep") {
             std::string strRule;
-            if (!value(strRule)) return "--keep needs newest, oldest, first, shortest-path or in FOLDER";
-            if (strRule == "newest") opts.keep.nChoice = KEEP_CHOICE_NEWEST;
-            else if (strRule == "oldest") opts.keep.nChoice = KEEP_CHOICE_OLDEST;
-            else if (strRule == "first") opts.keep.nChoice = KEEP_CHOICE_FIRST;
-            else if (strRule == "shortest-path") opts.keep.nChoice = KEEP_CHOICE_SHORTEST_PATH;
+            if (!value(strRule))
+                return "--keep needs newest, oldest, first, shortest-path or in FOLDER";
+            if (strRule == "newest")
+                opts.keep.nChoice = KEEP_CHOICE_NEWEST;
+            else if (strRule == "oldest")
+                opts.keep.nChoice = KEEP_CHOICE_OLDEST;
+            else if (strRule == "first")
+                opts.keep.nChoice = KEEP_CHOICE_FIRST;
+            else if (strRule == "shortest-path")
+                opts.keep.nChoice = KEEP_CHOICE_SHORTEST_PATH;
             else if (strRule == "in") {
                 opts.keep.nChoice = KEEP_CHOICE_IN_FOLDER;
                 if (!value(opts.keep.strFolder) || opts.keep.strFolder.empty())
@@ -166,7 +187,9 @@ int RunActCommand(const std::vector<std::string>& args) {
         allPaths.push_back(row.m_strTargetPath);
     }
     const std::string strBase = CommonFolder(allPaths);
-    auto destination = [&](const std::string& strPath) { return MoveDestination(strPath, strBase, opts.strTo); };
+    auto destination = [&](const std::string& strPath) {
+        return MoveDestination(strPath, strBase, opts.strTo);
+    };
 
     CQuietProgress progress;
     std::vector<std::string> done, doneTo;
@@ -177,7 +200,8 @@ int RunActCommand(const std::vector<std::string>& args) {
         CheckPlannedFiles(plan, progress, copies, kept);
         for (const CCheckedCopy& copy : copies) {
             done.push_back(copy.strPath);
-            doneTo.push_back(opts.nAction == ACT_MOVE ? destination(copy.strPath) : copy.strAgainst);
+            doneTo.push_back(opts.nAction == ACT_MOVE ? destination(copy.strPath)
+                                                      : copy.strAgainst);
         }
     } else if (opts.nAction == ACT_REMOVE) {
         CFileRemover remover;

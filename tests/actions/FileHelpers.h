@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Removal.h"
 #include "ResultRow.h"
 
 bool Exists(const std::string& strPath);
@@ -17,3 +18,11 @@ CResultRow PairRow(const std::string& strSource, const std::string& strTarget);
 // Rows for a set as a search with the reflect option gives them: each file paired with the
 // next, and every pair reversed, so every file stands in the Source column.
 std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files);
+
+// A progress that lets every step through.
+class CQuietProgress : public IDeleteProgress {
+public:
+    void Begin(int, bool) override {}
+    bool Step(int) override { return true; }
+    void End() override {}
+};

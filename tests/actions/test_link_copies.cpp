@@ -1,10 +1,9 @@
 // Replacing checked copies with hard links or clones: the path always holds a whole file, only
 // byte-identical copies are replaced, and what cannot be done is refused with its reason.
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,13 +15,6 @@
 #include "TempTree.h"
 
 namespace {
-
-class CQuietProgress : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {}
-    bool Step(int) override { return true; }
-    void End() override {}
-};
 
 struct stat StatOf(const std::string& strPath) {
     struct stat st {};
@@ -147,8 +139,8 @@ protected:
         EXPECT_TRUE(NoTemporaryLeft(probe.Root()));
         const std::string strImage = m_tree.Path("xfs.img"), strMount = m_tree.AddDir("mnt");
         const std::string strMake = "truncate -s 320M '" + strImage + "' && mkfs.xfs -q '" +
-                                    strImage + "' >/dev/null 2>&1 && mount -o loop '" +
-                                    strImage + "' '" + strMount + "' 2>/dev/null";
+                                    strImage + "' >/dev/null 2>&1 && mount -o loop '" + strImage +
+                                    "' '" + strMount + "' 2>/dev/null";
         if (std::system(strMake.c_str()) != 0)
             GTEST_SKIP() << "clones untested: no file system with clones could be mounted here "
                             "(needs root, loop devices and mkfs.xfs); the refusal was tested";
@@ -178,7 +170,8 @@ TEST_F(CloneTest, AClonePutsTheKeptBytesUnderTheCopysOwnMetadata) {
     const ino_t nOld = StatOf(strCopy).st_ino;
 
     CQuietProgress progress;
-    const CLinkOutcome outcome = LinkCheckedCopies(PlanAgainst(strKeep, {strCopy}), LINK_CLONE, progress);
+    const CLinkOutcome outcome =
+        LinkCheckedCopies(PlanAgainst(strKeep, {strCopy}), LINK_CLONE, progress);
     EXPECT_EQ(outcome.replaced, std::vector<std::string>{strCopy});
     const struct stat st = StatOf(strCopy);
     EXPECT_NE(st.st_ino, nOld);

@@ -1,10 +1,9 @@
 // Moving checked copies into another folder: never over a file that is there, whole across
 // file systems, and only copies found identical to what stays.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -14,16 +13,7 @@
 #include "MoveCopies.h"
 #include "TempTree.h"
 
-namespace {
-
-class CQuietProgress : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {}
-    bool Step(int) override { return true; }
-    void End() override {}
-};
-
-}  // namespace
+namespace {}  // namespace
 
 TEST(MoveCopiesTest, OnlyCheckedCopiesMoveAndNothingIsOverwritten) {
     CTempTree tree;
@@ -39,7 +29,10 @@ TEST(MoveCopiesTest, OnlyCheckedCopiesMoveAndNothingIsOverwritten) {
 
     CQuietProgress progress;
     const CMoveOutcome outcome = MoveCheckedCopies(
-        plan, [&](const std::string& strPath) { return tree.Path("out/") + strPath.substr(tree.Path("in/").size()); },
+        plan,
+        [&](const std::string& strPath) {
+            return tree.Path("out/") + strPath.substr(tree.Path("in/").size());
+        },
         progress);
 
     EXPECT_EQ(outcome.moved, std::vector<std::string>{strCopy});
@@ -62,7 +55,8 @@ TEST(MoveCopiesTest, AcrossFileSystemsTheFileArrivesWholeBeforeItLeaves) {
     ASSERT_EQ(utimensat(AT_FDCWD, strFrom.c_str(), times, 0), 0);
     char szOther[] = "/dev/shm/twinex-move-XXXXXX";
     if (mkdtemp(szOther) == nullptr) GTEST_SKIP() << "no /dev/shm to move across file systems to";
-    struct stat stOther {}, stFrom {};
+    struct stat stOther {
+    }, stFrom{};
     stat(szOther, &stOther);
     stat(strFrom.c_str(), &stFrom);
     if (stOther.st_dev == stFrom.st_dev) {

@@ -1,10 +1,9 @@
 // Acting on whole sets from a results file: the member that each keep rule chooses stays, the
 // others are planned, reference files never are.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -39,13 +38,14 @@ protected:
         SetTime(m_oldest, 1000);
         SetTime(m_short, 1500);
         m_rows = {PairRow(m_first, m_newest), PairRow(m_first, m_oldest),
-                  PairRow(m_first, m_short), PairRow(m_newest, m_oldest),
+                  PairRow(m_first, m_short),  PairRow(m_newest, m_oldest),
                   PairRow(m_newest, m_short), PairRow(m_oldest, m_short)};
     }
     std::vector<std::string> Planned(const CKeepChoice& keep) {
         const CSetPlan result = PlanSetActions(m_rows, keep);
         EXPECT_EQ(result.nSets, 1u);
-        for (const std::string& strStays : result.plan.stays) EXPECT_EQ(strStays, result.plan.stays[0]);
+        for (const std::string& strStays : result.plan.stays)
+            EXPECT_EQ(strStays, result.plan.stays[0]);
         return Sorted(result.plan.paths);
     }
     std::vector<std::string> AllBut(const std::string& strStays) {
