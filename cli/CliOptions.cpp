@@ -140,6 +140,9 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         if (strArg == "--help" || strArg == "-h") {
             if (auto e = noValue()) return e;
             opts.m_bHelp = true;
+        } else if (strArg == "--version") {
+            if (auto e = noValue()) return e;
+            opts.m_bVersion = true;
         } else if (strArg == "--mask") {
             auto v = value();
             if (!v) return missing();
@@ -187,7 +190,9 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
             if (strFormat == "table") opts.m_format = FORMAT_TABLE;
             else if (strFormat == "tsv") opts.m_format = FORMAT_TSV;
             else if (strFormat == "json") opts.m_format = FORMAT_JSON;
-            else return "unknown format '" + *v + "' (table, tsv or json)";
+            else if (strFormat == "groups") opts.m_format = FORMAT_GROUPS;
+            else if (strFormat == "groups0") opts.m_format = FORMAT_GROUPS0;
+            else return "unknown format '" + *v + "' (table, tsv, json, groups or groups0)";
         } else if (strArg == "--sort") {
             auto v = value();
             if (!v) return missing();
@@ -218,7 +223,7 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
             return "unknown option '" + strArg + "'";
         }
     }
-    if (opts.m_bHelp) return std::nullopt;
+    if (opts.m_bHelp || opts.m_bVersion) return std::nullopt;
     if (opts.rows.empty()) return std::string("no folder given");
     if (opts.m_bDescending && opts.m_nSortColumn < 0)
         return std::string("--descending needs --sort");
@@ -231,7 +236,17 @@ static_assert(TABLE_WIDTH_ROWS == 1000, "the --format text below names the numbe
 
 const char* UsageText() {
     return R"(Usage: twinex-cli [OPTION]... [--mask MASKS] [--recurse | --no-recurse] FOLDER...
-Find duplicate files in the given folders and list them as pairs.
+       twinex-cli remove [--trash] [ACTION OPTION]... [RESULTS]
+       twinex-cli link [--hard | --clone] [ACTION OPTION]... [RESULTS]
+       twinex-cli move --to FOLDER [ACTION OPTION]... [RESULTS]
+Find duplicate files in the given folders and list them as pairs; then act on the
+extra copies of each set that a json listing names.
+
+Find, look, then act:
+  twinex-cli --format json ~/Pictures > dupes.json
+  twinex-cli remove --keep oldest --dry-run dupes.json   # what would go
+  twinex-cli remove --keep oldest --trash dupes.json
+  twinex-cli link --hard dupes.json                      # or keep paths as links
 
 Folders:
   --mask MASKS        file masks for the folders that follow, separated by ';'
@@ -270,7 +285,10 @@ Matching:
   --no-cache          neither use nor update the checksum cache
 
 Output (rows on standard output; progress and messages on standard error):
-  --format FORMAT     table (default), tsv or json
+  --format FORMAT     table (default), tsv, json, groups or groups0
+                      groups: the files of each set, one path per line (escaped as
+                      in the table), a blank line after each set; groups0: each
+                      path followed by NUL, an extra NUL after each set.
                       table: columns as wide as the first 1000 rows need (all rows
                       with --sort); a longer cell further down widens its column
                       from its line on.
@@ -282,15 +300,35 @@ Output (rows on standard output; progress and messages on standard error):
                       1970); a path that is not valid UTF-8 also comes exactly as
                       "source_base64" / "target_base64"; a file in a reference
                       folder is marked "source_reference" or "target_reference":
-                      true.
+                      true; "set" numbers the duplicate sets from 1.
   --sort COLUMN       sort rows by a column: 0-6 or source, folder, modified,
                       target, target-folder, target-modified, size (sizes by
                       bytes, times by time, text ignoring ASCII letter case)
   --descending        sort in descending order
   -h, --help          show this help
+  --version           show the version
 
-Exit status: 0 done (also when some folders could not be read: they are named),
-1 no given folder could be searched, no thread could be started or the output could
-not be written, 2 bad usage, 130 cancelled (Ctrl-C).
+Acting on results (remove, link, move): RESULTS is a json listing, "-" or none for
+standard input. Every file is first compared byte by byte with the copy of its set
+that stays; reference files and the last copy of a set never change.
+  --keep RULE         which file of each set stays: newest (default), oldest,
+                      first, shortest-path, or "in FOLDER" (sets without a file
+                      there are left alone)
+  --dry-run           print what would be done, one line per file; change nothing
+  --trash             remove: to the Trash instead of for good
+  --hard, --clone     link: hard links (the default; they share the kept file's
+                      owner, permissions and times) or copy-on-write clones
+  --to FOLDER         move: the copies go below FOLDER at their path below the
+                      folder that holds every file of the listing; nothing there
+                      is overwritten
+  Each file done is printed as "remove PATH", "trash PATH", "link PATH => KEPT",
+  "clone PATH => KEPT" or "move PATH => NEW PATH"; a summary goes to standard error.
+
+Exit status of a search: 0 done, whether or not duplicates were found (also when
+some folders could not be read: they are named), 1 no given folder could be
+searched, no thread could be started or the output could not be written, 2 bad
+usage, 130 cancelled (Ctrl-C). Of remove, link and move: 0 every planned action
+succeeded, 1 some did not (each is named with its reason), 2 bad usage or a
+listing that cannot be read.
 )";
 }

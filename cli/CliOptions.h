@@ -11,7 +11,7 @@
 
 constexpr unsigned MAX_THREADS = 64;  // --threads beyond this counts as this
 
-enum EOutputFormat { FORMAT_TABLE, FORMAT_TSV, FORMAT_JSON };
+enum EOutputFormat { FORMAT_TABLE, FORMAT_TSV, FORMAT_JSON, FORMAT_GROUPS, FORMAT_GROUPS0 };
 
 struct CCliOptions {
     std::vector<CFolderRow> rows;   // in command-line order
@@ -28,6 +28,7 @@ struct CCliOptions {
     bool m_bUseCache = true;          // --no-cache turns it off
     std::string m_strCachePath;       // --cache FILE; empty: the default place
     bool m_bHelp = false;
+    bool m_bVersion = false;
 };
 
 // Fills opts from the arguments (without the program name). Returns an error message for

@@ -49,8 +49,10 @@ std::string TsvRow(const CRowCells& cells) {
     return out + '\n';
 }
 
-std::string JsonRow(const CResultRow& row) {
-    return FormatResultsRow(row);
+std::string JsonRow(const CResultRow& row, std::uint32_t nSet) {
+    std::string strRow = FormatResultsRow(row);
+    if (nSet) strRow.insert(strRow.size() - 1, ",\"set\":" + std::to_string(nSet));
+    return strRow;
 }
 
 std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect) {

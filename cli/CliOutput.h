@@ -34,7 +34,8 @@ std::string TsvHeader();  // with the newline
 std::string TsvRow(const CRowCells& cells);
 // One row object of the json output (no separator, no newline); the desktop program's
 // results files are the same text.
-std::string JsonRow(const CResultRow& row);
+// nSet: the row's duplicate set, counted from 1 in matcher order ("set"; 0 leaves it out).
+std::string JsonRow(const CResultRow& row, std::uint32_t nSet = 0);
 // The json text before the first row and after the last one.
 std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect);
 std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete);

@@ -6,13 +6,19 @@ void CCliSink::Clear() {
     m_head.clear();
     m_table.reset();
     m_nRows = 0;
+    m_sets = {};
+    m_setOfRow.clear();
+    if (IsGroups()) m_groups = std::make_unique<CGroupsWriter>(stdout, m_opts.m_format == FORMAT_GROUPS0);
     m_bStarted = true;
     WriteHead();
 }
 
 void CCliSink::Append(std::vector<CResultRow>&& batch) {
     if (m_bSort) {
-        for (const CResultRow& row : batch) m_store.Add(row);
+        for (const CResultRow& row : batch) {
+            m_store.Add(row);
+            if (m_opts.m_format == FORMAT_JSON) m_setOfRow.push_back(m_sets.Add(row));
+        }
         return;
     }
     for (CResultRow& row : batch) {
@@ -30,11 +36,12 @@ bool CCliSink::Finish(std::size_t nFiles, bool bComplete) {
             CResultRow row;
             for (std::size_t i = 0; i < m_store.GetCount() && !Interrupted(); ++i) {
                 m_store.GetRow(i, row);
-                WriteRow(std::move(row));
+                WriteRow(std::move(row), m_setOfRow.empty() ? 0 : m_setOfRow[m_store.GetArrivalIndex(i)]);
             }
         }
     }
     if (m_bStarted && m_opts.m_format == FORMAT_TABLE && !m_bSort && !m_table) StartTable();
+    if (m_groups) m_groups->Finish();
     bComplete = bComplete && !Interrupted();
     if (m_bStarted && m_opts.m_format == FORMAT_JSON)
         Put((m_nRows ? "\n" : "") + JsonTail(nFiles, m_nRows, bComplete));
@@ -48,11 +55,13 @@ void CCliSink::WriteHead() {
         Put(JsonHead(m_opts.m_nCriterion, m_opts.m_strPartial, m_opts.m_bReflect != 0));
 }
 
-void CCliSink::WriteRow(CResultRow&& row) {
-    if (m_opts.m_format == FORMAT_TSV) {
+void CCliSink::WriteRow(CResultRow&& row, std::uint32_t nSet) {
+    if (m_groups) {
+        m_groups->Add(row);
+    } else if (m_opts.m_format == FORMAT_TSV) {
         Put(TsvRow(m_cells.Make(row)));
     } else if (m_opts.m_format == FORMAT_JSON) {
-        Put((m_nRows ? ",\n" : "\n") + JsonRow(row));
+        Put((m_nRows ? ",\n" : "\n") + JsonRow(row, nSet ? nSet : m_sets.Add(row)));
     } else if (m_table) {
         m_table->WriteRow(row);
     } else {

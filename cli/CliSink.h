@@ -8,6 +8,7 @@
 #include "CliOptions.h"
 #include "CliOutput.h"
 #include "Console.h"
+#include "SetGroups.h"
 
 // Streams the rows as they come, save that a table holds its first TABLE_WIDTH_ROWS rows to
 // size its columns; with --sort, keeps every row, compactly, until the last has come. Rows
@@ -16,7 +17,7 @@ class CCliSink : public IResultSink {
 public:
     CCliSink(const CCliOptions& opts, CConsole& console, const std::atomic<int>& interrupted)
         : m_opts(opts), m_console(console), m_interrupted(interrupted),
-          m_bSort(opts.m_nSortColumn >= 0) {}
+          m_bSort(opts.m_nSortColumn >= 0 && !IsGroups()) {}
 
     void Clear() override;
     void Append(std::vector<CResultRow>&& batch) override;
@@ -28,9 +29,10 @@ public:
 
 private:
     void WriteHead();
-    void WriteRow(CResultRow&& row);
+    void WriteRow(CResultRow&& row, std::uint32_t nSet = 0);  // nSet: json's, when known
     void StartTable();  // widths from the rows held so far, its header and those rows
     void Put(const std::string& str) { std::fwrite(str.data(), 1, str.size(), stdout); }
+    bool IsGroups() const { return m_opts.m_format == FORMAT_GROUPS || m_opts.m_format == FORMAT_GROUPS0; }
     bool Interrupted() const { return m_interrupted.load(std::memory_order_relaxed) != 0; }
 
     const CCliOptions& m_opts;
@@ -43,4 +45,7 @@ private:
     std::vector<CResultRow> m_head;         // a table's first rows, until its widths are known
     std::unique_ptr<CTableWriter> m_table;  // once they are
     std::size_t m_nRows = 0;
+    CSetGroups m_sets;                      // json: the set of each row, in matcher order
+    std::vector<std::uint32_t> m_setOfRow;  // json with --sort: by arrival
+    std::unique_ptr<CGroupsWriter> m_groups;
 };

@@ -21,6 +21,8 @@ public:
     void Sort(int nColumn, bool bDescending);
     // The row at position i of the current order, into row (its strings' room is reused).
     void GetRow(std::size_t i, CResultRow& row) const;
+    // Which row to come, counted from 0, stands at position i of the current order.
+    std::size_t GetArrivalIndex(std::size_t i) const { return m_order.empty() ? i : m_order[i]; }
 
 private:
     struct CRecord {

@@ -94,6 +94,10 @@ int main(int argc, char** argv) {
                      strError->c_str(), PROGRAM);
         return EXIT_USAGE;
     }
+    if (opts.m_bVersion) {
+        std::printf("%s %s\n", PROGRAM, TWINEX_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
     if (opts.m_bHelp) {
         std::fputs(UsageText(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;

@@ -1,12 +1,12 @@
 // twinex-cli remove / link / move on a results document: a dry run changes nothing, the real
 // run acts on exactly the extra copies, odd names survive, and the exit status tells the truth.
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "ActCommand.h"
 #include "CliProcess.h"
@@ -56,10 +56,12 @@ TEST_F(CliActTest, ADryRunTellsEveryActionAndChangesNothing) {
     const auto before = Listing(In());
     for (const char* pszCommand : {"remove", "link", "move"}) {
         std::vector<std::string> args = {pszCommand, "--dry-run", m_strResults};
-        if (std::string(pszCommand) == "move") args.insert(args.begin() + 1, {"--to", m_tree.Path("out")});
+        if (std::string(pszCommand) == "move")
+            args.insert(args.begin() + 1, {"--to", m_tree.Path("out")});
         const CResult r = RunCli(args);
         EXPECT_EQ(r.m_nStatus, 0) << r.m_strErr;
-        EXPECT_EQ(Split(r.m_strOut, '\n').size(), 4u) << pszCommand << ": three extra copies\n" << r.m_strOut;
+        EXPECT_EQ(Split(r.m_strOut, '\n').size(), 4u) << pszCommand << ": three extra copies\n"
+                                                      << r.m_strOut;
         EXPECT_EQ(Listing(In()), before) << pszCommand;
         EXPECT_FALSE(fs::exists(m_tree.Path("out")));
     }
@@ -90,10 +92,12 @@ TEST_F(CliActTest, LinkReplacesTheExtraCopiesWithTheKeptFile) {
 
 TEST_F(CliActTest, MoveKeepsThePathBelowTheSearchedFolderAndNeverOverwrites) {
     m_tree.Add("out/b/caf\xE9", "in the way");
-    const CResult move = RunCli({"move", "--keep", "in", In() + "/a", "--to", m_tree.Path("out"), m_strResults});
+    const CResult move =
+        RunCli({"move", "--keep", "in", In() + "/a", "--to", m_tree.Path("out"), m_strResults});
     EXPECT_EQ(move.m_nStatus, 1) << "one destination was taken\n" << move.m_strErr;
     const auto after = Listing(In());
-    EXPECT_EQ(after.size(), 4u);  // the two kept in a/, the copy whose place was taken, the false one
+    EXPECT_EQ(after.size(),
+              4u);  // the two kept in a/, the copy whose place was taken, the false one
     EXPECT_TRUE(after.count("/a/photo") && after.count("/a/song") && after.count("/b/caf\xE9"));
     EXPECT_EQ(ReadAll(m_tree.Path("out/b/-photo\ncopy")), "set one bytes");
     EXPECT_EQ(ReadAll(m_tree.Path("out/b/caf\xE9")), "in the way");
@@ -126,4 +130,39 @@ TEST(CliActUsageTest, BadUsageExitsWithStatusTwo) {
     EXPECT_EQ(RunCli({"remove", "/nonexistent/results.json"}).m_nStatus, 2);
     EXPECT_EQ(CommonFolder({"/a/b/c/x", "/a/b/cd/y"}), "/a/b/");
     EXPECT_EQ(MoveDestination("/a/b/c/x", "/a/b/", "/q"), "/q/c/x");
+}
+
+TEST_F(CliActTest, GroupsAndSetNumbersTellTheSetsOtherToolsRead) {
+    const CResult groups = RunCli({"--format", "groups", "--sort", "size", In()});
+    ASSERT_EQ(groups.m_nStatus, 0) << groups.m_strErr;
+    // Two sets: each file once, a blank line after each; the newline in a name is escaped.
+    EXPECT_EQ(groups.m_strOut, In() + "/a/song\n" + In() + "/c/song\n\n" + In() + "/a/photo\n" +
+                                   In() + "/b/-photo\\ncopy\n" + In() + "/b/caf\\xe9\n\n");
+    const CResult groups0 = RunCli({"--format", "groups0", "--no-reflect", In()});
+    EXPECT_EQ(groups0.m_strOut, In() + "/a/song" + '\0' + In() + "/c/song" + '\0' + '\0' + In() +
+                                    "/a/photo" + '\0' + In() + "/b/-photo\ncopy" + '\0' + In() +
+                                    "/b/caf\xE9" + '\0' + '\0');
+
+    for (const char* pszSort : {"", "source"}) {
+        std::vector<std::string> args = {"--format", "json", In()};
+        if (*pszSort) args.insert(args.begin(), {"--sort", pszSort});
+        const CResult json = RunCli(args);
+        std::map<std::string, std::set<std::size_t>> setsOfSize;
+        std::size_t nAt = 0;
+        while ((nAt = json.m_strOut.find("\"size\":", nAt)) != std::string::npos) {
+            const std::string strSize = json.m_strOut.substr(nAt + 7, 2);
+            const std::size_t nSet = json.m_strOut.find("\"set\":", nAt);
+            ASSERT_NE(nSet, std::string::npos);
+            setsOfSize[strSize].insert(std::stoul(json.m_strOut.substr(nSet + 6)));
+            ++nAt;
+        }
+        // The sizes tell the two sets apart here: one number for each, 1 and 2.
+        ASSERT_EQ(setsOfSize.size(), 2u) << pszSort;
+        EXPECT_EQ(setsOfSize["13"].size(), 1u) << pszSort;
+        EXPECT_EQ(setsOfSize["10"].size(), 1u) << pszSort;
+        EXPECT_NE(*setsOfSize["13"].begin(), *setsOfSize["10"].begin()) << pszSort;
+    }
+    const CResult version = RunCli({"--version"});
+    EXPECT_EQ(version.m_nStatus, 0);
+    EXPECT_EQ(version.m_strOut.rfind("twinex-cli ", 0), 0u);
 }
