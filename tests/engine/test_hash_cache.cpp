@@ -1,12 +1,14 @@
-// The hash cache in the matcher: what a second search reads, when a cached value must not be
-// used, and that results never depend on it.
+// The hash cache: what a second search reads, when a cached value must not be used, that
+// results never depend on it, and its file when damaged, cut short, locked or not writable.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
@@ -34,7 +36,9 @@ struct CSearch {
     int m_nOpened = 0;
 };
 
-CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit, CHashCache* pCache) {
+// bPrune: then drops what the search shows gone, as a search that ran to its end does.
+CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit, CHashCache* pCache,
+               bool bPrune = false) {
     CFileInfoArray files;
     files.AddDir(strRoot, "*", true, nullptr);
     CSearch result;
@@ -55,12 +59,13 @@ CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit,
         }
     };
     EXPECT_TRUE(FindDuplicateSets(files, nCriterion, nLimit, nullptr, tuning, onSets));
+    if (bPrune) pCache->Prune(files);
     return result;
 }
 
-std::unique_ptr<CHashCache> OpenCache(const std::string& strPath) {
+std::unique_ptr<CHashCache> OpenCache(const std::string& strPath, int nWaitMs = 2000) {
     std::string strProblem;
-    auto pCache = CHashCache::Open(strPath, strProblem);
+    auto pCache = CHashCache::Open(strPath, strProblem, nWaitMs);
     EXPECT_TRUE(pCache) << strProblem;
     if (pCache) pCache->m_nSettleNs = 0;  // the tests' files are all brand new
     return pCache;
@@ -101,6 +106,30 @@ std::string AddMatchingCorpus(CTempTree& tree) {
     return Bytes(30 * 1024, 101);
 }
 
+// Runs SQL on the cache file from a connection of the test's own; the first value it gives.
+std::int64_t Sql(const std::string& strCache, const std::string& strSql) {
+    sqlite3* pDb = nullptr;
+    std::int64_t n = 0;
+    auto onRow = [](void* p, int, char** values, char**) {
+        *static_cast<std::int64_t*>(p) = std::stoll(values[0]);
+        return 0;
+    };
+    if (sqlite3_open(strCache.c_str(), &pDb) != SQLITE_OK ||
+        sqlite3_exec(pDb, strSql.c_str(), onRow, &n, nullptr) != SQLITE_OK)
+        n = -1;
+    sqlite3_close(pDb);
+    return n;
+}
+
+bool Exists(const std::string& strPath) { return ::access(strPath.c_str(), F_OK) == 0; }
+
+// One set of three copies and a file of their size that differs.
+const Sets COPIES{{"a", "b", "sub/c"}};
+void AddCopies(CTempTree& tree) {
+    for (const char* psz : {"a", "b", "sub/c"}) tree.Add(psz, std::string(50000, 'x'));
+    tree.Add("d", std::string(49999, 'x') + "y");
+}
+
 TEST(HashCacheMatchTest, SameResultsWithTheCacheAndUnchangedFilesAreNotReadAgain) {
     CTempTree tree, cacheDir;
     std::string changed = AddMatchingCorpus(tree);
@@ -135,10 +164,7 @@ TEST(HashCacheMatchTest, SameResultsWithTheCacheAndUnchangedFilesAreNotReadAgain
     EXPECT_TRUE(pCache->Problem().empty()) << pCache->Problem();
     // A cache that says every file of a size is alike still never makes unequal files a set.
     pCache.reset();
-    sqlite3* pDb = nullptr;
-    ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(pDb, "UPDATE files SET first=1, last=2, whole_hi=3, whole_lo=4", 0, 0, 0), SQLITE_OK);
-    sqlite3_close(pDb);
+    EXPECT_EQ(Sql(strCache, "UPDATE files SET first=1, last=2, whole_hi=3, whole_lo=4"), 0);
     pCache = OpenCache(strCache);
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets,
               Search(tree.Root(), MATCH_CONTENTS, 0, nullptr).m_sets);
@@ -162,6 +188,145 @@ TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
     EXPECT_GE(again.m_opened["b"], 1);
     EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 2, pCache.get()).m_sets, Sets({{"a", "b"}}));
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, Sets{});
+}
+
+TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("sub/c.sqlite");  // the folder is made on first use
+    std::string strProblem;
+    // Not a database at all, and someone else's database.
+    for (const char* pszSql : {"", "CREATE TABLE t(x); PRAGMA application_id=7;"}) {
+        SCOPED_TRACE(pszSql);
+        ::unlink(strCache.c_str());
+        if (*pszSql) EXPECT_EQ(Sql(strCache, pszSql), 0);
+        else std::ofstream(dir.Add("sub/c.sqlite", "")) << std::string(10000, 'G');
+        auto pCache = OpenCache(strCache);
+        ASSERT_TRUE(pCache);
+        EXPECT_NE(pCache->Problem().find("set aside"), std::string::npos) << pCache->Problem();
+        EXPECT_TRUE(Exists(strCache + ".damaged"));
+        pCache = OpenCache(strCache);  // the new one is used, and says nothing more
+        EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
+        EXPECT_EQ(pCache->Problem(), "");
+    }
+    // A full cache is small, keeps no file changed just before its stamp was taken (the stamp
+    // may not show a change), and cut short is set aside once a lookup reaches the lost pages.
+    ::unlink(strCache.c_str());
+    auto pCache = OpenCache(strCache);
+    pCache->m_nSettleNs = 2'000'000'000;
+    const std::int64_t nNow = CHashCache::NowNs(), nOld = 1'700'000'000'123'456'789;
+    std::vector<CHashCache::CEntry> entries;
+    std::vector<CHashCache::CId> ids;
+    for (std::uint64_t i = 0; i < 30000; ++i) {
+        entries.push_back({{2049, i, 1 << 20, nOld, nOld},
+                           {true, true, true, ~i, ~i << 1, CACHED_CHECKSUM, 1 << 20, ~i << 2, ~i, i << 3, 0},
+                           i / 30});
+        ids.emplace_back(2049, i);
+    }
+    entries.push_back({{7, 7, 7, nNow - 1'000'000'000, 1}, entries[0].m_hashes, 1});
+    ids.emplace_back(7, 7);
+    pCache->Store(entries, nNow);
+    pCache->Flush();
+    std::vector<CHashCache::CFound> found;
+    pCache->Lookup(ids, found);
+    ASSERT_EQ(found.size(), ids.size());
+    EXPECT_TRUE(found[5].m_bFound && found[5].m_hashes.m_nWholeLow == 5 << 3);
+    EXPECT_FALSE(found.back().m_bFound);
+    pCache.reset();
+    struct stat st {};
+    ASSERT_EQ(::stat(strCache.c_str(), &st), 0);
+    EXPECT_LT(st.st_size, 200 * 30000);  // under 200 bytes a file
+    ASSERT_EQ(::truncate(strCache.c_str(), st.st_size / 3), 0);
+    if ((pCache = CHashCache::Open(strCache, strProblem))) pCache->Lookup(ids, found);
+    EXPECT_NE((pCache ? pCache->Problem() : strProblem).find("damaged"), std::string::npos);
+    pCache = OpenCache(strCache);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
+    EXPECT_EQ(pCache->Problem(), "");
+    // A place where no file can be made.
+    EXPECT_FALSE(CHashCache::Open("/dev/null/twinex/c.sqlite", strProblem));
+    EXPECT_NE(strProblem.find("cannot be opened"), std::string::npos) << strProblem;
+}
+
+TEST(HashCacheFileTest, ALockedCacheIsGivenUpAfterTheWait) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("c.sqlite");
+    std::string strProblem;
+    OpenCache(strCache);
+    // Another program holds it: opening waits, then gives up.
+    sqlite3* pDb = nullptr;
+    ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(pDb, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", 0, 0, 0), SQLITE_OK);
+    EXPECT_FALSE(CHashCache::Open(strCache, strProblem, 100));
+    EXPECT_NE(strProblem.find("in use"), std::string::npos) << strProblem;
+    sqlite3_exec(pDb, "COMMIT", 0, 0, 0);
+    sqlite3_close(pDb);
+    // Locked while a search writes: it goes on without the cache, and finds the same.
+    auto pCache = OpenCache(strCache, 100);
+    ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(pDb, "BEGIN IMMEDIATE; DELETE FROM files;", 0, 0, 0), SQLITE_OK);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, COPIES);
+    EXPECT_NE(pCache->Problem().find("in use"), std::string::npos) << pCache->Problem();
+    sqlite3_exec(pDb, "ROLLBACK", 0, 0, 0);
+    sqlite3_close(pDb);
+}
+
+TEST(HashCacheFileTest, TwoProcessesSearchingAtOnceBothFinish) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("c.sqlite");
+    OpenCache(strCache);  // two starting on no file at all may find it in use (not yet mended)
+    pid_t pids[2];
+    for (pid_t& pid : pids)
+        if ((pid = fork()) == 0) {
+            for (int i = 0; i < 15; ++i) {
+                std::string strProblem;
+                auto pCache = CHashCache::Open(strCache, strProblem);
+                if (!pCache) _exit(1);
+                pCache->m_nSettleNs = 0;
+                if (Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true).m_sets != COPIES ||
+                    !pCache->Problem().empty())
+                    _exit(1);
+            }
+            _exit(0);
+        }
+    for (pid_t pid : pids) {
+        int nStatus = 0;
+        ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+        EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
+    }
+    EXPECT_EQ(Sql(strCache, "SELECT count(*) FROM files"), 4);
+}
+
+TEST(HashCacheFileTest, ReadOnlyCacheIsLeftAloneUnprivileged) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root (twinex_engine_unprivileged runs this)";
+    CTempTree dir;
+    const std::string strCache = dir.Path("c.sqlite");
+    OpenCache(strCache);
+    ASSERT_EQ(::chmod(strCache.c_str(), 0444), 0);
+    std::string strProblem;
+    EXPECT_FALSE(CHashCache::Open(strCache, strProblem));
+    EXPECT_NE(strProblem, "");
+    EXPECT_TRUE(Exists(strCache));
+    EXPECT_FALSE(Exists(strCache + ".damaged"));
+}
+
+TEST(HashCacheFileTest, PruningDropsFilesGoneFromSearchedFoldersAndOldEntries) {
+    CTempTree tree, other, dir;
+    AddCopies(tree);
+    AddCopies(other);
+    auto pCache = OpenCache(dir.Path("c.sqlite"));
+    const auto count = [&] { return Sql(dir.Path("c.sqlite"), "SELECT count(*) FROM files"); };
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    Search(other.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    ASSERT_EQ(count(), 8);
+    ASSERT_EQ(::unlink(tree.Path("a").c_str()), 0);
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    EXPECT_EQ(count(), 7);
+    // All unseen for 91 days; the files of this search are seen again, the others go.
+    ASSERT_EQ(Sql(dir.Path("c.sqlite"), "UPDATE files SET seen = seen - 91"), 0);
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    EXPECT_EQ(count(), 3);
 }
 
 }  // namespace
