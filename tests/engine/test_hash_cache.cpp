@@ -84,7 +84,8 @@ void ChangeKeepingTimes(const std::string& strPath, const std::string& bytes) {
         ASSERT_EQ(::futimens(fd, times), 0);
         ::close(fd);
         ASSERT_EQ(::stat(strPath.c_str(), &after), 0);
-        if (after.st_ctim.tv_sec != before.st_ctim.tv_sec || after.st_ctim.tv_nsec != before.st_ctim.tv_nsec) return;
+        if (after.st_ctim.tv_sec != before.st_ctim.tv_sec || after.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
+            return;
     }
     FAIL() << "the change time never moved";
 }
@@ -179,9 +180,7 @@ TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
     tree.Add("b", b);
     auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
     EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get()).m_sets, Sets({{"a", "b"}}));
-    CSearch longer = Search(tree.Root(), MATCH_CHECKSUM, 150 * 1024, pCache.get());
-    EXPECT_EQ(longer.m_sets, Sets{});
-    EXPECT_GE(longer.m_opened["a"], 1);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 150 * 1024, pCache.get()).m_sets, Sets{});
     // The other span's value replaced this one's; a short span read whole is no whole file.
     CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get());
     EXPECT_EQ(again.m_sets, Sets({{"a", "b"}}));
@@ -202,8 +201,7 @@ TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
         if (*pszSql) EXPECT_EQ(Sql(strCache, pszSql), 0);
         else std::ofstream(dir.Add("sub/c.sqlite", "")) << std::string(10000, 'G');
         auto pCache = OpenCache(strCache);
-        ASSERT_TRUE(pCache);
-        EXPECT_NE(pCache->Problem().find("set aside"), std::string::npos) << pCache->Problem();
+        ASSERT_TRUE(pCache && pCache->Problem().find("set aside") != std::string::npos);
         EXPECT_TRUE(Exists(strCache + ".damaged"));
         pCache = OpenCache(strCache);  // the new one is used, and says nothing more
         EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
