@@ -1,24 +1,26 @@
-// The hash cache in the matcher: what a second search reads, when a cached value must not be
-// used, and that results never depend on it.
+// The hash cache: what a second search reads, when a cached value must not be used, that
+// results never depend on it, and its file when damaged, cut short, locked or not writable.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <random>
 #include <set>
-#include <thread>
 
 #include "HashCache.h"
 #include "MatchSets.h"
 #include "TempTree.h"
 
 namespace {
+
+using Sets = std::set<std::set<std::string>>;
 
 std::string Bytes(std::size_t n, unsigned nSeed) {
     std::string str(n, '\0');
@@ -29,20 +31,14 @@ std::string Bytes(std::size_t n, unsigned nSeed) {
 
 // One search: its sets as file names, and how often each file was opened.
 struct CSearch {
-    std::set<std::set<std::string>> m_sets;
+    Sets m_sets;
     std::map<std::string, int> m_opened;
-    int Opened(const std::string& strName) const {
-        auto it = m_opened.find(strName);
-        return it == m_opened.end() ? 0 : it->second;
-    }
-    int OpenedInAll() const {
-        int n = 0;
-        for (const auto& [str, nOpened] : m_opened) n += nOpened;
-        return n;
-    }
+    int m_nOpened = 0;
 };
 
-CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit, CHashCache* pCache) {
+// bPrune: then drops what the search shows gone, as a search that ran to its end does.
+CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit, CHashCache* pCache,
+               bool bPrune = false) {
     CFileInfoArray files;
     files.AddDir(strRoot, "*", true, nullptr);
     CSearch result;
@@ -53,16 +49,17 @@ CSearch Search(const std::string& strRoot, int nCriterion, std::uint64_t nLimit,
     tuning.m_onOpened = [&](const CFileInfo& f) {
         std::lock_guard lock(mutex);
         ++result.m_opened[f.GetFilePath().substr(strRoot.size())];
+        ++result.m_nOpened;
     };
-    EXPECT_TRUE(FindDuplicateSets(files, nCriterion, nLimit, nullptr, tuning,
-                                  [&](std::size_t, std::size_t, const CFileSets& sets) {
-                                      for (const auto& set : sets) {
-                                          std::set<std::string> names;
-                                          for (std::size_t i : set)
-                                              names.insert(files[i].GetFilePath().substr(strRoot.size()));
-                                          result.m_sets.insert(names);
-                                      }
-                                  }));
+    auto onSets = [&](std::size_t, std::size_t, const CFileSets& sets) {
+        for (const auto& set : sets) {
+            std::set<std::string> names;
+            for (std::size_t i : set) names.insert(files[i].GetFilePath().substr(strRoot.size()));
+            result.m_sets.insert(names);
+        }
+    };
+    EXPECT_TRUE(FindDuplicateSets(files, nCriterion, nLimit, nullptr, tuning, onSets));
+    if (bPrune) pCache->Prune(files);
     return result;
 }
 
@@ -74,91 +71,28 @@ std::unique_ptr<CHashCache> OpenCache(const std::string& strPath, int nWaitMs = 
     return pCache;
 }
 
-// Runs SQL on the cache file from a connection of the test's own.
-void Sql(const std::string& strPath, const std::string& strSql) {
-    sqlite3* pDb = nullptr;
-    ASSERT_EQ(sqlite3_open(strPath.c_str(), &pDb), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(pDb, strSql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(pDb);
-    sqlite3_close(pDb);
-}
-
 // Rewrites a file in place with other bytes of the same size and puts its modification time
 // back, until its change time shows it (the file system's clock may not have ticked yet).
 void ChangeKeepingTimes(const std::string& strPath, const std::string& bytes) {
-    struct stat before {};
+    struct stat before {}, after {};
     ASSERT_EQ(::stat(strPath.c_str(), &before), 0);
-    for (int nTry = 0; nTry < 200; ++nTry) {
+    for (int nTry = 0; nTry < 200; ++nTry, ::usleep(5000)) {
         const int fd = ::open(strPath.c_str(), O_WRONLY);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
         const timespec times[2] = {before.st_atim, before.st_mtim};
         ASSERT_EQ(::futimens(fd, times), 0);
         ::close(fd);
-        struct stat after {};
         ASSERT_EQ(::stat(strPath.c_str(), &after), 0);
         if (after.st_ctim.tv_sec != before.st_ctim.tv_sec || after.st_ctim.tv_nsec != before.st_ctim.tv_nsec)
             return;
-        ::usleep(5000);
     }
     FAIL() << "the change time never moved";
 }
 
-TEST(HashCacheMatchTest, UnchangedFilesAreNotReadAgainAndFilesChangedInPlaceAre) {
-    CTempTree tree;
-    const std::string big = Bytes(200 * 1024, 1), small = Bytes(1000, 2);
-    tree.Add("big1", big);
-    tree.Add("big2", big);
-    tree.Add("bigOther", Bytes(200 * 1024, 3));
-    tree.Add("small1", small);
-    tree.Add("small2", small);
-    CTempTree cacheDir;
-    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
-    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32}) {
-        SCOPED_TRACE(nCriterion);
-        const CSearch first = Search(tree.Root(), nCriterion, 0, pCache.get());
-        const std::set<std::set<std::string>> expected{{"big1", "big2"}, {"small1", "small2"}};
-        EXPECT_EQ(first.m_sets, expected);
-        EXPECT_GE(first.Opened("big1"), 1);
-        const CSearch second = Search(tree.Root(), nCriterion, 0, pCache.get());
-        EXPECT_EQ(second.m_sets, expected);
-        EXPECT_EQ(second.OpenedInAll(), 0);
-    }
-    // Same size, same modification time, other bytes: only the change time tells.
-    std::string changed = big;
-    changed[100 * 1024] ^= 1;
-    ChangeKeepingTimes(tree.Path("big2"), changed);
-    const CSearch third = Search(tree.Root(), MATCH_CRC32, 0, pCache.get());
-    EXPECT_EQ(third.m_sets, (std::set<std::set<std::string>>{{"small1", "small2"}}));
-    EXPECT_GE(third.Opened("big2"), 1);
-    EXPECT_EQ(third.Opened("small1") + third.Opened("bigOther"), 0);
-    EXPECT_TRUE(pCache->Problem().empty()) << pCache->Problem();
-}
-
-TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
-    CTempTree tree;
-    // Equal in the first 120 KiB, different after.
-    std::string a = Bytes(300 * 1024, 4), b = a;
-    b[130 * 1024] ^= 1;
-    tree.Add("a", a);
-    tree.Add("b", b);
-    CTempTree cacheDir;
-    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
-    using Sets = std::set<std::set<std::string>>;
-    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get()).m_sets, Sets({{"a", "b"}}));
-    const CSearch longer = Search(tree.Root(), MATCH_CHECKSUM, 150 * 1024, pCache.get());
-    EXPECT_EQ(longer.m_sets, Sets{});
-    EXPECT_GE(longer.Opened("a"), 1);
-    // The other span's value replaced this one's; a short span read whole is no whole file.
-    const CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get());
-    EXPECT_EQ(again.m_sets, Sets({{"a", "b"}}));
-    EXPECT_GE(again.Opened("b"), 1);
-    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 2, pCache.get()).m_sets, Sets({{"a", "b"}}));
-    EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, Sets{});
-}
-
-// A tree of exact copies, files equal but in the middle (same first and last blocks), and
-// files equal only in their first kilobytes, of short and long spans.
-void AddMatchingCorpus(CTempTree& tree) {
+// Exact copies, files equal but in the middle (same first and last blocks), and files equal
+// only in their first kilobytes, of short and long spans. Returns the bytes of g1_0.
+std::string AddMatchingCorpus(CTempTree& tree) {
     std::mt19937 rng(7);
     for (int nGroup = 0; nGroup < 12; ++nGroup) {
         const std::size_t nSize = nGroup % 3 == 0 ? 900 : nGroup % 3 == 1 ? 30 * 1024 : 150 * 1024;
@@ -167,16 +101,39 @@ void AddMatchingCorpus(CTempTree& tree) {
             std::string bytes = base;
             if (i == 2) bytes[nSize / 2] ^= 1;
             if (i == 3 && nGroup % 2) bytes[3000 % nSize] ^= 2;
-            tree.Add("d" + std::to_string(rng() % 3) + "/g" + std::to_string(nGroup) + "_" + std::to_string(i),
-                     bytes);
+            tree.Add("g" + std::to_string(nGroup) + "_" + std::to_string(i), bytes);
         }
     }
+    return Bytes(30 * 1024, 101);
 }
 
-TEST(HashCacheMatchTest, ResultsAreTheSameWithAndWithoutTheCacheAndContentsStillComparesBytes) {
-    CTempTree tree;
-    AddMatchingCorpus(tree);
-    CTempTree cacheDir;
+// Runs SQL on the cache file from a connection of the test's own; the first value it gives.
+std::int64_t Sql(const std::string& strCache, const std::string& strSql) {
+    sqlite3* pDb = nullptr;
+    std::int64_t n = 0;
+    auto onRow = [](void* p, int, char** values, char**) {
+        *static_cast<std::int64_t*>(p) = std::stoll(values[0]);
+        return 0;
+    };
+    if (sqlite3_open(strCache.c_str(), &pDb) != SQLITE_OK ||
+        sqlite3_exec(pDb, strSql.c_str(), onRow, &n, nullptr) != SQLITE_OK)
+        n = -1;
+    sqlite3_close(pDb);
+    return n;
+}
+
+bool Exists(const std::string& strPath) { return ::access(strPath.c_str(), F_OK) == 0; }
+
+// One set of three copies and a file of their size that differs.
+const Sets COPIES{{"a", "b", "sub/c"}};
+void AddCopies(CTempTree& tree) {
+    for (const char* psz : {"a", "b", "sub/c"}) tree.Add(psz, std::string(50000, 'x'));
+    tree.Add("d", std::string(49999, 'x') + "y");
+}
+
+TEST(HashCacheMatchTest, SameResultsWithTheCacheAndUnchangedFilesAreNotReadAgain) {
+    CTempTree tree, cacheDir;
+    std::string changed = AddMatchingCorpus(tree);
     const std::string strCache = cacheDir.Path("c.sqlite");
     auto pCache = OpenCache(strCache);
     for (int nCriterion : {MATCH_SIZE, MATCH_CHECKSUM, MATCH_CRC32, MATCH_CONTENTS})
@@ -184,70 +141,190 @@ TEST(HashCacheMatchTest, ResultsAreTheSameWithAndWithoutTheCacheAndContentsStill
             SCOPED_TRACE(std::to_string(nCriterion) + " " + std::to_string(nLimit));
             const CSearch plain = Search(tree.Root(), nCriterion, nLimit, nullptr);
             EXPECT_FALSE(plain.m_sets.empty());
-            const CSearch cold = Search(tree.Root(), nCriterion, nLimit, pCache.get());
-            const CSearch warm = Search(tree.Root(), nCriterion, nLimit, pCache.get());
-            EXPECT_EQ(cold.m_sets, plain.m_sets);
+            EXPECT_EQ(Search(tree.Root(), nCriterion, nLimit, pCache.get()).m_sets, plain.m_sets);
+            CSearch warm = Search(tree.Root(), nCriterion, nLimit, pCache.get());
             EXPECT_EQ(warm.m_sets, plain.m_sets);
-            if (nCriterion != MATCH_CONTENTS) continue;
-            EXPECT_LT(warm.OpenedInAll(), plain.OpenedInAll());
-            for (const auto& set : warm.m_sets)
-                for (const std::string& strName : set) EXPECT_GE(warm.Opened(strName), 1) << strName;
+            if (nCriterion == MATCH_CONTENTS) {
+                // Cached hashes only split sets: whatever is listed was still compared byte by byte.
+                EXPECT_LT(warm.m_nOpened, plain.m_nOpened);
+                for (const auto& set : warm.m_sets)
+                    for (const std::string& strName : set) EXPECT_GE(warm.m_opened[strName], 1) << strName;
+            } else if (nLimit == 0 || nLimit >= CCachedHashes::EDGE) {
+                EXPECT_EQ(warm.m_nOpened, 0);  // a shorter span is read in the first read anyway
+            }
         }
+    // Same size, same modification time, other bytes: only the change time tells.
+    Search(tree.Root(), MATCH_CRC32, 0, pCache.get());
+    changed[10 * 1024] ^= 1;
+    ChangeKeepingTimes(tree.Path("g1_0"), changed);
+    CSearch after = Search(tree.Root(), MATCH_CRC32, 0, pCache.get());
+    EXPECT_EQ(after.m_sets, Search(tree.Root(), MATCH_CRC32, 0, nullptr).m_sets);
+    EXPECT_FALSE(after.m_sets.contains({"g1_0", "g1_1"}));
+    EXPECT_GE(after.m_opened["g1_0"], 1);
+    EXPECT_EQ(after.m_nOpened, after.m_opened["g1_0"]);
     EXPECT_TRUE(pCache->Problem().empty()) << pCache->Problem();
     // A cache that says every file of a size is alike still never makes unequal files a set.
     pCache.reset();
-    Sql(strCache, "UPDATE files SET first=1, last=2, whole_hi=3, whole_lo=4");
+    EXPECT_EQ(Sql(strCache, "UPDATE files SET first=1, last=2, whole_hi=3, whole_lo=4"), 0);
     pCache = OpenCache(strCache);
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets,
               Search(tree.Root(), MATCH_CONTENTS, 0, nullptr).m_sets);
 }
 
-TEST(HashCacheFileTest, EntriesKeepTheirStampAndValuesInLittleRoom) {
-    CTempTree dir;
-    const std::string strPath = dir.Path("sub/c.sqlite");  // the folder is made on first use
-    auto pCache = OpenCache(strPath);
-    ASSERT_TRUE(pCache);
-    const CCacheStamp stamp{1, 2, 3, 4'000'000'001, 5'000'000'002};
-    CCachedHashes hashes;
-    hashes.m_bFirst = true;
-    hashes.m_nFirst = 0xfedcba9876543210ull;  // past the signed range
-    hashes.m_nKind = CACHED_CRC32;
-    hashes.m_nSpan = 3;
-    hashes.m_nValue = 77;
-    std::vector<CHashCache::CEntry> entries{{stamp, hashes, 9}};
-    // Many files, all values: under 200 bytes each.
-    for (std::uint64_t i = 0; i < 20000; ++i) {
-        CCachedHashes h{true, true, true, ~i, ~i << 1, CACHED_CHECKSUM, 1 << 20, ~i << 2, ~i, i << 3, 0};
-        entries.push_back({{2049, 1000000 + i, 1 << 20, 1'700'000'000'123'456'789, 1'700'000'000'123'456'789}, h, i / 30});
+TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
+    CTempTree tree, cacheDir;
+    // Equal in the first 120 KiB, different after.
+    std::string a = Bytes(300 * 1024, 4), b = a;
+    b[130 * 1024] ^= 1;
+    tree.Add("a", a);
+    tree.Add("b", b);
+    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get()).m_sets, Sets({{"a", "b"}}));
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 150 * 1024, pCache.get()).m_sets, Sets{});
+    // The other span's value replaced this one's; a short span read whole is no whole file.
+    CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 100 * 1024, pCache.get());
+    EXPECT_EQ(again.m_sets, Sets({{"a", "b"}}));
+    EXPECT_GE(again.m_opened["b"], 1);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 2, pCache.get()).m_sets, Sets({{"a", "b"}}));
+    EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, Sets{});
+}
+
+TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("sub/c.sqlite");  // the folder is made on first use
+    std::string strProblem;
+    // Not a database at all, and someone else's database.
+    for (const char* pszSql : {"", "CREATE TABLE t(x); PRAGMA application_id=7;"}) {
+        SCOPED_TRACE(pszSql);
+        ::unlink(strCache.c_str());
+        if (*pszSql) EXPECT_EQ(Sql(strCache, pszSql), 0);
+        else std::ofstream(dir.Add("sub/c.sqlite", "")) << std::string(10000, 'G');
+        auto pCache = OpenCache(strCache);
+        ASSERT_TRUE(pCache && pCache->Problem().find("set aside") != std::string::npos);
+        EXPECT_TRUE(Exists(strCache + ".damaged"));
+        pCache = OpenCache(strCache);  // the new one is used, and says nothing more
+        EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
+        EXPECT_EQ(pCache->Problem(), "");
     }
-    pCache->Store(entries, CHashCache::NowNs());
+    // A full cache is small, keeps no file changed just before its stamp was taken (the stamp
+    // may not show a change), and cut short is set aside once a lookup reaches the lost pages.
+    ::unlink(strCache.c_str());
+    auto pCache = OpenCache(strCache);
+    pCache->m_nSettleNs = 2'000'000'000;
+    const std::int64_t nNow = CHashCache::NowNs(), nOld = 1'700'000'000'123'456'789;
+    std::vector<CHashCache::CEntry> entries;
+    std::vector<CHashCache::CId> ids;
+    for (std::uint64_t i = 0; i < 30000; ++i) {
+        entries.push_back({{2049, i, 1 << 20, nOld, nOld},
+                           {true, true, true, ~i, ~i << 1, CACHED_CHECKSUM, 1 << 20, ~i << 2, ~i, i << 3, 0},
+                           i / 30});
+        ids.emplace_back(2049, i);
+    }
+    entries.push_back({{7, 7, 7, nNow - 1'000'000'000, 1}, entries[0].m_hashes, 1});
+    ids.emplace_back(7, 7);
+    pCache->Store(entries, nNow);
     pCache->Flush();
     std::vector<CHashCache::CFound> found;
-    pCache->Lookup({{1, 2}, {1, 3}, {2049, 1000000 + 5}}, found);
-    ASSERT_EQ(found.size(), 3u);
-    ASSERT_TRUE(found[0].m_bFound);
-    EXPECT_EQ(found[0].m_stamp, stamp);
-    const CCachedHashes& h = found[0].m_hashes;
-    EXPECT_TRUE(h.m_bFirst && !h.m_bLast && !h.m_bWhole);
-    EXPECT_EQ(h.m_nFirst, hashes.m_nFirst);
-    EXPECT_EQ(h.m_nKind, CACHED_CRC32);
-    EXPECT_EQ(h.m_nValue, 77u);
-    EXPECT_EQ(h.m_nSeenDay, CHashCache::Today());
-    EXPECT_FALSE(found[1].m_bFound);
-    EXPECT_TRUE(found[2].m_bFound && found[2].m_hashes.m_bWhole && found[2].m_hashes.m_nWholeLow == 5 << 3);
+    pCache->Lookup(ids, found);
+    ASSERT_EQ(found.size(), ids.size());
+    EXPECT_TRUE(found[5].m_bFound && found[5].m_hashes.m_nWholeLow == 5 << 3);
+    EXPECT_FALSE(found.back().m_bFound);
     pCache.reset();
     struct stat st {};
-    ASSERT_EQ(::stat(strPath.c_str(), &st), 0);
-    EXPECT_LT(st.st_size, 200 * 20001);
+    ASSERT_EQ(::stat(strCache.c_str(), &st), 0);
+    EXPECT_LT(st.st_size, 200 * 30000);  // under 200 bytes a file
+    ASSERT_EQ(::truncate(strCache.c_str(), st.st_size / 3), 0);
+    if ((pCache = CHashCache::Open(strCache, strProblem))) pCache->Lookup(ids, found);
+    EXPECT_NE((pCache ? pCache->Problem() : strProblem).find("damaged"), std::string::npos);
+    pCache = OpenCache(strCache);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
+    EXPECT_EQ(pCache->Problem(), "");
+    // A place where no file can be made.
+    EXPECT_FALSE(CHashCache::Open("/dev/null/twinex/c.sqlite", strProblem));
+    EXPECT_NE(strProblem.find("cannot be opened"), std::string::npos) << strProblem;
+}
 
-    // Changed just before the stamp was taken: not written, as the stamp may not show a change.
-    pCache = OpenCache(strPath);
-    pCache->m_nSettleNs = 2'000'000'000;
-    const CCacheStamp recent{7, 7, 7, CHashCache::NowNs() - 1'000'000'000, 1};
-    pCache->Store({{recent, hashes, 1}}, CHashCache::NowNs());
-    pCache->Flush();
-    pCache->Lookup({{7, 7}}, found);
-    EXPECT_FALSE(found[0].m_bFound);
+TEST(HashCacheFileTest, ALockedCacheIsGivenUpAfterTheWait) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("c.sqlite");
+    std::string strProblem;
+    OpenCache(strCache);
+    // Another program holds it: opening waits, then gives up.
+    sqlite3* pDb = nullptr;
+    ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(pDb, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", 0, 0, 0), SQLITE_OK);
+    EXPECT_FALSE(CHashCache::Open(strCache, strProblem, 100));
+    EXPECT_NE(strProblem.find("in use"), std::string::npos) << strProblem;
+    sqlite3_exec(pDb, "COMMIT", 0, 0, 0);
+    sqlite3_close(pDb);
+    // Locked while a search writes: it goes on without the cache, and finds the same.
+    auto pCache = OpenCache(strCache, 100);
+    ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(pDb, "BEGIN IMMEDIATE; DELETE FROM files;", 0, 0, 0), SQLITE_OK);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, COPIES);
+    EXPECT_NE(pCache->Problem().find("in use"), std::string::npos) << pCache->Problem();
+    sqlite3_exec(pDb, "ROLLBACK", 0, 0, 0);
+    sqlite3_close(pDb);
+}
+
+TEST(HashCacheFileTest, TwoProcessesSearchingAtOnceBothFinish) {
+    CTempTree tree, dir;
+    AddCopies(tree);
+    const std::string strCache = dir.Path("c.sqlite");
+    OpenCache(strCache);  // two starting on no file at all may find it in use (not yet mended)
+    pid_t pids[2];
+    for (pid_t& pid : pids)
+        if ((pid = fork()) == 0) {
+            for (int i = 0; i < 15; ++i) {
+                std::string strProblem;
+                auto pCache = CHashCache::Open(strCache, strProblem);
+                if (!pCache) _exit(1);
+                pCache->m_nSettleNs = 0;
+                if (Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true).m_sets != COPIES ||
+                    !pCache->Problem().empty())
+                    _exit(1);
+            }
+            _exit(0);
+        }
+    for (pid_t pid : pids) {
+        int nStatus = 0;
+        ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
+        EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
+    }
+    EXPECT_EQ(Sql(strCache, "SELECT count(*) FROM files"), 4);
+}
+
+TEST(HashCacheFileTest, ReadOnlyCacheIsLeftAloneUnprivileged) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop root (twinex_engine_unprivileged runs this)";
+    CTempTree dir;
+    const std::string strCache = dir.Path("c.sqlite");
+    OpenCache(strCache);
+    ASSERT_EQ(::chmod(strCache.c_str(), 0444), 0);
+    std::string strProblem;
+    EXPECT_FALSE(CHashCache::Open(strCache, strProblem));
+    EXPECT_NE(strProblem, "");
+    EXPECT_TRUE(Exists(strCache));
+    EXPECT_FALSE(Exists(strCache + ".damaged"));
+}
+
+TEST(HashCacheFileTest, PruningDropsFilesGoneFromSearchedFoldersAndOldEntries) {
+    CTempTree tree, other, dir;
+    AddCopies(tree);
+    AddCopies(other);
+    auto pCache = OpenCache(dir.Path("c.sqlite"));
+    const auto count = [&] { return Sql(dir.Path("c.sqlite"), "SELECT count(*) FROM files"); };
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    Search(other.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    ASSERT_EQ(count(), 8);
+    ASSERT_EQ(::unlink(tree.Path("a").c_str()), 0);
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    EXPECT_EQ(count(), 7);
+    // All unseen for 91 days; the files of this search are seen again, the others go.
+    ASSERT_EQ(Sql(dir.Path("c.sqlite"), "UPDATE files SET seen = seen - 91"), 0);
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    EXPECT_EQ(count(), 3);
 }
 
 }  // namespace
