@@ -143,6 +143,9 @@ std::optional<std::string> ParseCommandLine(const std::vector<std::string>& args
         } else if (strArg == "--version") {
             if (auto e = noValue()) return e;
             opts.m_bVersion = true;
+        } else if (strArg == "--one-file-system") {
+            if (auto e = noValue()) return e;
+            opts.m_bOneFileSystem = true;
         } else if (strArg == "--mask") {
             auto v = value();
             if (!v) return missing();
@@ -260,6 +263,7 @@ Folders:
   --reference         the folders that follow are reference folders: their files
                       are matched, but a set found only in them is not listed
   --no-reference      the folders that follow are plain folders (default)
+  --one-file-system   do not enter other file systems mounted below a folder
   --                  every argument after this is a folder
 
 Matching:

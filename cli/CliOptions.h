@@ -29,6 +29,7 @@ struct CCliOptions {
     std::string m_strCachePath;       // --cache FILE; empty: the default place
     bool m_bHelp = false;
     bool m_bVersion = false;
+    bool m_bOneFileSystem = false;    // mounts below a searched folder are not entered
 };
 
 // Fills opts from the arguments (without the program name). Returns an error message for

@@ -158,7 +158,9 @@ int main(int argc, char** argv) {
             CCollectCallbacks callbacks;
             callbacks.postCollectDone = done;
             callbacks.onError = warn;
-            CollectFilesProc(rows, 1, state, callbacks);
+            CWalkTuning walk;
+            walk.m_bOneFileSystem = opts.m_bOneFileSystem;
+            CollectFilesTuned(rows, 1, state, callbacks, walk);
         },
         [&] {
             console.Progress("Searching files in specified folders: " +

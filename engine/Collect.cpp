@@ -20,6 +20,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,
                       CSearchState& state, const CCollectCallbacks& callbacks) {
+    CollectFilesTuned(rows, bFolderListChanged, state, callbacks, CWalkTuning{});
+}
+
+void CollectFilesTuned(const std::vector<CFolderRow>& rows, int bFolderListChanged,
+                      CSearchState& state, const CCollectCallbacks& callbacks,
+                      const CWalkTuning& tuning) {
     auto onPhase = [&callbacks](ESearchPhase nPhase) {
         if (callbacks.onPhase) callbacks.onPhase(nPhase);
     };
@@ -43,7 +49,7 @@ void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChange
         const CRowMasks masks = ParseRowMasks(row.strMasks);
         for (const std::string& strMask : masks.m_includes)
             state.m_files.AddDir(row.strFolder, strMask, bRecurse, masks.m_exclusions,
-                                 row.bReference, &state.m_bAbort, callbacks.onError);
+                                 row.bReference, &state.m_bAbort, callbacks.onError, tuning);
     }
 
     state.m_files.EndBatch();

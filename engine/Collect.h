@@ -19,3 +19,7 @@ struct CCollectCallbacks {
 // Runs on a worker thread; honours state.m_bAbort.
 void CollectFilesProc(const std::vector<CFolderRow>& rows, int bFolderListChanged,
                       CSearchState& state, const CCollectCallbacks& callbacks);
+// The same, walking the folders as tuning says (twinex-cli's --one-file-system).
+void CollectFilesTuned(const std::vector<CFolderRow>& rows, int bFolderListChanged,
+                      CSearchState& state, const CCollectCallbacks& callbacks,
+                      const CWalkTuning& tuning);

@@ -44,6 +44,7 @@ public:
     CWalker(bool bRecurse, const std::atomic<int>* pAbort, IDirVisitor& visitor,
             const FWalkError& onError, const CWalkTuning& tuning)
         : m_bRecurse(bRecurse), m_bIgnoreTypes(tuning.m_bIgnoreEntryTypes),
+          m_bOneFileSystem(tuning.m_bOneFileSystem),
           m_nMaxOpen(tuning.m_nMaxOpenDirs), m_pAbort(pAbort),
           m_visitor(visitor), m_onError(onError), m_pBuffer(new char[kDirBufferSize]) {}
 
@@ -53,6 +54,8 @@ public:
     }
 
     bool Run(int fdTop, std::string strTop) {
+        struct stat st;
+        if (m_bOneFileSystem && fstat(fdTop, &st) == 0) m_nTopDevice = st.st_dev;
         m_stack.emplace_back(fdTop, std::move(strTop));
         ++m_nOpen;
         if (!ReadDir(m_stack.back())) return false;
@@ -80,6 +83,10 @@ public:
                 Report(strChild, errno);
                 continue;
             }
+            if (m_bOneFileSystem && !OnTopDevice(fd)) {
+                close(fd);  // another mount: not entered, and no error
+                continue;
+            }
             // The last pending subfolder: its parent has nothing left, so it goes before the
             // child comes, and a plain chain of folders keeps a stack of one.
             if (!parent.HasPending()) Pop();
@@ -94,6 +101,11 @@ public:
 private:
     bool Aborted() const {
         return m_pAbort && m_pAbort->load(std::memory_order_relaxed) != 0;
+    }
+
+    bool OnTopDevice(int fd) const {
+        struct stat st;
+        return fstat(fd, &st) == 0 && st.st_dev == m_nTopDevice;
     }
 
     void Report(const std::string& strPath, int nErrno) {
@@ -221,6 +233,8 @@ private:
 
     const bool m_bRecurse;
     const bool m_bIgnoreTypes;
+    const bool m_bOneFileSystem;
+    dev_t m_nTopDevice = 0;
     const int m_nMaxOpen;
     const std::atomic<int>* m_pAbort;
     IDirVisitor& m_visitor;

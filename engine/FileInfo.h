@@ -24,6 +24,8 @@ struct CWalkTuning {
     int m_nMaxOpenDirs = 64;  // open folders at most; the others are reopened on the way back
     // Take every entry's type as unknown, as some file systems give it, and learn it from fstatat.
     bool m_bIgnoreEntryTypes = false;
+    // Stay on the file system of the folder searched: mounts below it are not entered.
+    bool m_bOneFileSystem = false;
 };
 
 // A regular file found by CFileInfoArray::AddDir. Paths are the exact bytes the

@@ -1,7 +1,10 @@
 // twinex-cli's reference folders, size limits and exclusions: options, and the built program.
 
+#include <sys/mount.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -92,4 +95,21 @@ TEST(CliFiltersTest, ReferenceFoldersSizeLimitsAndExclusionsShapeTheRows) {
                                      {tree.Path("ref/sub/two"), false}}));
     EXPECT_TRUE(Sources({"--min-size", "2", tree.Root()}).empty());
     EXPECT_EQ(Sources({"--max-size", "0", tree.Root()}), (CSourceMarks{{tree.Path("a/e1"), false}}));
+}
+
+TEST(CliFiltersTest, OneFileSystemDoesNotEnterMountsBelowAFolder) {
+    CTempTree tree;
+    tree.Add("top/a", "the same bytes");
+    const std::string strMount = tree.AddDir("top/mnt");
+    if (mount("twinex-test", strMount.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "no tmpfs could be mounted here (needs root): --one-file-system untested";
+    { std::ofstream(strMount + "b", std::ios::binary) << "the same bytes"; }
+    const CResult all = RunCli({"--format", "tsv", "--no-reflect", tree.Path("top")});
+    const CResult one = RunCli({"--format", "tsv", "--no-reflect", "--one-file-system", tree.Path("top")});
+    umount2(strMount.c_str(), MNT_DETACH);
+    EXPECT_EQ(all.m_nStatus, 0);
+    EXPECT_EQ(Split(all.m_strOut, '\n').size(), 3u) << all.m_strOut;  // header, one row, ""
+    EXPECT_EQ(one.m_nStatus, 0) << one.m_strErr;
+    EXPECT_EQ(Split(one.m_strOut, '\n').size(), 2u) << one.m_strOut;  // the header alone
+    EXPECT_EQ(one.m_strErr.find("mnt"), std::string::npos) << "a mount left out is no error";
 }
