@@ -7,7 +7,6 @@
 #include <random>
 #include <set>
 
-#include "ExtraCopies.h"
 #include "SetTable.h"
 
 namespace {
@@ -62,8 +61,7 @@ std::vector<std::vector<std::string>> SetsOf(const CSetTable& table, const CRows
 
 // Sets of 2, 3 and 10 files and several sets of one size, as chains with and without reflect,
 // rows shuffled as a sort leaves them: each set holds exactly its files, the newest first (the
-// first path among equal times), every file knows the rows it is the source of, and the files
-// after the first are exactly those Select Extra Copies (Keep Newest) selects.
+// first path among equal times), and every file knows the rows it is the source of.
 TEST(SetTable, GroupsChainsAndPutsTheKeptFileFirst) {
     std::mt19937 random(11);
     for (const bool bReflect : {false, true}) {
@@ -98,19 +96,10 @@ TEST(SetTable, GroupsChainsAndPutsTheKeptFileFirst) {
             });
             EXPECT_EQ(it->front(), kept.strPath);
         }
-        const std::vector<char> extra = FindExtraCopies(
-            rows.pairs.size(),
-            [&](std::size_t i) {
-                const CSetTableRow r = rows.Row(i);
-                return CSetRow{r.strSource, r.strTarget, r.tSource, r.tTarget, r.nSize == 0};
-            },
-            KEEP_NEWEST);
         std::map<std::string, std::vector<std::uint32_t>> rowsOf;
         for (std::uint32_t i = 0; i < rows.pairs.size(); ++i) {
             const std::uint32_t nFile = table.GetRowFile(i);
             EXPECT_EQ(rows.PathOf(table, nFile), rows.pairs[i].first.strPath);
-            const bool bFirst = table.GetSetFiles(table.GetFileSet(nFile)).front() == nFile;
-            EXPECT_EQ(extra[i] != 0, !bFirst) << rows.pairs[i].first.strPath;
             rowsOf[rows.pairs[i].first.strPath].push_back(i);
         }
         // Each file lists its rows; without reflect a chain's last file has none.
