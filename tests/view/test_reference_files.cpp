@@ -1,6 +1,5 @@
 // Files under reference folders as the user meets them in the list: marked, and never removed
 // by Del, Shift+Del, or Select All and Del (the keep-one helpers: test_selection_helpers.cpp).
-#include <QIcon>
 #include <set>
 
 #include "ActionsSupport.h"
@@ -9,60 +8,43 @@
 
 namespace {
 
-class ReferenceFilesTest : public CFrameTest {
-protected:
-    // The rows of a reflected set whose listed members lie under a reference folder.
-    static std::vector<CResultRow> SetRows(const std::vector<std::string>& files,
-                                           const std::set<std::string>& reference) {
-        std::vector<CResultRow> rows = ReflectedSetRows(files);
-        for (CResultRow& row : rows) {
+// The rows of reflected sets whose listed members lie under a reference folder.
+std::vector<CResultRow> RefRows(const std::vector<std::vector<std::string>>& sets,
+                                const std::set<std::string>& reference) {
+    std::vector<CResultRow> rows;
+    for (const auto& files : sets)
+        for (CResultRow& row : ReflectedSetRows(files)) {
             row.m_bSourceReference = reference.count(row.m_strSourcePath) > 0;
             row.m_bTargetReference = reference.count(row.m_strTargetPath) > 0;
+            rows.push_back(std::move(row));
         }
-        return rows;
-    }
-    using CFrameTest::SetRows;
-    void Show(std::vector<std::vector<CResultRow>> sets) {
-        std::vector<CResultRow> rows;
-        for (auto& set : sets) rows.insert(rows.end(), set.begin(), set.end());
-        SetRows(std::move(rows));
-    }
-    std::vector<int> RowsFrom(const std::string& strSource) {
-        std::vector<int> rows;
-        for (int i = 0; i < Model().GetRowCount(); ++i)
-            if (Model().GetSourcePath(i) == strSource) rows.push_back(i);
-        return rows;
-    }
-    void SelectRows(const std::vector<int>& rows) {
-        Model().GetSelectionModel()->clearSelection();
-        for (int nRow : rows) Model().SetSelected(nRow, true);
-    }
-};
+    return rows;
+}
+
+class ReferenceFilesTest : public CFrameTest {};
 
 }  // namespace
 
-TEST_F(ReferenceFilesTest, DelShiftDelAndSelectAllRemoveOnlyTheOtherFiles) {
-    const std::string r1 = File("ref/r1", "AAAA"), a1 = File("a/1", "AAAA"), a2 = File("a/2", "AAAA");
+TEST_F(ReferenceFilesTest, ReferenceFilesStayThroughDelShiftDelAndSelectAll) {
+    const std::string r1 = File("ref/r1", "AAAA"), a1 = File("a/1", "AAAA"),
+                      a2 = File("a/2", "AAAA");
     const std::string r2 = File("ref/r2", "BB"), b1 = File("b/1", "BB");
-    Show({SetRows({a1, r1, a2}, {r1}), SetRows({r2, b1}, {r2})});
+    SetRows(RefRows({{a1, r1, a2}, {r2, b1}}, {r1, r2}));
 
-    // The list marks them: the padlock on the source's icon, a tip on either name.
-    const int nRef = RowsFrom(r1).front(), nPlain = RowsFrom(a2).front();
+    // The list marks them with a tip on either name.
     const QString strTip = LoadResString(IDS_REFERENCE_TIP);
-    EXPECT_EQ(Model().index(nRef, COL_SOURCE).data(Qt::ToolTipRole).toString(), strTip);
-    EXPECT_FALSE(Model().index(nPlain, COL_SOURCE).data(Qt::ToolTipRole).isValid());
-    EXPECT_NE(Model().index(nRef, COL_SOURCE).data(Qt::DecorationRole).value<QIcon>().cacheKey(),
-              Model().index(nPlain, COL_SOURCE).data(Qt::DecorationRole).value<QIcon>().cacheKey());
-    for (int i = 0; i < Model().GetRowCount(); ++i)
+    for (int i = 0; i < Model().GetRowCount(); ++i) {
+        const CResultItem& item = Model().GetItem(i);
+        EXPECT_EQ(Model().index(i, COL_SOURCE).data(Qt::ToolTipRole).toString() == strTip,
+                  item.m_bSourceReference);
         EXPECT_EQ(Model().index(i, COL_TARGET).data(Qt::ToolTipRole).isValid(),
-                  Model().GetItem(i).m_bTargetReference);
+                  item.m_bTargetReference);
+    }
 
     // Select All and Del: every other copy goes, the reference files stay for them.
     Key(Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(Selected().size(), static_cast<std::size_t>(Model().GetRowCount()));
     m_prompt.PushAnswer(true);
     Key(Qt::Key_Delete);
-    EXPECT_TRUE(LastAsked().bQuestion);
     EXPECT_TRUE(LastAsked().strText.contains("these 3 files to the Trash"));
     EXPECT_TRUE(LastAsked().strText.contains(LoadResString(IDS_REFERENCE_KEPT).arg(2)));
     EXPECT_TRUE(Exists(r1) && Exists(r2));
@@ -71,7 +53,7 @@ TEST_F(ReferenceFilesTest, DelShiftDelAndSelectAllRemoveOnlyTheOtherFiles) {
 
     // Shift+Del on a mixed selection removes the other file for good.
     const std::string r3 = File("ref/r3", "CCC"), c1 = File("c/1", "CCC");
-    Show({SetRows({r3, c1}, {r3})});
+    SetRows(RefRows({{r3, c1}}, {r3}));
     Key(Qt::Key_A, Qt::ControlModifier);
     m_prompt.PushAnswer(true);
     Key(Qt::Key_Delete, Qt::ShiftModifier);
@@ -83,15 +65,14 @@ TEST_F(ReferenceFilesTest, DelShiftDelAndSelectAllRemoveOnlyTheOtherFiles) {
 }
 
 TEST_F(ReferenceFilesTest, ASelectionOfReferenceFilesAloneIsToldItIsProtected) {
-    const std::string r1 = File("ref/r1", "AAAA"), r2 = File("ref2/r1", "AAAA"), a1 = File("a/1", "AAAA");
-    // r2 is marked on one row only, as its target: that protects it as well.
-    std::vector<CResultRow> rows = SetRows({r1, r2, a1}, {r1});
-    rows.front().m_bTargetReference = true;  // r1>r2
-    Show({rows});
-    std::vector<int> selected = RowsFrom(r1), more = RowsFrom(r2);
-    selected.insert(selected.end(), more.begin(), more.end());
-    SelectRows(selected);
-    const std::size_t nRows = static_cast<std::size_t>(Model().GetRowCount());
+    const std::string r1 = File("ref/r1", "AAAA"), r2 = File("ref2/r1", "AAAA"),
+                      a1 = File("a/1", "AAAA");
+    std::vector<CResultRow> rows = RefRows({{r1, r2, a1}}, {r1});
+    rows.front().m_bTargetReference = true;  // r1>r2: r2, marked as a target once, is protected too
+    SetRows(std::move(rows));
+    for (int i = 0; i < Model().GetRowCount(); ++i)
+        Model().SetSelected(i, Model().GetSourcePath(i) != a1);
+    const std::vector<std::string> sources = Sources();
     for (const Qt::KeyboardModifiers modifiers : {Qt::NoModifier, Qt::ShiftModifier}) {
         m_prompt.m_asked.clear();
         Key(Qt::Key_Delete, modifiers);
@@ -100,7 +81,7 @@ TEST_F(ReferenceFilesTest, ASelectionOfReferenceFilesAloneIsToldItIsProtected) {
         EXPECT_EQ(LastAsked().strCaption, LoadResString(IDS_REFERENCE_CAPTION));
         EXPECT_EQ(LastAsked().strText, LoadResString(IDS_REFERENCE_PROTECTED).arg(2));
         EXPECT_TRUE(Exists(r1) && Exists(r2) && Exists(a1));
-        EXPECT_EQ(Sources().size(), nRows);
+        EXPECT_EQ(Sources(), sources);
     }
     EXPECT_TRUE(TrashFiles().empty());
 }
