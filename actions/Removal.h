@@ -44,6 +44,14 @@ public:
     }
 };
 
+// Progress for a change that nobody watches (scripts): every step goes through.
+class CQuietProgress : public IDeleteProgress {
+public:
+    void Begin(int, bool) override {}
+    bool Step(int) override { return true; }
+    void End() override {}
+};
+
 // unlink(2) on the exact path.
 class CFileRemover : public IFileRemover {
 public:

@@ -23,13 +23,6 @@ namespace {
 constexpr int kSets = 5000;    // each: one file that stays and two duplicates
 constexpr int kBytes = 16384;  // per file
 
-class CQuiet : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {}
-    bool Step(int) override { return true; }
-    void End() override {}
-};
-
 // A fresh tree; the plan replaces every duplicate with a link to its set's first file.
 CDeletePlan MakeTree(const std::string& strRoot) {
     fs::remove_all(strRoot);
@@ -72,7 +65,7 @@ int main(int argc, char** argv) {
     std::vector<double> checked, bare, shell;
     for (int r = 0; r < nRuns; ++r) {
         CDeletePlan plan = MakeTree(strRoot);
-        CQuiet progress;
+        CQuietProgress progress;
         checked.push_back(Seconds([&] {
             const CLinkOutcome outcome = LinkCheckedCopies(plan, LINK_HARD, progress);
             if (outcome.replaced.size() != plan.paths.size())

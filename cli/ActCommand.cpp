@@ -18,12 +18,6 @@ namespace {
 
 constexpr int EXIT_USAGE = 2;
 
-class CQuietProgress : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {}
-    bool Step(int) override { return true; }
-    void End() override {}
-};
 
 void Say(const std::string& str) {
     std::fprintf(stderr, "twinex-cli: %s\n", str.c_str());

@@ -19,10 +19,3 @@ CResultRow PairRow(const std::string& strSource, const std::string& strTarget);
 // next, and every pair reversed, so every file stands in the Source column.
 std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files);
 
-// A progress that lets every step through.
-class CQuietProgress : public IDeleteProgress {
-public:
-    void Begin(int, bool) override {}
-    bool Step(int) override { return true; }
-    void End() override {}
-};
