@@ -75,6 +75,19 @@ bool ReadInput(const std::string& strPath, std::string& strText) {
     return !std::cin.bad();
 }
 
+// Cuts strCommon (empty before the first path) to the folder that also holds strPath.
+void NarrowCommonFolder(std::string& strCommon, std::string_view strPath) {
+    if (strCommon.empty()) {
+        strCommon = FolderOf(strPath);
+        return;
+    }
+    std::size_t n = 0;
+    while (n < strCommon.size() && n < strPath.size() && strCommon[n] == strPath[n]) ++n;
+    const std::size_t nSlash = strCommon.rfind('/', n ? n - 1 : 0);
+    strCommon.resize(nSlash == std::string::npos ? 0 : nSlash + 1);
+    if (strCommon.empty()) strCommon = "/";
+}
+
 }  // namespace
 
 bool IsActCommand(const std::string& strArg) {
@@ -137,15 +150,8 @@ std::optional<std::string> ParseActCommand(const std::vector<std::string>& args,
 }
 
 std::string CommonFolder(const std::vector<std::string>& paths) {
-    if (paths.empty()) return "/";
-    std::string strCommon = std::string(FolderOf(paths[0]));
-    for (const std::string& strPath : paths) {
-        std::size_t n = 0;
-        while (n < strCommon.size() && n < strPath.size() && strCommon[n] == strPath[n]) ++n;
-        strCommon.resize(n);
-        const std::size_t nSlash = strCommon.rfind('/');
-        strCommon.resize(nSlash == std::string::npos ? 0 : nSlash + 1);
-    }
+    std::string strCommon;
+    for (const std::string& strPath : paths) NarrowCommonFolder(strCommon, strPath);
     return strCommon.empty() ? "/" : strCommon;
 }
 
@@ -175,12 +181,13 @@ int RunActCommand(const std::vector<std::string>& args) {
     strText.clear();
     const CSetPlan sets = PlanSetActions(rows, opts.keep);
     const CDeletePlan& plan = sets.plan;
-    std::vector<std::string> allPaths;
-    for (const CResultRow& row : rows) {
-        allPaths.push_back(row.m_strSourcePath);
-        allPaths.push_back(row.m_strTargetPath);
-    }
-    const std::string strBase = CommonFolder(allPaths);
+    // Only a move needs the folder below which paths are kept.
+    std::string strBase;
+    if (opts.nAction == ACT_MOVE)
+        for (const CResultRow& row : rows) {
+            NarrowCommonFolder(strBase, row.m_strSourcePath);
+            NarrowCommonFolder(strBase, row.m_strTargetPath);
+        }
     auto destination = [&](const std::string& strPath) {
         return MoveDestination(strPath, strBase, opts.strTo);
     };
