@@ -3,16 +3,20 @@
 
 #include "HashCache.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <xxhash.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -20,6 +24,12 @@
 #include "FileInfo.h"
 
 namespace {
+
+struct CIdHash {
+    std::size_t operator()(const CHashCache::CId& id) const {
+        return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);
+    }
+};
 
 constexpr int APPLICATION_ID = 0x54574e58;  // "TWNX"
 constexpr int SCHEMA_VERSION = 1;
@@ -95,7 +105,17 @@ std::unique_ptr<CHashCache> CHashCache::Open(const std::string& strPath, std::st
     std::unique_ptr<CHashCache> pCache(new CHashCache);
     pCache->m_strPath = strPath;
     MakeParents(strPath);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(nWaitMs);
     bool bOpen = pCache->TryOpen(nWaitMs);
+    // Two processes making the file at once: the switch to WAL can find it busy without
+    // waiting on the busy handler, so the wait is ours.
+    while (!bOpen && pCache->m_bLocked && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        pCache->m_strProblem.clear();
+        const auto nLeft = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        bOpen = pCache->TryOpen(static_cast<int>(std::max<std::int64_t>(nLeft.count(), 1)));
+    }
     if (!bOpen && pCache->m_bDamaged) {
         // Set aside by now: start again with a new file.
         pCache->m_strProblem.clear();
@@ -112,7 +132,7 @@ std::unique_ptr<CHashCache> CHashCache::Open(const std::string& strPath, std::st
 }
 
 bool CHashCache::TryOpen(int nWaitMs) {
-    m_bDamaged = false;
+    m_bDamaged = m_bLocked = false;
     int nCode = sqlite3_open_v2(m_strPath.c_str(), &m_pDb,
                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                 nullptr);
@@ -170,6 +190,7 @@ bool CHashCache::Fail(int nCode, const char* pszWhat) {
                            " this search goes on without it.";
         return false;
     }
+    m_bLocked = IsLock(nCode);
     if (m_strProblem.empty()) {
         if (IsLock(nCode))
             m_strProblem = strCache + " is in use by another search; this search goes on without it.";
@@ -291,22 +312,40 @@ void CHashCache::Flush() {
     Exec("COMMIT");
 }
 
+namespace {
+
+// The (device, inode) of every entry in strFolder as it is now, without following links.
+std::unordered_set<CHashCache::CId, CIdHash> ListFolder(const std::string& strFolder) {
+    std::unordered_set<CHashCache::CId, CIdHash> ids;
+    const int fd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return ids;
+    DIR* pDir = ::fdopendir(fd);
+    if (!pDir) {
+        ::close(fd);
+        return ids;
+    }
+    while (const dirent* pEntry = ::readdir(pDir)) {
+        struct stat st {};
+        if (::fstatat(fd, pEntry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ids.emplace(st.st_dev, st.st_ino);
+    }
+    ::closedir(pDir);
+    return ids;
+}
+
+}  // namespace
+
 void CHashCache::Prune(const CFileInfoArray& files) {
     Flush();
     if (!m_pDb) return;
-    struct CIdHash {
-        std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const {
-            return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);
-        }
-    };
-    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, CIdHash> present;
+    std::unordered_set<CId, CIdHash> present;
     std::unordered_map<const std::string*, std::uint64_t> folders;
     for (const CFileInfo& f : files.GetData()) {
         present.emplace(f.GetDevice(), f.GetInode());
         folders.emplace(&f.GetFileDir(), 0);
     }
-    std::unordered_set<std::uint64_t> keys;
-    for (auto& [pFolder, nKey] : folders) keys.insert(FolderKey(*pFolder));
+    std::unordered_map<std::uint64_t, const std::string*> keys;
+    for (auto& [pFolder, nKey] : folders) keys.emplace(FolderKey(*pFolder), pFolder);
 
     sqlite3_stmt* pFind = nullptr;
     sqlite3_stmt* pDrop = nullptr;
@@ -314,15 +353,22 @@ void CHashCache::Prune(const CFileInfoArray& files) {
     if (nCode == SQLITE_OK)
         nCode = sqlite3_prepare_v2(m_pDb, "DELETE FROM files WHERE dev=? AND ino=?", -1, &pDrop, nullptr);
     if (nCode == SQLITE_OK && Exec("BEGIN IMMEDIATE")) {
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> gone;
-        for (std::uint64_t nKey : keys) {
+        std::vector<CId> gone;
+        for (const auto& [nKey, pFolder] : keys) {
+            const std::size_t nFirst = gone.size();
             sqlite3_bind_int64(pFind, 1, S(nKey));
             while ((nCode = sqlite3_step(pFind)) == SQLITE_ROW) {
-                const std::pair id{U(sqlite3_column_int64(pFind, 0)), U(sqlite3_column_int64(pFind, 1))};
+                const CId id{U(sqlite3_column_int64(pFind, 0)), U(sqlite3_column_int64(pFind, 1))};
                 if (!present.contains(id)) gone.push_back(id);
             }
             sqlite3_reset(pFind);
             if (nCode != SQLITE_DONE) break;
+            if (gone.size() == nFirst) continue;
+            // Not collected is not gone: a mask or a size limit may have left the file out.
+            const auto there = ListFolder(*pFolder);
+            gone.erase(std::remove_if(gone.begin() + std::ptrdiff_t(nFirst), gone.end(),
+                                      [&](const CId& id) { return there.contains(id); }),
+                       gone.end());
         }
         for (const auto& [nDev, nIno] : gone) {
             if (nCode != SQLITE_DONE) break;

@@ -89,7 +89,7 @@ public:
     void Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs);
     void Flush();
     // After a search that ran to its end: drops the entries of the folders that files were
-    // found in whose file was not found there again, and entries not seen for 90 days.
+    // found in whose file is no longer there, and entries not seen for 90 days.
     void Prune(const CFileInfoArray& files);
 
     static std::uint64_t FolderKey(const std::string& strFolder);
@@ -114,5 +114,6 @@ private:
     std::string m_strPath;
     std::string m_strProblem;
     bool m_bDamaged = false;
+    bool m_bLocked = false;  // the last failure was another process holding the file
     std::vector<CEntry> m_pending;
 };

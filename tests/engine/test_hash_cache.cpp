@@ -189,6 +189,41 @@ TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, Sets{});
 }
 
+TEST(HashCacheMatchTest, FilesReplacedUnderTheSameInodeAreReadAgain) {
+    CTempTree tree, cacheDir;
+    const std::string x(50000, 'x');
+    // All of one modification time, so that any of their inode numbers given again to another
+    // of them agrees with its entry in all but the change time.
+    const timespec times[2] = {{1'600'000'000, 0}, {1'600'000'000, 0}};
+    for (int i = -1; i < 20; ++i) {
+        const std::string strName = i < 0 ? "keep" : "k" + std::to_string(i);
+        tree.Add(strName, x);
+        ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path(strName).c_str(), times, 0), 0);
+    }
+    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
+    ASSERT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets.size(), 1u);
+    // Deleted and written again with other bytes of the same size and the same modification
+    // time, as a copy tool that keeps times does. A freed inode number is often given to the
+    // next new file, unless another program on the machine takes it first.
+    std::set<ino_t> old;
+    std::vector<std::string> reused;
+    for (int i = 0; i < 20; ++i) {
+        const std::string strPath = tree.Path("k" + std::to_string(i));
+        struct stat before {}, after {};
+        ASSERT_EQ(::stat(strPath.c_str(), &before), 0);
+        old.insert(before.st_ino);
+        ASSERT_EQ(::unlink(strPath.c_str()), 0);
+        std::ofstream(strPath) << std::string(50000, static_cast<char>('A' + i));
+        ASSERT_EQ(::utimensat(AT_FDCWD, strPath.c_str(), times, 0), 0);
+        ASSERT_EQ(::stat(strPath.c_str(), &after), 0);
+        if (old.contains(after.st_ino)) reused.push_back("k" + std::to_string(i));
+    }
+    if (reused.empty()) GTEST_SKIP() << "no new file was given a freed inode number here";
+    CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get());
+    EXPECT_EQ(again.m_sets, Sets{});
+    for (const std::string& strName : reused) EXPECT_GE(again.m_opened[strName], 1) << strName;
+}
+
 TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
     CTempTree tree, dir;
     AddCopies(tree);
@@ -273,12 +308,14 @@ TEST(HashCacheFileTest, TwoProcessesSearchingAtOnceBothFinish) {
     CTempTree tree, dir;
     AddCopies(tree);
     const std::string strCache = dir.Path("c.sqlite");
-    OpenCache(strCache);  // two starting on no file at all may find it in use (not yet mended)
     pid_t pids[2];
     for (pid_t& pid : pids)
         if ((pid = fork()) == 0) {
             for (int i = 0; i < 15; ++i) {
                 std::string strProblem;
+                // Both make a new file at once too: neither may find it in use.
+                if (!CHashCache::Open(dir.Path("new" + std::to_string(i)), strProblem) || !strProblem.empty())
+                    _exit(1);
                 auto pCache = CHashCache::Open(strCache, strProblem);
                 if (!pCache) _exit(1);
                 pCache->m_nSettleNs = 0;
@@ -320,6 +357,11 @@ TEST(HashCacheFileTest, PruningDropsFilesGoneFromSearchedFoldersAndOldEntries) {
     ASSERT_EQ(count(), 8);
     ASSERT_EQ(::unlink(tree.Path("a").c_str()), 0);
     Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
+    EXPECT_EQ(count(), 7);
+    // Left out by a mask is not gone.
+    CFileInfoArray onlyB;
+    onlyB.AddDir(tree.Root(), "b", true, nullptr);
+    pCache->Prune(onlyB);
     EXPECT_EQ(count(), 7);
     // All unseen for 91 days; the files of this search are seen again, the others go.
     ASSERT_EQ(Sql(dir.Path("c.sqlite"), "UPDATE files SET seen = seen - 91"), 0);
