@@ -17,6 +17,7 @@ CResultsInfo ResultsInfoOf(const CSearchSettings& settings, bool bComplete) {
     info.nPartialKb = settings.GetPartialBytes() / 1024;
     info.bReflect = settings.m_bReflect != 0;
     info.bComplete = bComplete;
+    info.folders = SearchedFolders(settings.rows);
     return info;
 }
 

@@ -155,6 +155,13 @@ std::string CommonFolder(const std::vector<std::string>& paths) {
     return strCommon.empty() ? "/" : strCommon;
 }
 
+std::string SearchedFolderOf(const std::string& strPath, const std::vector<std::string>& folders) {
+    std::string strBest = "/";
+    for (const std::string& strFolder : folders)
+        if (strFolder.size() > strBest.size() && strPath.starts_with(strFolder)) strBest = strFolder;
+    return strBest;
+}
+
 std::string MoveDestination(const std::string& strPath, const std::string& strBase,
                             const std::string& strTo) {
     std::string strDest = strTo;
@@ -181,15 +188,17 @@ int RunActCommand(const std::vector<std::string>& args) {
     strText.clear();
     const CSetPlan sets = PlanSetActions(rows, opts.keep);
     const CDeletePlan& plan = sets.plan;
-    // Only a move needs the folder below which paths are kept.
-    std::string strBase;
-    if (opts.nAction == ACT_MOVE)
+    // Only a move needs the folder below which paths are kept: the searched folder that holds
+    // the file, or for results that do not name their folders, the one that holds them all.
+    std::string strCommon;
+    if (opts.nAction == ACT_MOVE && info.folders.empty())
         for (const CResultRow& row : rows) {
-            NarrowCommonFolder(strBase, row.m_strSourcePath);
-            NarrowCommonFolder(strBase, row.m_strTargetPath);
+            NarrowCommonFolder(strCommon, row.m_strSourcePath);
+            NarrowCommonFolder(strCommon, row.m_strTargetPath);
         }
     auto destination = [&](const std::string& strPath) {
-        return MoveDestination(strPath, strBase, opts.strTo);
+        return MoveDestination(strPath, info.folders.empty() ? strCommon : SearchedFolderOf(strPath, info.folders),
+                               opts.strTo);
     };
 
     CQuietProgress progress;

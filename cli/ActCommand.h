@@ -27,10 +27,13 @@ bool IsActCommand(const std::string& strArg);
 // Fills opts from the arguments, the subcommand first. Returns an error message for bad usage.
 std::optional<std::string> ParseActCommand(const std::vector<std::string>& args, CActOptions& opts);
 
-// Where move puts a file: below strTo, at its path below strBase (the folder that holds every
-// file of the document).
+// Where move puts a file: below strTo, at its path below strBase (the searched folder that
+// holds it, see SearchedFolderOf).
 std::string MoveDestination(const std::string& strPath, const std::string& strBase,
                             const std::string& strTo);
+
+// The longest of the searched folders (each ending with '/') that holds strPath; "/" when none.
+std::string SearchedFolderOf(const std::string& strPath, const std::vector<std::string>& folders);
 
 // The folder, ending with '/', that holds every given path: "/" at the least.
 std::string CommonFolder(const std::vector<std::string>& paths);

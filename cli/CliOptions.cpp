@@ -323,8 +323,8 @@ that stays; reference files and the last copy of a set never change.
   --hard, --clone     link: hard links (the default; they share the kept file's
                       owner, permissions and times) or copy-on-write clones
   --to FOLDER         move: the copies go below FOLDER at their path below the
-                      folder that holds every file of the listing; nothing there
-                      is overwritten
+                      searched folder that holds them; nothing there is
+                      overwritten
   Each file done is printed as "remove PATH", "trash PATH", "link PATH => KEPT",
   "clone PATH => KEPT" or "move PATH => NEW PATH"; a summary goes to standard error.
 

@@ -55,8 +55,9 @@ std::string JsonRow(const CResultRow& row, std::uint32_t nSet) {
     return strRow;
 }
 
-std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect) {
-    return FormatResultsHead(std::string(CriterionName(nCriterion)), strPartialKb, bReflect);
+std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect,
+                     const std::vector<std::string>& folders) {
+    return FormatResultsHead(std::string(CriterionName(nCriterion)), strPartialKb, bReflect, folders);
 }
 
 std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete) {

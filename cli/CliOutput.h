@@ -37,7 +37,8 @@ std::string TsvRow(const CRowCells& cells);
 // nSet: the row's duplicate set, counted from 1 in matcher order ("set"; 0 leaves it out).
 std::string JsonRow(const CResultRow& row, std::uint32_t nSet = 0);
 // The json text before the first row and after the last one.
-std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect);
+std::string JsonHead(int nCriterion, const std::string& strPartialKb, bool bReflect,
+                     const std::vector<std::string>& folders);
 std::string JsonTail(std::size_t nFiles, std::size_t nRows, bool bComplete);
 
 // Without --sort, the table's column widths come from this many first rows.

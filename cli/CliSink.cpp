@@ -52,7 +52,8 @@ void CCliSink::WriteHead() {
     if (m_opts.m_format == FORMAT_TSV)
         Put(TsvHeader());
     else if (m_opts.m_format == FORMAT_JSON)
-        Put(JsonHead(m_opts.m_nCriterion, m_opts.m_strPartial, m_opts.m_bReflect != 0));
+        Put(JsonHead(m_opts.m_nCriterion, m_opts.m_strPartial, m_opts.m_bReflect != 0,
+                     SearchedFolders(m_opts.rows)));
 }
 
 void CCliSink::WriteRow(CResultRow&& row, std::uint32_t nSet) {

@@ -23,13 +23,16 @@ struct CResultsInfo {
     bool bReflect = true;
     std::uint64_t nFiles = 0;  // files collected
     bool bComplete = true;     // false: the search was cancelled while rows were written
+    // The folders that were searched, each absolute and ending in '/'; empty when not known.
+    std::vector<std::string> folders;
 };
 
 // --- Writing, a piece at a time so that a million rows never stand in memory as text ---
 
-// Everything before the first row. strPartialKb must be a decimal number.
+// Everything before the first row. strPartialKb must be a decimal number; folders (absolute,
+// ending in '/') are left out when empty.
 std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
-                              bool bReflect);
+                              bool bReflect, const std::vector<std::string>& folders = {});
 // One row object, without separator or newline, appended to out.
 void AppendResultsRow(std::string& out, const CResultRow& row);
 // The same, as a text of its own.

@@ -19,7 +19,7 @@ bool IsSoundPath(const std::string& strPath) {
 }
 
 enum ETopKey { TOP_OTHER, TOP_FORMAT, TOP_VERSION, TOP_CRITERION, TOP_PARTIAL, TOP_REFLECT,
-               TOP_ROWS, TOP_FILES, TOP_COMPLETE };
+               TOP_ROWS, TOP_FILES, TOP_COMPLETE, TOP_FOLDERS };
 enum ERowKey { ROW_OTHER, ROW_SOURCE, ROW_SOURCE64, ROW_TARGET, ROW_TARGET64, ROW_SIZE,
                ROW_SOURCE_MTIME, ROW_TARGET_MTIME, ROW_SOURCE_REFERENCE, ROW_TARGET_REFERENCE };
 
@@ -31,7 +31,7 @@ struct CKeyName {
 constexpr CKeyName<ETopKey> TOP_KEYS[] = {
     {"format", TOP_FORMAT},   {"version", TOP_VERSION}, {"criterion", TOP_CRITERION},
     {"partial_kb", TOP_PARTIAL}, {"reflect", TOP_REFLECT}, {"rows", TOP_ROWS},
-    {"files", TOP_FILES},     {"complete", TOP_COMPLETE}};
+    {"files", TOP_FILES},     {"complete", TOP_COMPLETE}, {"folders", TOP_FOLDERS}};
 constexpr CKeyName<ERowKey> ROW_KEYS[] = {
     {"source", ROW_SOURCE}, {"source_base64", ROW_SOURCE64}, {"target", ROW_TARGET},
     {"target_base64", ROW_TARGET64}, {"size", ROW_SIZE}, {"source_mtime", ROW_SOURCE_MTIME},
@@ -86,6 +86,8 @@ public:
         if (m_nSkip) return true;
         if (m_nDepth == 1)
             m_nTopKey = KeyOf(TOP_KEYS, str);
+        else if (m_nDepth == 3 && m_bInFolders)
+            m_nFolderKey = str == "path" ? FOLDER_PATH : str == "path_base64" ? FOLDER_PATH64 : FOLDER_OTHER;
         else if (m_nDepth == 3)
             m_nRowKey = KeyOf(ROW_KEYS, str);
         return true;
@@ -131,8 +133,8 @@ private:
         switch (m_nDepth) {
             case 0: return Stop(RESULTS_FOREIGN, "");
             case 1: return TopValue(nType, nUnsigned, pStr);
-            case 2: return m_bInRows ? DamagedRow("row") : true;
-            case 3: return RowValue(nType, nUnsigned, nSigned, pStr);
+            case 2: return m_bInRows ? DamagedRow("row") : m_bInFolders ? Damaged("folders") : true;
+            case 3: return m_bInFolders ? FolderValue(nType, pStr) : RowValue(nType, nUnsigned, nSigned, pStr);
             default: return true;
         }
     }
@@ -173,6 +175,7 @@ private:
             case TOP_FILES: return number(m_info.nFiles);
             case TOP_COMPLETE: return flag(m_info.bComplete);
             case TOP_ROWS: return Damaged("rows");
+            case TOP_FOLDERS: return Damaged("folders");
             case TOP_OTHER: return true;
         }
         return true;
@@ -222,6 +225,25 @@ private:
         return true;
     }
 
+    bool FolderValue(EValue nType, std::string* pStr) {
+        if (m_nFolderKey == FOLDER_OTHER) return true;
+        if (nType != VALUE_STRING) return Damaged("folders");
+        (m_nFolderKey == FOLDER_PATH ? m_strFolder : m_strFolder64) = std::move(*pStr);
+        m_nFolderHave |= m_nFolderKey;
+        return true;
+    }
+
+    bool EndFolder() {
+        std::string strFolder;
+        if (!m_nFolderHave ||
+            !TakePath(strFolder, m_strFolder, m_strFolder64, m_nFolderHave & FOLDER_PATH64) ||
+            strFolder.empty() || strFolder.front() != '/' || strFolder.back() != '/' ||
+            strFolder.find('\0') != std::string::npos)
+            return Damaged("folders");
+        m_info.folders.push_back(std::move(strFolder));
+        return true;
+    }
+
     bool Open(bool bObject) {
         ++m_nDepth;
         if (m_nSkip) return true;
@@ -236,11 +258,25 @@ private:
                     m_bInRows = m_bRows = true;
                     return true;
                 }
+                if (m_nTopKey == TOP_FOLDERS) {
+                    if (bObject) return Damaged("folders");
+                    m_info.folders.clear();
+                    m_bInFolders = true;
+                    return true;
+                }
                 if (m_nTopKey == TOP_FORMAT) return Stop(RESULTS_FOREIGN, "format");
                 if (m_nTopKey != TOP_OTHER) return Damaged(NameOf(TOP_KEYS, m_nTopKey));
                 m_nSkip = m_nDepth;
                 return true;
             case 3:
+                if (m_bInFolders) {
+                    if (!bObject) return Damaged("folders");
+                    m_strFolder.clear();
+                    m_strFolder64.clear();
+                    m_nFolderHave = 0;
+                    m_nFolderKey = FOLDER_OTHER;
+                    return true;
+                }
                 if (!m_bInRows) return true;
                 if (!bObject) return DamagedRow("row");
                 m_record = {};
@@ -268,7 +304,8 @@ private:
             return true;
         }
         if (nDepth == 3 && m_bInRows) return EndRow();
-        if (nDepth == 2 && m_bInRows) m_bInRows = false;
+        if (nDepth == 3 && m_bInFolders) return EndFolder();
+        if (nDepth == 2) m_bInRows = m_bInFolders = false;
         if (nDepth == 1) m_bDone = true;
         return true;
     }
@@ -311,6 +348,11 @@ private:
     ERowKey m_nRowKey = ROW_OTHER;
     bool m_bInRows = false;
     bool m_bRowOpen = false;
+    bool m_bInFolders = false;
+    enum : unsigned { FOLDER_OTHER = 0, FOLDER_PATH = 1, FOLDER_PATH64 = 2 };
+    unsigned m_nFolderKey = FOLDER_OTHER;
+    unsigned m_nFolderHave = 0;
+    std::string m_strFolder, m_strFolder64;
 
     CResultRow m_record;
     std::string m_strSource, m_strTarget, m_strSource64, m_strTarget64;

@@ -69,13 +69,23 @@ bool AppendJsonString(std::string& out, const std::string& str) {
 }  // namespace
 
 std::string FormatResultsHead(const std::string& strCriterion, const std::string& strPartialKb,
-                              bool bReflect) {
+                              bool bReflect, const std::vector<std::string>& folders) {
     std::string out = std::string("{\"format\":\"") + RESULTS_FORMAT_NAME +
                       "\",\"version\":" + std::to_string(RESULTS_FORMAT_VERSION) +
                       ",\"criterion\":";
     AppendJsonString(out, strCriterion);
-    return out + ",\"partial_kb\":" + strPartialKb +
-           ",\"reflect\":" + (bReflect ? "true" : "false") + ",\"rows\":[";
+    out += ",\"partial_kb\":" + strPartialKb + ",\"reflect\":" + (bReflect ? "true" : "false");
+    if (!folders.empty()) {
+        out += ",\"folders\":[";
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            out += i ? ",{\"path\":" : "{\"path\":";
+            if (!AppendJsonString(out, folders[i]))
+                out += ",\"path_base64\":\"" + EncodeBase64(folders[i]) + '"';
+            out += '}';
+        }
+        out += ']';
+    }
+    return out + ",\"rows\":[";
 }
 
 void AppendResultsRow(std::string& out, const CResultRow& row) {

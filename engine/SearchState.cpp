@@ -1,9 +1,22 @@
 #include "SearchState.h"
 
+#include <algorithm>
 #include <limits>
 
 int g_bFolderListChanged = 0;
 int g_nCollectedFiles = 0;
+
+std::vector<std::string> SearchedFolders(const std::vector<CFolderRow>& rows) {
+    std::vector<std::string> folders;
+    for (const CFolderRow& row : rows) {
+        std::string strFolder = row.strFolder;
+        if (strFolder.empty() || strFolder[0] != '/') continue;  // nothing a reader could use
+        if (strFolder.back() != '/') strFolder += '/';
+        if (std::find(folders.begin(), folders.end(), strFolder) == folders.end())
+            folders.push_back(std::move(strFolder));
+    }
+    return folders;
+}
 
 std::uint64_t CSearchSettings::GetPartialBytes() const {
     // Read as the one-line field of at most 20 characters holds it, the way atoi reads.

@@ -33,6 +33,9 @@ struct CFolderRow {
     bool bReference = false;
 };
 
+// The distinct absolute folders of the rows, in their order, each ending with '/'.
+std::vector<std::string> SearchedFolders(const std::vector<CFolderRow>& rows);
+
 // A snapshot of the settings, taken on the user-interface thread when a worker starts.
 struct CSearchSettings {
     std::vector<CFolderRow> rows;

@@ -106,7 +106,7 @@ QString SaveResultsFile(const CResultModel& model, const QString& strPath,
     QSaveFile file(QFile::decodeName(QByteArray::fromStdString(strTarget)));
     if (!file.open(QIODevice::WriteOnly)) return file.errorString();
     std::string strChunk =
-        FormatResultsHead(info.strCriterion, std::to_string(info.nPartialKb), info.bReflect);
+        FormatResultsHead(info.strCriterion, std::to_string(info.nPartialKb), info.bReflect, info.folders);
     auto flush = [&] {
         const bool bOk = file.write(strChunk.data(), static_cast<qint64>(strChunk.size())) ==
                          static_cast<qint64>(strChunk.size());

@@ -102,6 +102,14 @@ TEST_F(CliActTest, MoveKeepsThePathBelowTheSearchedFolderAndNeverOverwrites) {
     EXPECT_EQ(ReadAll(m_tree.Path("out/b/-photo\ncopy")), "set one bytes");
     EXPECT_EQ(ReadAll(m_tree.Path("out/b/caf\xE9")), "in the way");
     EXPECT_EQ(ReadAll(m_tree.Path("out/c/song")), "second set");
+
+    // Copies that all lie in one subfolder keep it: the path is below the searched folder.
+    m_tree.Add("in2/deep/x", "pair");
+    m_tree.Add("in2/deep/y", "pair");
+    std::ofstream(m_strResults, std::ios::binary) << RunCli({"--format", "json", m_tree.Path("in2")}).m_strOut;
+    EXPECT_EQ(RunCli({"move", "--to", m_tree.Path("out2"), m_strResults}).m_nStatus, 0);
+    EXPECT_EQ(Listing(m_tree.Path("out2")).size(), 1u);
+    EXPECT_TRUE(fs::is_directory(m_tree.Path("out2/deep")));
 }
 
 TEST_F(CliActTest, AFalsePairIsKeptAndTheExitStatusSaysSo) {
@@ -130,6 +138,8 @@ TEST(CliActUsageTest, BadUsageExitsWithStatusTwo) {
     EXPECT_EQ(RunCli({"remove", "/nonexistent/results.json"}).m_nStatus, 2);
     EXPECT_EQ(CommonFolder({"/a/b/c/x", "/a/b/cd/y"}), "/a/b/");
     EXPECT_EQ(MoveDestination("/a/b/c/x", "/a/b/", "/q"), "/q/c/x");
+    EXPECT_EQ(SearchedFolderOf("/a/bc/x", {"/a/", "/a/b/", "/a/bc/d/"}), "/a/");
+    EXPECT_EQ(SearchedFolderOf("/a/b/c/x", {"/a/", "/a/b/", "/z/"}), "/a/b/");
 }
 
 TEST_F(CliActTest, GroupsAndSetNumbersTellTheSetsOtherToolsRead) {

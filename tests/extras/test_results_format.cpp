@@ -25,6 +25,11 @@ std::string BadRow(const std::string& strFrom, const std::string& strTo, int nRo
     return R"({"format":"twinex-results","version":1,"rows":[)" + strRows + strRow + "]}";
 }
 
+// A document without rows whose searched folders are strFolders.
+std::string Folders(const std::string& strFolders) {
+    return R"({"format":"twinex-results","version":1,"folders":[)" + strFolders + R"(],"rows":[]})";
+}
+
 }  // namespace
 
 // Reference marks too: each side alone, both, and neither.
@@ -37,7 +42,8 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
         {"/r/a", "/r/b", 7, 1, 2, true, true},
         {"/p/a", "/p/b", 7, 1, 2},
     };
-    std::string strDoc = FormatResultsHead("contents", "0", false);
+    const std::vector<std::string> folders = {"/home/a/", "/mnt/caf\xe9 \"x\"/"};
+    std::string strDoc = FormatResultsHead("contents", "0", false, folders);
     for (std::size_t i = 0; i < rows.size(); ++i)
         strDoc += ResultsRowSeparator(i) + FormatResultsRow(rows[i]);
     strDoc += "\n" + FormatResultsTail(120, rows.size(), false);
@@ -56,6 +62,7 @@ TEST(ResultsFormat, EveryRowReadsBackWithItsExactBytes) {
               R"({"source":"/p/a","target":"/p/b","size":7,"source_mtime":1,"target_mtime":2})");
     EXPECT_EQ(info.strCriterion, "contents");
     EXPECT_EQ(info.nFiles, 120u);
+    EXPECT_EQ(info.folders, folders);
 }
 
 // A later writer may add fields anywhere; whatever they hold, even known names nested inside
@@ -109,6 +116,12 @@ TEST(ResultsFormat, WhatIsNotSoundResultsIsRefusedWithItsReason) {
         {BadRow("/b/x", "/b/"), RESULTS_DAMAGED, 1, "target"},
         {BadRow("/b/x", "/b/x\\u0000"), RESULTS_DAMAGED, 1, "target"},
         {BadRow("/b/x", "/a/x"), RESULTS_DAMAGED, 1, "target"},
+        // The searched folders: a move keeps paths below them.
+        {Folders(R"({"path":"a/"})"), RESULTS_DAMAGED, 0, "folders"},
+        {Folders(R"({"path":"/a"})"), RESULTS_DAMAGED, 0, "folders"},
+        {Folders(R"("/a/")"), RESULTS_DAMAGED, 0, "folders"},
+        {Folders(R"({"path":7})"), RESULTS_DAMAGED, 0, "folders"},
+        {Folders(R"({"path":"/a/","path_base64":"L2EvAC8="})"), RESULTS_DAMAGED, 0, "folders"},
     };
     for (const CCase& c : cases) {
         CResultsInfo info;
