@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     CTimes times;
     services.pPrompt = &prompt;
     services.pTrash = &trash;
-    services.fnMakeProgress = [&](QWidget*) -> std::unique_ptr<IDeleteProgress> {
+    services.fnMakeProgress = [&](QWidget*, const QString&) -> std::unique_ptr<IDeleteProgress> {
         return std::make_unique<CTimedProgress>(timer, times);
     };
     CTwinexView view(services);

@@ -1,4 +1,4 @@
-// The mark on the icon of a file that lies under a reference folder.
+// The marks on the icon of a file: under a reference folder, or replaced with a link.
 #pragma once
 
 #include <QIcon>
@@ -8,3 +8,8 @@
 QIcon WithReferenceEmblem(const QIcon& base);
 // The padlock alone, for a cell that shows no file icon of its own.
 QIcon ReferenceEmblemIcon();
+// The icon with two chain links in its lower right corner: the file was replaced with a link
+// to (or a clone of) another copy.
+QIcon WithLinkEmblem(const QIcon& base);
+// The chain links alone.
+QIcon LinkEmblemIcon();
