@@ -187,6 +187,7 @@ constexpr CStringEntry g_strings[] = {
     {IDS_LINKED_HARD_TIP, "Replaced with a hard link to %1"},
     {IDS_LINKED_CLONE_TIP, "Replaced with a clone of %1"},
     {IDS_LINKED_TAG, "Linked"},
+    {IDS_LINK_STAYS, "The copies that stay:"},
 };
 
 constexpr CMenuEntry g_menuMain[] = {

@@ -189,3 +189,4 @@ constexpr int IDS_LINK_CLONE_DONE = 61524;
 constexpr int IDS_LINKED_HARD_TIP = 61525;      // %1: the copy that stays
 constexpr int IDS_LINKED_CLONE_TIP = 61526;
 constexpr int IDS_LINKED_TAG = 61527;
+constexpr int IDS_LINK_STAYS = 61528;

@@ -47,7 +47,7 @@ QString ConfirmText(const CDeletePlan& plan, ELinkKind nKind) {
     } else if (plan.paths.size() > 1) {
         strText = LoadResString(bHard ? IDS_LINK_HARD_MANY : IDS_LINK_CLONE_MANY)
                       .arg(plan.paths.size()) +
-                  KeptCopiesList(plan);
+                  QStringLiteral("\n\n") + LoadResString(IDS_LINK_STAYS) + KeptCopiesList(plan);
     } else {
         strText = LoadResString(IDS_LINK_NOTHING);
     }
