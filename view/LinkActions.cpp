@@ -29,12 +29,13 @@ QString KeptCopiesList(const CDeletePlan& plan) {
     QString strText;
     const std::size_t nListed = std::min<std::size_t>(stays.size(), MAX_LISTED_FILES);
     for (std::size_t i = 0; i < nListed; ++i)
-        strText += QLatin1Char('\n') + LoadResString(IDS_LINK_TO_COPY)
-                                           .arg(DisplayPath(stays[i].strPath))
-                                           .arg(stays[i].nFiles);
+        strText +=
+            QLatin1Char('\n') +
+            LoadResString(IDS_LINK_TO_COPY).arg(DisplayPath(stays[i].strPath)).arg(stays[i].nFiles);
     if (stays.size() > nListed)
-        strText += QLatin1Char('\n') + LoadResString(IDS_DELETE_FAILED_MORE)
-                                           .arg(QString::number(stays.size() - nListed));
+        strText +=
+            QLatin1Char('\n') +
+            LoadResString(IDS_DELETE_FAILED_MORE).arg(QString::number(stays.size() - nListed));
     return strText;
 }
 
@@ -45,9 +46,9 @@ QString ConfirmText(const CDeletePlan& plan, ELinkKind nKind) {
         strText = LoadResString(bHard ? IDS_LINK_HARD_ONE : IDS_LINK_CLONE_ONE)
                       .arg(DisplayName(plan.paths.front()), DisplayPath(plan.stays.front()));
     } else if (plan.paths.size() > 1) {
-        strText = LoadResString(bHard ? IDS_LINK_HARD_MANY : IDS_LINK_CLONE_MANY)
-                      .arg(plan.paths.size()) +
-                  QStringLiteral("\n\n") + LoadResString(IDS_LINK_STAYS) + KeptCopiesList(plan);
+        strText =
+            LoadResString(bHard ? IDS_LINK_HARD_MANY : IDS_LINK_CLONE_MANY).arg(plan.paths.size()) +
+            QStringLiteral("\n\n") + LoadResString(IDS_LINK_STAYS) + KeptCopiesList(plan);
     } else {
         strText = LoadResString(IDS_LINK_NOTHING);
     }
@@ -66,8 +67,9 @@ void TellWhatStayed(IPrompt& prompt, const CLinkOutcome& links) {
     QStringList parts;
     if (!links.failed.empty())
         parts << LoadResString(IDS_LINK_FAILED).arg(links.failed.size()) + QLatin1Char('\n') +
-                     ListedFiles(links.failed,
-                                 [](const CFailedFile& file) { return LinkFailureReason(file.nErrno); });
+                     ListedFiles(links.failed, [](const CFailedFile& file) {
+                         return LinkFailureReason(file.nErrno);
+                     });
     if (!links.kept.empty()) parts << KeptList(links.kept);
     const bool bFailed = !links.failed.empty();
     prompt.Tell(parts.join(QStringLiteral("\n\n")),
@@ -79,11 +81,16 @@ void TellWhatStayed(IPrompt& prompt, const CLinkOutcome& links) {
 
 QString LinkFailureReason(int nError) {
     switch (nError) {
-    case EXDEV: return LoadResString(IDS_LINK_OTHER_FILE_SYSTEM);
-    case EOPNOTSUPP: return LoadResString(IDS_LINK_NO_CLONES);
-    case EEXIST: return LoadResString(IDS_LINK_ALREADY_SAME);
-    case EINVAL: return LoadResString(IDS_NOT_REGULAR_FILE);
-    default: return ErrorText(nError);
+        case EXDEV:
+            return LoadResString(IDS_LINK_OTHER_FILE_SYSTEM);
+        case EOPNOTSUPP:
+            return LoadResString(IDS_LINK_NO_CLONES);
+        case EEXIST:
+            return LoadResString(IDS_LINK_ALREADY_SAME);
+        case EINVAL:
+            return LoadResString(IDS_NOT_REGULAR_FILE);
+        default:
+            return ErrorText(nError);
     }
 }
 
@@ -105,7 +112,8 @@ CLinkRowsOutcome LinkSelectedFiles(CTwinexView& view, ELinkKind nKind) {
     CDeletePlan plan = PlanSelectedRows(model, selected);
     outcome.lastCopies = std::move(plan.kept);
     const bool bHard = nKind == LINK_HARD;
-    const QString strCaption = LoadResString(bHard ? IDS_LINK_HARD_CAPTION : IDS_LINK_CLONE_CAPTION);
+    const QString strCaption =
+        LoadResString(bHard ? IDS_LINK_HARD_CAPTION : IDS_LINK_CLONE_CAPTION);
     if (plan.paths.empty() && outcome.lastCopies.empty() && !plan.nChanged && plan.nReference) {
         prompt.Tell(LoadResString(IDS_LINK_REFERENCE_PROTECTED).arg(plan.nReference),
                     LoadResString(IDS_REFERENCE_CAPTION), IPrompt::ICON_INFORMATION);
