@@ -37,7 +37,8 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
         m_fileRow.push_back(static_cast<std::uint32_t>(nRow));
         m_fileFlags.push_back(static_cast<std::uint8_t>(
             (bTarget ? FILE_TARGET : 0) |
-            ((bTarget ? row.bTargetReference : row.bSourceReference) ? FILE_REFERENCE : 0)));
+            ((bTarget ? row.bTargetReference : row.bSourceReference) ? FILE_REFERENCE : 0) |
+            ((bTarget ? row.bTargetLinked : row.bSourceLinked) ? FILE_LINKED : 0)));
         timeOf.push_back(bTarget ? row.tTarget : row.tSource);
         sizeOf.push_back(row.nSize);
     };
@@ -84,7 +85,8 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
     m_setSize.resize(nSets);
     m_setExtras.resize(nSets);
     auto candidate = [&](std::uint32_t nId) {
-        return CKeepCandidate{timeOf[nId], sets.GetPath(nId), IsFileReference(nId)};
+        return CKeepCandidate{timeOf[nId], sets.GetPath(nId), IsFileReference(nId),
+                              IsFileLinked(nId)};
     };
     for (std::uint32_t nSet = 0; nSet < nSets; ++nSet) {
         const auto first = m_setFiles.begin() + m_setStart[nSet];
@@ -95,10 +97,15 @@ void CSetTable::Build(std::size_t nRows, const std::function<CSetTableRow(std::s
         m_setSize[nSet] = sizeOf[*first];
         const auto nReferences = static_cast<std::uint32_t>(
             std::count_if(first, last, [&](std::uint32_t nId) { return IsFileReference(nId); }));
-        const auto nCopies = static_cast<std::uint32_t>(last - first);
-        // The kept file is a reference file when the set has one.
-        m_setExtras[nSet] =
-            m_setSize[nSet] == 0 ? 0 : nCopies - std::max<std::uint32_t>(nReferences, 1);
+        const auto nLinked = static_cast<std::uint32_t>(
+            std::count_if(first, last, [&](std::uint32_t nId) {
+                return IsFileLinked(nId) && !IsFileReference(nId);
+            }));
+        // Reference and linked files are never extra; the kept file is a reference file when
+        // the set has one, else a file that is no link when there is one.
+        const auto nOthers = static_cast<std::uint32_t>(last - first) - nReferences - nLinked;
+        const std::uint32_t nKeptOthers = nReferences == 0 && nOthers > 0 ? 1 : 0;
+        m_setExtras[nSet] = m_setSize[nSet] == 0 ? 0 : nOthers - nKeptOthers;
     }
 
     m_fileRowStart = Offsets(rowCounts);

@@ -18,6 +18,9 @@ struct CSetTableRow {
     std::int64_t tTarget = 0;
     bool bSourceReference = false;
     bool bTargetReference = false;
+    // Replaced with a link to (or a clone of) the copy that stays.
+    bool bSourceLinked = false;
+    bool bTargetLinked = false;
 };
 
 struct CSetSummary {
@@ -32,8 +35,8 @@ public:
 
     // Groups the files of rows 0..nRows-1 (the chains the rows form) into sets. Sets number in
     // order of their first row; within a set the files come in the keep order (KeepsBefore,
-    // Keep Newest), so the first is the one that stays. A file's time and reference mark are
-    // those of the first row naming it, as Select Extra Copies takes them.
+    // Keep Newest), so the first is the one that stays. A file's time, reference and link
+    // marks are those of the first row naming it, as Select Extra Copies takes them.
     // Linear in the rows, plus the sort within each set. User-interface thread or any other.
     // fnGone, when given, is asked about each file that is the source of no row: one that is
     // gone (deleted as the source of other rows) is left out of its set, and a set left with
@@ -53,8 +56,9 @@ public:
         return Slice(m_setFiles, m_setStart, nSet);
     }
     std::uint64_t GetSetSize(std::uint32_t nSet) const { return m_setSize[nSet]; }
-    // The files Keep Newest would select: all but the kept one and the reference files; none
-    // when the files are empty, since removing them frees nothing.
+    // The files Keep Newest would select: all but the kept one, the reference files and the
+    // linked files (a link frees nothing more); none when the files are empty, since removing
+    // them frees nothing.
     std::uint32_t GetSetExtras(std::uint32_t nSet) const { return m_setExtras[nSet]; }
     std::uint64_t GetSetBytesToFree(std::uint32_t nSet) const {
         return m_setExtras[nSet] * m_setSize[nSet];
@@ -66,6 +70,7 @@ public:
     std::uint32_t GetFileRow(std::uint32_t nFile) const { return m_fileRow[nFile]; }
     bool IsFileTarget(std::uint32_t nFile) const { return m_fileFlags[nFile] & FILE_TARGET; }
     bool IsFileReference(std::uint32_t nFile) const { return m_fileFlags[nFile] & FILE_REFERENCE; }
+    bool IsFileLinked(std::uint32_t nFile) const { return m_fileFlags[nFile] & FILE_LINKED; }
     // The rows whose source is the file, ascending; none for a file only ever a target.
     std::span<const std::uint32_t> GetFileRows(std::uint32_t nFile) const {
         return Slice(m_fileRows, m_fileRowStart, nFile);
@@ -75,7 +80,7 @@ public:
     CSetSummary GetSummary() const;
 
 private:
-    enum : std::uint8_t { FILE_TARGET = 1, FILE_REFERENCE = 2 };
+    enum : std::uint8_t { FILE_TARGET = 1, FILE_REFERENCE = 2, FILE_LINKED = 4 };
 
     static std::span<const std::uint32_t> Slice(const std::vector<std::uint32_t>& items,
                                                 const std::vector<std::uint32_t>& start,

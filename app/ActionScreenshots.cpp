@@ -5,6 +5,9 @@
 #include <QPainter>
 #include <QPointer>
 
+#include <functional>
+
+#include "LinkActions.h"
 #include "MainFrame.h"
 #include "Prompt.h"
 #include "ResultActions.h"
@@ -73,15 +76,23 @@ void SelectSomeRows(CTwinexView& view) {
     view.setFocus();
 }
 
-}  // namespace
-
-QWidget* ShowDeleteQuestion(CMainFrame& frame) {
+QWidget* ShowQuestion(CMainFrame& frame, const std::function<void(CTwinexView&)>& fnAsk) {
     SelectSomeRows(*frame.GetActiveView());
     CShowOnlyPrompt prompt(&frame);
     frame.SetPrompt(&prompt);
-    DeleteSelectedFiles(*frame.GetActiveView(), true);
+    fnAsk(*frame.GetActiveView());
     frame.SetPrompt(nullptr);
     return new CWindowOverFrame(frame, prompt.m_pBox, true);
+}
+
+}  // namespace
+
+QWidget* ShowDeleteQuestion(CMainFrame& frame) {
+    return ShowQuestion(frame, [](CTwinexView& view) { DeleteSelectedFiles(view, true); });
+}
+
+QWidget* ShowLinkQuestion(CMainFrame& frame) {
+    return ShowQuestion(frame, [](CTwinexView& view) { LinkSelectedFiles(view, LINK_HARD); });
 }
 
 QWidget* ShowContextMenu(CMainFrame& frame) {

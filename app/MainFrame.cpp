@@ -17,6 +17,7 @@
 #include "AboutDlg.h"
 #include "Commands.h"
 #include "KeyboardLocks.h"
+#include "LinkActions.h"
 #include "ResTables.h"
 #include "ResultActions.h"
 #include "ResultModel.h"
@@ -46,6 +47,8 @@ constexpr CCommandHandler g_handlers[] = {
     {ID_EDIT_SELECTALL, &CMainFrame::OnEditSelectAll},
     {ID_EDIT_DELETE, &CMainFrame::OnEditDelete},
     {ID_EDIT_SHIFTDELETE, &CMainFrame::OnEditShiftDelete},
+    {ID_EDIT_LINKHARD, &CMainFrame::OnEditLinkHard},
+    {ID_EDIT_LINKCLONE, &CMainFrame::OnEditLinkClone},
     {ID_EDIT_SELECTNEWEST, &CMainFrame::OnEditSelectNewest},
     {ID_EDIT_SELECTOLDEST, &CMainFrame::OnEditSelectOldest},
     {ID_EDIT_SELECTFOLDER, &CMainFrame::OnEditSelectFolder},
@@ -90,6 +93,7 @@ CMainFrame::CMainFrame(CTwinexDoc* pDoc, QWidget* pParent)
     // does not depend on its actions.
     new CViewActions(m_pView);
     connect(m_pView, &CTwinexView::FilesDeleted, this, &CMainFrame::OnFilesDeleted);
+    connect(m_pView, &CTwinexView::FilesLinked, this, &CMainFrame::OnFilesLinked);
 
     m_pCommands->BuildMenuBar(menuBar(), IDR_MAINFRAME);
     m_pCommands->BindAccelerators(IDR_MAINFRAME, this);
@@ -228,6 +232,15 @@ void CMainFrame::OnEditShiftDelete() { OnFilesDeleted(DeleteSelectedFiles(*m_pVi
 
 void CMainFrame::OnFilesDeleted(const CDeleteOutcome& outcome) {
     if (outcome.bRowsSwept) UpdateTitle();
+}
+
+void CMainFrame::OnEditLinkHard() { OnFilesLinked(LinkSelectedFiles(*m_pView, LINK_HARD)); }
+
+void CMainFrame::OnEditLinkClone() { OnFilesLinked(LinkSelectedFiles(*m_pView, LINK_CLONE)); }
+
+void CMainFrame::OnFilesLinked(const CLinkRowsOutcome& outcome) {
+    const QString strDone = LinkDoneText(outcome);
+    if (!strDone.isEmpty()) SetMessagePaneText(strDone);
 }
 
 void CMainFrame::OnAppAbout() {

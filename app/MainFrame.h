@@ -23,6 +23,7 @@ class CSpacePane;
 class CTwinexDoc;
 class CTwinexView;
 struct CDeleteOutcome;
+struct CLinkRowsOutcome;
 
 class CMainFrame : public QMainWindow, public IWizardHost {
     Q_OBJECT
@@ -90,6 +91,10 @@ public slots:
     void OnEditShiftDelete();
     // After a delete from the menu, the keys or the context menu: the title follows the rows.
     void OnFilesDeleted(const CDeleteOutcome& outcome);
+    void OnEditLinkHard();
+    void OnEditLinkClone();
+    // After a replacement with links from the menu or the context menu: says what was done.
+    void OnFilesLinked(const CLinkRowsOutcome& outcome);
     void OnEditSelectNewest();
     void OnEditSelectOldest();
     void OnEditSelectFolder();

@@ -126,6 +126,8 @@ const std::map<QString, FScreenshotState>& States() {
         // The delete question for a few selected rows (never answered), and the context menu.
         {QStringLiteral("delete"),
          [](CMainFrame& frame, const CScreenshotOptions&) { return ShowDeleteQuestion(frame); }},
+        {QStringLiteral("link"),
+         [](CMainFrame& frame, const CScreenshotOptions&) { return ShowLinkQuestion(frame); }},
         {QStringLiteral("menu"),
          [](CMainFrame& frame, const CScreenshotOptions&) { return ShowContextMenu(frame); }},
     };

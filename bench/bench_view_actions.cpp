@@ -1,8 +1,9 @@
 // Deletes part of a large result list as the user does (selected rows, Del, Yes) on real files
 // in a temporary folder, and times the planning, the removal and the sweep of the rows.
-//   bench_view_actions [ROWS] [DELETE] [--trash] [--dir FOLDER]
+//   bench_view_actions [ROWS] [DELETE] [--trash | --link] [--dir FOLDER]
 // Defaults: 100000 rows (sets of three files, every ordered pair a row, as with the reflect
-// option), 10000 files deleted for good. --trash moves them to a Trash made inside FOLDER.
+// option), 10000 files deleted for good. --trash moves them to a Trash made inside FOLDER;
+// --link replaces them with hard links instead (Replace with Hard Links).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "Prompt.h"
 #include "ResultModel.h"
 #include "DesktopServices.h"
+#include "LinkActions.h"
 #include "ResultActions.h"
 #include "TwinexView.h"
 
@@ -56,11 +58,12 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     int nRows = 100000, nDelete = 10000;
-    bool bTrash = false;
+    bool bTrash = false, bLink = false;
     std::string strBase = std::filesystem::temp_directory_path().string();
     int nNumber = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--trash") == 0) bTrash = true;
+        else if (std::strcmp(argv[i], "--link") == 0) bLink = true;
         else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) strBase = argv[++i];
         else (nNumber++ == 0 ? nRows : nDelete) = std::atoi(argv[i]);
     }
@@ -119,7 +122,7 @@ int main(int argc, char** argv) {
     CTimes times;
     services.pPrompt = &prompt;
     services.pTrash = &trash;
-    services.fnMakeProgress = [&](QWidget*) -> std::unique_ptr<IDeleteProgress> {
+    services.fnMakeProgress = [&](QWidget*, const QString&) -> std::unique_ptr<IDeleteProgress> {
         return std::make_unique<CTimedProgress>(timer, times);
     };
     CTwinexView view(services);
@@ -133,16 +136,21 @@ int main(int argc, char** argv) {
     const int nRowsBefore = model.GetRowCount();
 
     timer.restart();
-    DeleteSelectedFiles(view, bTrash);
+    if (bLink)
+        LinkSelectedFiles(view, LINK_HARD);
+    else
+        DeleteSelectedFiles(view, bTrash);
     const qint64 nTotal = timer.nsecsElapsed();
 
     std::printf("files created            %zu in %.2f s\n", files.size(), dCreate);
-    std::printf("rows                     %d, selected %d, files to delete %d (%s)\n", nRowsBefore,
-                2 * nDelete, nDelete, bTrash ? "to the Trash" : "for good");
+    std::printf("rows                     %d, selected %d, files to change %d (%s)\n", nRowsBefore,
+                2 * nDelete, nDelete,
+                bLink ? "hard links" : bTrash ? "to the Trash" : "for good");
     std::printf("plan, question and check %.3f s\n", times.nBegin / 1e9);
-    std::printf("removal                  %.3f s\n", (times.nEnd - times.nBegin) / 1e9);
-    std::printf("sweep                    %.3f s (rows left %d)\n", (nTotal - times.nEnd) / 1e9,
-                model.GetRowCount());
+    std::printf("%s %.3f s\n", bLink ? "linking                 " : "removal                 ",
+                (times.nEnd - times.nBegin) / 1e9);
+    std::printf("%s %.3f s (rows left %d)\n", bLink ? "marking rows            " : "sweep                   ",
+                (nTotal - times.nEnd) / 1e9, model.GetRowCount());
 
     // The sweep alone over every row when nothing is gone: one lstat per distinct source.
     timer.restart();

@@ -148,6 +148,46 @@ constexpr CStringEntry g_strings[] = {
     {IDS_EXTRA_COPIES_MANY, "%1 extra copies"},
     {IDS_SELECTED_ONE, "1 file selected, %1"},
     {IDS_SELECTED_MANY, "%1 files selected, %2"},
+    {ID_EDIT_LINKHARD, "Replace the selected extra copies with hard links to the copy that "
+                       "stays\nReplace with Hard Links"},
+    {ID_EDIT_LINKCLONE, "Replace the selected extra copies with copy-on-write clones of the copy "
+                        "that stays\nReplace with Clones"},
+    {IDS_LINK_HARD_CAPTION, "Replace with Hard Links"},
+    {IDS_LINK_CLONE_CAPTION, "Replace with Clones"},
+    {IDS_LINK_HARD_ONE, "Are you sure you want to replace '%1' with a hard link to %2?"},
+    {IDS_LINK_CLONE_ONE, "Are you sure you want to replace '%1' with a clone of %2?"},
+    {IDS_LINK_HARD_MANY, "Are you sure you want to replace these %1 files with hard links to the "
+                         "copies that stay?"},
+    {IDS_LINK_CLONE_MANY, "Are you sure you want to replace these %1 files with clones of the "
+                          "copies that stay?"},
+    {IDS_LINK_TO_COPY, "%1 (for %2 file(s))"},
+    {IDS_LINK_HARD_NOTE, "A hard link is the same file as the copy it links to: it shares that "
+                         "file's owner, permissions and modification time."},
+    {IDS_LINK_CLONE_NOTE, "A clone keeps its own owner, permissions and modification time, and "
+                          "shares the disk space of the copy until either is changed."},
+    {IDS_LINK_NOTHING, "No file will be replaced."},
+    {IDS_LINK_KEPT_LAST_COPY,
+     "%1 file(s) will stay as they are: no other copy of their contents would be left to link to."},
+    {IDS_LINK_KEPT_COPIES_GONE,
+     "%1 file(s) will stay as they are: their other copies are gone, have changed since the "
+     "search, or are the same file already."},
+    {IDS_LINK_EMPTY_NOTE, "These files are empty: replacing them frees no space"},
+    {IDS_LINK_REFERENCE_PROTECTED, "The %1 selected file(s) lie in reference folders and are "
+                                   "protected: Twinex never replaces them."},
+    {IDS_LINK_HARD_PROGRESS, "Replacing files with hard links..."},
+    {IDS_LINK_CLONE_PROGRESS, "Replacing files with clones..."},
+    {IDS_LINK_FAILED_CAPTION, "Error Replacing Files"},
+    {IDS_LINK_FAILED, "%1 file(s) could not be replaced:"},
+    {IDS_LINK_OTHER_FILE_SYSTEM, "the copy that stays is on another file system"},
+    {IDS_LINK_NO_CLONES, "the file system cannot make clones"},
+    {IDS_LINK_ALREADY_SAME, "already hard links to the same file"},
+    {IDS_LINK_HARD_DONE, "Replaced %1 file(s) with hard links; each now shares the owner, "
+                         "permissions and times of the copy it links to."},
+    {IDS_LINK_CLONE_DONE, "Replaced %1 file(s) with clones."},
+    {IDS_LINKED_HARD_TIP, "Replaced with a hard link to %1"},
+    {IDS_LINKED_CLONE_TIP, "Replaced with a clone of %1"},
+    {IDS_LINKED_TAG, "Linked"},
+    {IDS_LINK_STAYS, "The copies that stay:"},
 };
 
 constexpr CMenuEntry g_menuMain[] = {
@@ -161,6 +201,8 @@ constexpr CMenuEntry g_menuMain[] = {
     {MENU_END_POPUP, 0, nullptr},
     {MENU_POPUP, 0, "&Edit"},
     {MENU_ITEM, ID_EDIT_DELETE, "&Delete\tDel"},
+    {MENU_ITEM, ID_EDIT_LINKHARD, "Replace with &Hard Links"},
+    {MENU_ITEM, ID_EDIT_LINKCLONE, "Replace with &Clones (copy-on-write)"},
     {MENU_SEPARATOR, 0, nullptr},
     {MENU_ITEM, ID_EDIT_SELECTALL, "Select &All\tCtrl+A"},
     {MENU_ITEM, ID_EDIT_SELECTNEWEST, "Select Extra Copies (Keep &Newest)"},
@@ -189,6 +231,8 @@ constexpr CMenuEntry g_menuMain[] = {
 constexpr CMenuEntry g_menuPopup[] = {
     {MENU_POPUP, 0, "Popup"},
     {MENU_ITEM, ID_POPUP_DELETE, "&Delete"},
+    {MENU_ITEM, ID_EDIT_LINKHARD, "Replace with &Hard Links"},
+    {MENU_ITEM, ID_EDIT_LINKCLONE, "Replace with &Clones (copy-on-write)"},
     {MENU_SEPARATOR, 0, nullptr},
     {MENU_ITEM, ID_POPUP_SELECTALL, "Select &All"},
     {MENU_ITEM, ID_EDIT_SELECTNEWEST, "Select Extra Copies (Keep &Newest)"},

@@ -29,15 +29,20 @@ void CProgressDialogProgress::Open(const QString& strLabel, int nMaximum) {
     m_nLastUpdate = QDateTime::currentMSecsSinceEpoch();
 }
 
+QString CProgressDialogProgress::ActingText(bool bToTrash) const {
+    if (!m_strActing.isEmpty()) return m_strActing;
+    return LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS);
+}
+
 void CProgressDialogProgress::Begin(int nTotal, bool bToTrash) {
-    // The check's dialog may have been shown already: the removal goes on in the same one.
+    // The check's dialog may have been shown already: the change goes on in the same one.
     if (m_pDialog) {
-        m_pDialog->setLabelText(LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS));
+        m_pDialog->setLabelText(ActingText(bToTrash));
         m_pDialog->setMaximum(nTotal);
         m_pDialog->setValue(0);
         return;
     }
-    Open(LoadResString(bToTrash ? IDS_TRASH_PROGRESS : IDS_DELETE_PROGRESS), nTotal);
+    Open(ActingText(bToTrash), nTotal);
 }
 
 void CProgressDialogProgress::BeginCheck(std::uint64_t nTotalBytes) {

@@ -1,6 +1,7 @@
-// The progress of a delete as a dialog.
+// The progress of a delete, or of another change of the planned files, as a dialog.
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <cstdint>
@@ -8,14 +9,15 @@
 #include "Removal.h"
 
 class QProgressDialog;
-class QString;
 class QWidget;
 
-// A window-modal progress dialog with a Cancel button that shows only when the delete takes
-// longer than half a second.
+// A window-modal progress dialog with a Cancel button that shows only when the change takes
+// longer than half a second. strActing says what is done after the check ("" for a delete:
+// the dialog then says whether files go to the Trash).
 class CProgressDialogProgress : public IDeleteProgress {
 public:
-    explicit CProgressDialogProgress(QWidget* pParent) : m_pParent(pParent) {}
+    explicit CProgressDialogProgress(QWidget* pParent, QString strActing = QString())
+        : m_pParent(pParent), m_strActing(std::move(strActing)) {}
     ~CProgressDialogProgress() override;
     void Begin(int nTotal, bool bToTrash) override;
     bool Step(int nDone) override;
@@ -26,7 +28,10 @@ public:
 private:
     void Open(const QString& strLabel, int nMaximum);
 
+    QString ActingText(bool bToTrash) const;
+
     QWidget* m_pParent;
+    QString m_strActing;
     std::uint64_t m_nCheckBytes = 0;
     QProgressDialog* m_pDialog = nullptr;
     qint64 m_nLastUpdate = 0;

@@ -31,8 +31,9 @@ CViewServices CDesktopServices::Services() {
     services.pLauncher = &m_launcher;
     services.pRemover = &m_remover;
     services.pTrash = &m_trash;
-    services.fnMakeProgress = [](QWidget* pParent) -> std::unique_ptr<IDeleteProgress> {
-        return std::make_unique<CProgressDialogProgress>(pParent);
+    services.fnMakeProgress = [](QWidget* pParent,
+                                 const QString& strActing) -> std::unique_ptr<IDeleteProgress> {
+        return std::make_unique<CProgressDialogProgress>(pParent, strActing);
     };
     services.fnIsShiftDown = [] {
         return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);

@@ -3,7 +3,7 @@
 #include <QFileIconProvider>
 
 #include "PathText.h"
-#include "ReferenceEmblem.h"
+#include "FileEmblems.h"
 
 CFileIcons::CFileIcons() { m_icons.push_back(QFileIconProvider().icon(QFileIconProvider::File)); }
 
@@ -30,16 +30,26 @@ QIcon CFileIcons::GetIcon(int nIndex) const {
     return m_icons[static_cast<std::size_t>(nIndex)];
 }
 
-
-QIcon CFileIcons::GetReferenceIcon(int nIndex) {
+QIcon CFileIcons::Emblemed(std::vector<QIcon>& cache, int nIndex, QIcon (*fnMark)(const QIcon&)) {
     if (nIndex < 0 || nIndex >= static_cast<int>(m_icons.size())) nIndex = 0;
     const std::size_t n = static_cast<std::size_t>(nIndex);
-    if (m_referenceIcons.size() <= n) m_referenceIcons.resize(n + 1);
-    if (m_referenceIcons[n].isNull()) m_referenceIcons[n] = WithReferenceEmblem(m_icons[n]);
-    return m_referenceIcons[n];
+    if (cache.size() <= n) cache.resize(n + 1);
+    if (cache[n].isNull()) cache[n] = fnMark(m_icons[n]);
+    return cache[n];
 }
+
+QIcon CFileIcons::GetReferenceIcon(int nIndex) {
+    return Emblemed(m_referenceIcons, nIndex, WithReferenceEmblem);
+}
+
+QIcon CFileIcons::GetLinkedIcon(int nIndex) { return Emblemed(m_linkedIcons, nIndex, WithLinkEmblem); }
 
 QIcon CFileIcons::GetReferenceMark() {
     if (m_referenceMark.isNull()) m_referenceMark = ReferenceEmblemIcon();
     return m_referenceMark;
+}
+
+QIcon CFileIcons::GetLinkMark() {
+    if (m_linkMark.isNull()) m_linkMark = LinkEmblemIcon();
+    return m_linkMark;
 }

@@ -22,11 +22,18 @@ public:
     QIcon GetReferenceIcon(int nIndex);
     // The reference mark alone, for a target cell.
     QIcon GetReferenceMark();
+    // The same icon marked as a file replaced with a link, made once per index; the mark alone.
+    QIcon GetLinkedIcon(int nIndex);
+    QIcon GetLinkMark();
 
 private:
+    QIcon Emblemed(std::vector<QIcon>& cache, int nIndex, QIcon (*fnMark)(const QIcon&));
+
     QMimeDatabase m_db;
     QHash<QString, int> m_mapByMime;
     std::vector<QIcon> m_icons;
     std::vector<QIcon> m_referenceIcons;  // by index; null until first asked for
     QIcon m_referenceMark;
+    std::vector<QIcon> m_linkedIcons;  // by index; null until first asked for
+    QIcon m_linkMark;
 };

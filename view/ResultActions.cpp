@@ -2,13 +2,11 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <unordered_set>
 
-#include "DeletePlan.h"
 #include "PathText.h"
+#include "PlanMessages.h"
 #include "Prompt.h"
 #include "ResTables.h"
 #include "ResultModel.h"
@@ -16,8 +14,6 @@
 #include "UndoDelete.h"
 
 namespace {
-
-QString ErrorText(int nError) { return QString::fromLocal8Bit(std::strerror(nError)); }
 
 QString FailureReason(int nError, bool bToTrash) {
     if (bToTrash && nError == EXDEV) return LoadResString(IDS_NO_TRASH_HERE);
@@ -35,33 +31,10 @@ QString ConfirmText(const CDeletePlan& plan, bool bToTrash) {
     else
         strText = LoadResString(IDS_NOTHING_TO_DELETE);
 
-    QStringList notes;
-    if (plan.nReference) notes << LoadResString(IDS_REFERENCE_KEPT).arg(plan.nReference);
-    if (plan.nKeptLastCopy) notes << LoadResString(IDS_KEPT_LAST_COPY).arg(plan.nKeptLastCopy);
-    if (plan.nKeptCopiesGone)
-        notes << LoadResString(IDS_KEPT_COPIES_GONE).arg(plan.nKeptCopiesGone);
-    if (plan.nChanged) notes << LoadResString(IDS_SKIPPED_CHANGED).arg(plan.nChanged);
-    // Empty files are often markers that programs expect, and removing them gains nothing.
-    if (!plan.sizes.empty() &&
-        std::all_of(plan.sizes.begin(), plan.sizes.end(), [](std::uint64_t n) { return n == 0; }))
-        notes << LoadResString(IDS_EMPTY_FILES_NOTE);
+    const QStringList notes =
+        PlanNotes(plan, {IDS_KEPT_LAST_COPY, IDS_KEPT_COPIES_GONE, IDS_EMPTY_FILES_NOTE});
     if (!notes.isEmpty()) strText += QStringLiteral("\n\n") + notes.join(QLatin1Char('\n'));
     return strText;
-}
-
-QString KeptReason(const CKeptFile& file) {
-    switch (file.nVerdict) {
-    case CHECK_DIFFERENT:
-        return LoadResString(IDS_CHECK_DIFFERENT).arg(DisplayPath(file.strAgainst));
-    case CHECK_UNREADABLE:
-        return LoadResString(IDS_CHECK_UNREADABLE).arg(ErrorText(file.nErrno));
-    case CHECK_KEEP_UNREADABLE:
-        return LoadResString(IDS_CHECK_KEEP_UNREADABLE)
-            .arg(DisplayPath(file.strAgainst),
-                 file.nErrno ? ErrorText(file.nErrno) : LoadResString(IDS_CHECK_CHANGED));
-    default:
-        return LoadResString(IDS_CHECK_CHANGED);
-    }
 }
 
 // What did not go and why: the files that could not be removed, then those the check kept.
@@ -73,9 +46,7 @@ void TellWhatStayed(IPrompt& prompt, const CRemovalOutcome& removal, bool bToTra
                      ListedFiles(removal.failed, [&](const CFailedFile& file) {
                          return FailureReason(file.nErrno, bToTrash);
                      });
-    if (!removal.kept.empty())
-        parts << LoadResString(IDS_CHECK_KEPT).arg(removal.kept.size()) + QLatin1Char('\n') +
-                     ListedFiles(removal.kept, KeptReason);
+    if (!removal.kept.empty()) parts << KeptList(removal.kept);
     const bool bFailed = !removal.failed.empty();
     prompt.Tell(parts.join(QStringLiteral("\n\n")),
                 LoadResString(bFailed ? IDS_DELETE_FAILED_CAPTION : IDS_CHECK_KEPT_CAPTION),
@@ -112,18 +83,6 @@ void RecordForUndo(CResultModel& model, const CRemovalOutcome& removal, bool bTo
     journal.RecordTrashDelete(model, moved);
 }
 
-CDeletePlan PlanSelectedRows(const CResultModel& model, const std::vector<int>& selected) {
-    std::vector<CPlanRow> rows(static_cast<std::size_t>(model.GetRowCount()));
-    for (int i = 0; i < model.GetRowCount(); ++i) {
-        const CResultItem& item = model.GetItem(i);
-        rows[static_cast<std::size_t>(i)] = {item.m_strSourcePath, item.m_strTargetPath,
-                                             item.m_nSize, item.m_tSource, item.m_tTarget, false,
-                                             item.m_bSourceReference, item.m_bTargetReference};
-    }
-    for (int nRow : selected) rows[static_cast<std::size_t>(nRow)].bSelected = true;
-    return PlanDelete(rows);
-}
-
 }  // namespace
 
 void SelectAllItems(CTwinexView& view) { view.GetModel()->SelectAll(); }
@@ -151,7 +110,7 @@ CDeleteOutcome DeleteSelectedFiles(CTwinexView& view, bool bAllowUndo) {
         const QString strQuestion =
             ConfirmText(plan, bAllowUndo) + QStringLiteral("\n\n") + LoadResString(IDS_CHECK_NOTE);
         if (!prompt.AskYesNo(strQuestion, strCaption, IPrompt::ICON_WARNING)) return outcome;
-        const std::unique_ptr<IDeleteProgress> pProgress = services.fnMakeProgress(view.window());
+        const std::unique_ptr<IDeleteProgress> pProgress = services.fnMakeProgress(view.window(), QString());
         CRemovalOutcome removal = RemoveCheckedCopies(plan, bAllowUndo, *services.pRemover,
                                                       *services.pTrash, *pProgress);
         if (removal.bCancelled) return outcome;

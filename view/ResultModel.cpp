@@ -19,6 +19,12 @@ constexpr std::size_t MAX_REMOVAL_RUNS = 32;
 
 }  // namespace
 
+QVariant LinkTip(const CLinkMark* pMark) {
+    if (!pMark) return QVariant();
+    return LoadResString(pMark->nKind == LINK_HARD ? IDS_LINKED_HARD_TIP : IDS_LINKED_CLONE_TIP)
+        .arg(DisplayPath(pMark->strTo));
+}
+
 CResultModel::CResultModel(QObject* pParent)
     : QAbstractTableModel(pParent),
       m_pSelection(new QItemSelectionModel(this, this)) {}
@@ -56,15 +62,23 @@ QVariant CResultModel::data(const QModelIndex& index, int nRole) const {
         default: return CellText(item.GetPathCell(nColumn));
         }
     case Qt::DecorationRole:
-        if (nColumn == COL_TARGET && item.m_bTargetReference) return m_icons.GetReferenceMark();
+        if (nColumn == COL_TARGET) {
+            if (item.m_bTargetReference) return m_icons.GetReferenceMark();
+            if (FindLink(item.m_strTargetPath)) return m_icons.GetLinkMark();
+            return QVariant();
+        }
         if (nColumn != COL_SOURCE) return QVariant();
         if (item.m_nIcon < 0) item.m_nIcon = m_icons.GetIndex(item.m_strSourcePath);
-        return item.m_bSourceReference ? m_icons.GetReferenceIcon(item.m_nIcon)
-                                       : m_icons.GetIcon(item.m_nIcon);
+        if (item.m_bSourceReference) return m_icons.GetReferenceIcon(item.m_nIcon);
+        if (FindLink(item.m_strSourcePath)) return m_icons.GetLinkedIcon(item.m_nIcon);
+        return m_icons.GetIcon(item.m_nIcon);
     case Qt::ToolTipRole:
         if ((nColumn == COL_SOURCE && item.m_bSourceReference) ||
             (nColumn == COL_TARGET && item.m_bTargetReference))
             return LoadResString(IDS_REFERENCE_TIP);
+        if (nColumn == COL_SOURCE || nColumn == COL_TARGET)
+            return LinkTip(FindLink(nColumn == COL_SOURCE ? item.m_strSourcePath
+                                                          : item.m_strTargetPath));
         return QVariant();
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(
@@ -88,6 +102,7 @@ void CResultModel::SetItemData(int nRow, std::uint32_t nData) {
 
 void CResultModel::Clear() {
     beginResetModel();
+    m_links.Clear();
     m_rows.clear();
     m_rows.shrink_to_fit();
     endResetModel();
@@ -112,6 +127,17 @@ void CResultModel::AppendItems(std::vector<CResultItem>&& batch) {
         std::move(batch.begin(), batch.end(), std::back_inserter(m_rows));
     endInsertRows();
     emit SortOrderLost();
+}
+
+void CResultModel::MarkLinked(const std::vector<std::string>& paths,
+                               const std::vector<std::string>& linkedTo, ELinkKind nKind) {
+    if (paths.empty()) return;
+    for (std::size_t i = 0; i < paths.size() && i < linkedTo.size(); ++i)
+        m_links.Mark(paths[i], nKind, linkedTo[i]);
+    if (!m_rows.empty())
+        emit dataChanged(index(0, COL_SOURCE), index(GetRowCount() - 1, COL_TARGET),
+                         {Qt::DecorationRole, Qt::ToolTipRole});
+    emit LinksChanged();
 }
 
 void CResultModel::BeginFill() {

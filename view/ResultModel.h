@@ -12,10 +12,14 @@
 #include <vector>
 
 #include "FileIcons.h"
+#include "LinkMarks.h"
 #include "NoCase.h"
 #include "ResultItem.h"
 
 class QItemSelectionModel;
+
+// "Replaced with a hard link to PATH" (or a clone of it); nothing for a file not replaced.
+QVariant LinkTip(const CLinkMark* pMark);
 
 class CResultModel : public QAbstractTableModel {
     Q_OBJECT
@@ -60,6 +64,12 @@ public:
     // Selects every row; the current row stays where it is.
     void SelectAll();
 
+    // --- Files replaced with links: their rows stay, marked ---
+    // paths[i] now links to (or is a clone of) linkedTo[i].
+    void MarkLinked(const std::vector<std::string>& paths,
+                    const std::vector<std::string>& linkedTo, ELinkKind nKind);
+    const CLinkMark* FindLink(std::string_view strPath) const { return m_links.Find(strPath); }
+
     // --- Sorting ---
     // A click on the header of nColumn: the same column reverses the direction, another
     // column sorts ascending. Size sorts by bytes, Modified by time, the rest by text.
@@ -81,6 +91,8 @@ signals:
     void RowsEnded();
     // Rows were cleared or appended in the matcher's order: no sort order applies any more.
     void SortOrderLost();
+    // Files were marked as replaced with links.
+    void LinksChanged();
     // The rows were sorted by a header click.
     void Sorted(int nColumn, bool bAscending);
     // A sort moved row i to newRow[i]; sent before layoutChanged, so that whoever keeps row
@@ -91,6 +103,7 @@ private:
     std::vector<CResultItem> m_rows;
     QItemSelectionModel* m_pSelection;
     mutable CFileIcons m_icons;  // filled as rows are first shown
+    CLinkMarks m_links;          // until the rows are cleared
     int m_nSortColumn = COL_SIZE;
     bool m_bSortAscending = true;
 };

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "Commands.h"
+#include "LinkActions.h"
 #include "OpenFile.h"
 #include "ResTables.h"
 #include "ResultActions.h"
@@ -52,6 +53,9 @@ void CViewActions::OnPopupSelectAll() { SelectAllItems(*m_pView); }
 void CViewActions::OnCommand(int nCommandId) {
     if (nCommandId == ID_POPUP_DELETE)
         OnPopupDelete();
+    else if (nCommandId == ID_EDIT_LINKHARD || nCommandId == ID_EDIT_LINKCLONE)
+        emit m_pView->FilesLinked(
+            LinkSelectedFiles(*m_pView, nCommandId == ID_EDIT_LINKHARD ? LINK_HARD : LINK_CLONE));
     else if (nCommandId == ID_POPUP_SELECTALL)
         OnPopupSelectAll();
     else if (nCommandId == ID_EDIT_SELECTNEWEST)

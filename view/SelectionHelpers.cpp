@@ -7,9 +7,16 @@
 
 namespace {
 
-CSetRow SetRowOf(const CResultItem& item) {
-    return {item.m_strSourcePath, item.m_strTargetPath, item.m_tSource, item.m_tTarget,
-            item.m_nSize == 0, item.m_bSourceReference, item.m_bTargetReference};
+CSetRow SetRowOf(const CResultModel& model, const CResultItem& item) {
+    return {item.m_strSourcePath,
+            item.m_strTargetPath,
+            item.m_tSource,
+            item.m_tTarget,
+            item.m_nSize == 0,
+            item.m_bSourceReference,
+            item.m_bTargetReference,
+            model.FindLink(item.m_strSourcePath) != nullptr,
+            model.FindLink(item.m_strTargetPath) != nullptr};
 }
 
 }  // namespace
@@ -40,7 +47,8 @@ int SelectFlaggedRows(CResultModel& model, const std::vector<char>& flags) {
 int SelectExtraCopies(CResultModel& model, EKeepRule nKeep) {
     const std::vector<char> extra = FindExtraCopies(
         static_cast<std::size_t>(model.GetRowCount()),
-        [&model](std::size_t i) { return SetRowOf(model.GetItem(static_cast<int>(i))); }, nKeep);
+        [&model](std::size_t i) { return SetRowOf(model, model.GetItem(static_cast<int>(i))); },
+        nKeep);
     return SelectFlaggedRows(model, extra);
 }
 

@@ -28,6 +28,8 @@ CSetsModel::CSetsModel(CResultModel* pRows, QObject* pParent)
     connect(pRows, &QAbstractItemModel::modelReset, this, &CSetsModel::Invalidate);
     connect(pRows, &QAbstractItemModel::rowsInserted, this, &CSetsModel::Invalidate);
     connect(pRows, &QAbstractItemModel::rowsRemoved, this, &CSetsModel::Invalidate);
+    // A file replaced with a link is an extra copy no longer.
+    connect(pRows, &CResultModel::LinksChanged, this, &CSetsModel::Invalidate);
     // A sort only moves them: the sets stay, their row numbers follow.
     connect(pRows, &CResultModel::RowsReordered, this, &CSetsModel::OnRowsReordered);
     // A search writes its rows batch by batch: build once they are all in.
@@ -81,10 +83,15 @@ void CSetsModel::EnsureBuilt() {
         static_cast<std::size_t>(rows.GetRowCount()),
         [&rows](std::size_t i) {
             const CResultItem& item = rows.GetItem(static_cast<int>(i));
-            return CSetTableRow{item.m_strSourcePath,   item.m_strTargetPath,
-                                item.m_nSize,           item.m_tSource,
-                                item.m_tTarget,         item.m_bSourceReference,
-                                item.m_bTargetReference};
+            return CSetTableRow{item.m_strSourcePath,
+                                item.m_strTargetPath,
+                                item.m_nSize,
+                                item.m_tSource,
+                                item.m_tTarget,
+                                item.m_bSourceReference,
+                                item.m_bTargetReference,
+                                rows.FindLink(item.m_strSourcePath) != nullptr,
+                                rows.FindLink(item.m_strTargetPath) != nullptr};
         },
         [](std::string_view strPath) {
             struct stat st;
@@ -285,6 +292,7 @@ QVariant CSetsModel::FileData(std::uint32_t nFile, int nColumn, int nRole) const
                     return SpaceText(m_table.GetSetSize(nSet));
                 case COL_NOTE:
                     if (m_table.IsFileReference(nFile)) return LoadResString(IDS_REFERENCE_TAG);
+                    if (m_table.IsFileLinked(nFile)) return LoadResString(IDS_LINKED_TAG);
                     return bKept ? LoadResString(IDS_KEEPS_TAG) : QString();
                 default:
                     return QVariant();
@@ -293,11 +301,17 @@ QVariant CSetsModel::FileData(std::uint32_t nFile, int nColumn, int nRole) const
         case Qt::CheckStateRole:
             if (nColumn != COL_NAME || m_table.GetFileRows(nFile).empty()) return QVariant();
             return FileCheckState(nFile);
-        case Qt::DecorationRole:
+        case Qt::DecorationRole: {
             if (nColumn != COL_NAME) return QVariant();
-            return m_icons.GetIcon(m_icons.GetIndex(std::string(GetFilePath(nFile))));
-        case Qt::ToolTipRole:
-            return CellText(GetFilePath(nFile));
+            const int nIcon = m_icons.GetIndex(std::string(GetFilePath(nFile)));
+            return m_table.IsFileLinked(nFile) ? m_icons.GetLinkedIcon(nIcon)
+                                               : m_icons.GetIcon(nIcon);
+        }
+        case Qt::ToolTipRole: {
+            const QVariant tip = LinkTip(m_pRows->FindLink(GetFilePath(nFile)));
+            if (!tip.isValid()) return CellText(GetFilePath(nFile));
+            return CellText(GetFilePath(nFile)) + QLatin1Char('\n') + tip.toString();
+        }
         case Qt::FontRole: {
             if (!bKept || (nColumn != COL_NAME && nColumn != COL_NOTE)) return QVariant();
             QFont font;

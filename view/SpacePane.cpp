@@ -17,6 +17,7 @@ CSpacePane::CSpacePane(CSetsModel* pSets, CResultModel* pRows, QWidget* pParent)
     connect(pRows, &QAbstractItemModel::modelReset, this, rowsChanged);
     connect(pRows, &QAbstractItemModel::rowsInserted, this, rowsChanged);
     connect(pRows, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
+    connect(pRows, &CResultModel::LinksChanged, this, rowsChanged);
     // While a search writes its rows the line waits for the last of them.
     connect(pRows, &CResultModel::FillStarted, this, [this] {
         m_bFilling = true;

@@ -11,6 +11,7 @@
 
 class CResultModel;
 struct CDeleteOutcome;
+struct CLinkRowsOutcome;
 
 // Column widths for a client area nClientWidth pixels wide with a vertical scroll bar
 // nScrollBarWidth wide: 150, F, M, 150, F, M, 60, where F and M are 30% and 20% of what the
@@ -41,6 +42,8 @@ public:
 signals:
     // A delete from the context menu is over.
     void FilesDeleted(const CDeleteOutcome& outcome);
+    // A replacement with links from the context menu is over.
+    void FilesLinked(const CLinkRowsOutcome& outcome);
 
 public slots:
     // A click on column nColumn's header: sorts and shows the direction on the header.

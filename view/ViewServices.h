@@ -30,8 +30,10 @@ struct CViewServices {
     IFileLauncher* pLauncher = nullptr;
     IFileRemover* pRemover = nullptr;
     ITrash* pTrash = nullptr;
-    // A progress display for one delete, over this window.
-    std::function<std::unique_ptr<IDeleteProgress>(QWidget* pParent)> fnMakeProgress;
+    // A progress display for one change of files over this window; strActing says what is done
+    // after the check ("" for a delete, which tells the Trash from a delete for good itself).
+    std::function<std::unique_ptr<IDeleteProgress>(QWidget* pParent, const QString& strActing)>
+        fnMakeProgress;
     // Shift as the keyboard has it at this moment (not as the last key event had it).
     std::function<bool()> fnIsShiftDown;
 };

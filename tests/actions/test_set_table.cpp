@@ -15,6 +15,7 @@ struct CFile {
     std::string strPath;
     std::int64_t tModified = 0;
     bool bReference = false;
+    bool bLinked = false;
 };
 
 struct CRows {
@@ -30,8 +31,8 @@ struct CRows {
     }
     CSetTableRow Row(std::size_t i) const {
         const auto& [s, t] = pairs[i];
-        return {s.strPath,   t.strPath,    sizeOf.at(s.strPath), s.tModified,
-                t.tModified, s.bReference, t.bReference};
+        return {s.strPath,    t.strPath,    sizeOf.at(s.strPath), s.tModified, t.tModified,
+                s.bReference, t.bReference, s.bLinked,            t.bLinked};
     }
     CSetTable Build() const {
         CSetTable table;
@@ -111,23 +112,29 @@ TEST(SetTable, GroupsChainsAndPutsTheKeptFileFirst) {
     }
 }
 
-// Reference files are kept before newer files and never count as extra; empty files free
-// nothing, however many there are.
-TEST(SetTable, ReferenceFilesStayAndEmptyFilesFreeNothing) {
+// Reference files are kept before newer files and never count as extra; a file replaced with a
+// link is never kept before one that is not, and frees nothing more; empty files free nothing,
+// however many there are.
+TEST(SetTable, ReferenceAndLinkedFilesStayAndEmptyFilesFreeNothing) {
     CRows rows;
     rows.AddSet({{"/new/a", 900}, {"/ref/a", 100, true}, {"/x/a", 500}}, 1000, true);
     rows.AddSet({{"/ref/b1", 100, true}, {"/new/b", 900}, {"/ref/b2", 200, true}}, 3000, true);
     rows.AddSet({{"/ref/c1", 100, true}, {"/ref/c2", 200, true}}, 50, true);
     rows.AddSet({{"/e/1", 1}, {"/e/2", 2}, {"/e/3", 3}, {"/e/4", 4}}, 0, false);
+    rows.AddSet({{"/l/new", 900, false, true}, {"/l/old", 100}, {"/l/mid", 500}}, 10, true);
+    rows.AddSet({{"/m/1", 900, false, true}, {"/m/2", 100, false, true}}, 20, true);
+    rows.AddSet({{"/n/link", 900, false, true}, {"/n/ref", 100, true}}, 30, true);
     const CSetTable table = rows.Build();
 
     const auto sets = SetsOf(table, rows);
-    ASSERT_EQ(sets.size(), 4u);
+    ASSERT_EQ(sets.size(), 7u);
     EXPECT_EQ(sets[0], (std::vector<std::string>{"/ref/a", "/new/a", "/x/a"}));
     EXPECT_EQ(sets[1], (std::vector<std::string>{"/ref/b2", "/ref/b1", "/new/b"}));
-    const std::uint32_t extras[] = {2, 1, 0, 0};
-    const std::uint64_t bytes[] = {2000, 3000, 0, 0};
-    for (std::uint32_t s = 0; s < 4; ++s) {
+    EXPECT_EQ(sets[4], (std::vector<std::string>{"/l/mid", "/l/old", "/l/new"}));
+    EXPECT_EQ(sets[6], (std::vector<std::string>{"/n/ref", "/n/link"}));
+    const std::uint32_t extras[] = {2, 1, 0, 0, 1, 0, 0};
+    const std::uint64_t bytes[] = {2000, 3000, 0, 0, 10, 0, 0};
+    for (std::uint32_t s = 0; s < 7; ++s) {
         EXPECT_EQ(table.GetSetExtras(s), extras[s]) << s;
         EXPECT_EQ(table.GetSetBytesToFree(s), bytes[s]) << s;
     }

@@ -49,7 +49,8 @@ TEST(CommandSet, MenusAndKeysComeFromTheTables) {
     commands.BindAccelerators(IDR_MAINFRAME, &window);
     EXPECT_EQ(Describe(bar.actions()),
               (QStringList{"&File: &Open Results... | Save Results &As... | - | Clear Checksum &Cache... | - | E&xit",
-                           "&Edit: &Delete\tDel | - | Select &All\tCtrl+A | "
+                           "&Edit: &Delete\tDel | Replace with &Hard Links | "
+                           "Replace with &Clones (copy-on-write) | - | Select &All\tCtrl+A | "
                            "Select Extra Copies (Keep &Newest) | Select Extra Copies (Keep &Oldest) | "
                            "Select Rows in This &Folder | &Invert Selection | - | &Undo Delete\tCtrl+Z",
                            "&View: Grid &Lines | &Duplicate Sets\tCtrl+G | &Status Bar",
@@ -77,11 +78,12 @@ TEST(CommandSet, ContextMenuHasItsOwnCommands) {
     QMenu* pMenu = commands.BuildPopupMenu(IDR_POPUP, &parent);
     ASSERT_NE(pMenu, nullptr);
     const QList<QAction*> items = pMenu->actions();
-    ASSERT_EQ(items.size(), 7);
+    ASSERT_EQ(items.size(), 9);
     EXPECT_EQ(items[0], commands.GetAction(ID_POPUP_DELETE));
-    EXPECT_TRUE(items[1]->isSeparator());
-    // The selection helpers follow, sharing the Edit menu's command ids.
-    EXPECT_EQ(items[3], commands.GetAction(ID_EDIT_SELECTNEWEST));
+    // The replacements and the selection helpers share the Edit menu's command ids.
+    EXPECT_EQ(items[1], commands.GetAction(ID_EDIT_LINKHARD));
+    EXPECT_TRUE(items[3]->isSeparator());
+    EXPECT_EQ(items[5], commands.GetAction(ID_EDIT_SELECTNEWEST));
     EXPECT_EQ(commands.BuildPopupMenu(999, &parent), nullptr);
 }
 

@@ -1,4 +1,4 @@
-#include "ReferenceEmblem.h"
+#include "FileEmblems.h"
 
 #include <QPainter>
 #include <QPixmap>
@@ -30,8 +30,31 @@ void DrawPadlock(QPainter& painter, const QRectF& box) {
     painter.drawEllipse(QPointF(body.center().x(), body.center().y()), hole, hole);
 }
 
-// The padlock takes dEmblem of the icon's side, in its lower right corner.
-QIcon Marked(const QIcon& base, qreal dEmblem) {
+// Two links of a chain, drawn across the box's diagonal.
+void DrawChain(QPainter& painter, const QRectF& box) {
+    const qreal w = box.width(), h = box.height();
+    const qreal stroke = std::max<qreal>(1.0, w * 0.16);
+    const QColor ink(0x0b, 0x6e, 0x4f);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF links[2] = {QRectF(box.left() + w * 0.05, box.top() + h * 0.3, w * 0.55, h * 0.4),
+                             QRectF(box.left() + w * 0.4, box.top() + h * 0.3, w * 0.55, h * 0.4)};
+    for (const QColor& color : {QColor(Qt::white), ink}) {
+        painter.setPen(QPen(color, color == ink ? stroke : stroke + 2));
+        for (const QRectF& link : links) {
+            painter.save();
+            painter.translate(box.center());
+            painter.rotate(-45);
+            painter.translate(-box.center());
+            painter.drawRoundedRect(link, h * 0.2, h * 0.2);
+            painter.restore();
+        }
+    }
+}
+
+using FDraw = void (*)(QPainter&, const QRectF&);
+
+// The emblem takes dEmblem of the icon's side, in its lower right corner.
+QIcon Marked(const QIcon& base, qreal dEmblem, FDraw fnDraw) {
     QIcon icon;
     for (const int nSize : {16, 22, 24, 32, 48}) {
         QPixmap pixmap(nSize, nSize);
@@ -40,7 +63,7 @@ QIcon Marked(const QIcon& base, qreal dEmblem) {
         painter.setRenderHint(QPainter::Antialiasing);
         if (!base.isNull()) base.paint(&painter, pixmap.rect());
         const qreal emblem = nSize * dEmblem;
-        DrawPadlock(painter, QRectF(nSize - emblem, nSize - emblem, emblem, emblem));
+        fnDraw(painter, QRectF(nSize - emblem, nSize - emblem, emblem, emblem));
         painter.end();
         icon.addPixmap(pixmap);
     }
@@ -49,6 +72,10 @@ QIcon Marked(const QIcon& base, qreal dEmblem) {
 
 }  // namespace
 
-QIcon WithReferenceEmblem(const QIcon& base) { return Marked(base, 0.6); }
+QIcon WithReferenceEmblem(const QIcon& base) { return Marked(base, 0.6, DrawPadlock); }
 
-QIcon ReferenceEmblemIcon() { return Marked(QIcon(), 0.85); }
+QIcon ReferenceEmblemIcon() { return Marked(QIcon(), 0.85, DrawPadlock); }
+
+QIcon WithLinkEmblem(const QIcon& base) { return Marked(base, 0.7, DrawChain); }
+
+QIcon LinkEmblemIcon() { return Marked(QIcon(), 0.9, DrawChain); }
