@@ -70,7 +70,8 @@ CSelectionSpace CSetsModel::GetSelectionSpace() {
         if (counted[nFile]) continue;  // rows that share a source count it once
         counted[nFile] = 1;
         ++space.nFiles;
-        space.nBytes += m_table.GetSetSize(m_table.GetFileSet(nFile));
+        // A link shares its blocks with the copy it was made from: removing it frees nothing.
+        if (!m_table.IsFileLinked(nFile)) space.nBytes += m_table.GetSetSize(m_table.GetFileSet(nFile));
     }
     return space;
 }

@@ -13,6 +13,7 @@
 #include "SetsModel.h"
 #include "SetsPanel.h"
 #include "SetsView.h"
+#include "SpaceText.h"
 #include "UndoDelete.h"
 
 namespace {
@@ -99,8 +100,12 @@ TEST_F(LinkRowsTest, HardLinksReplaceThePlannedFilesOnlyAndTheirRowsStayMarked) 
     EXPECT_TRUE(SourceTip(y2).isEmpty());
     EXPECT_TRUE(m_pFrame->GetMessagePaneText().startsWith("Replaced 3 file(s) with hard links"));
 
-    // Linked files are extra copies no longer: only the false pair's copy is left to select.
+    // Linked files are extra copies no longer: only the false pair's copy is left to select,
+    // and selected, a linked file frees nothing.
     EXPECT_TRUE(SpaceLine().contains("1 extra copy"));
+    Key(Qt::Key_A, Qt::ControlModifier);
+    QTest::qWait(1);
+    EXPECT_EQ(m_pFrame->GetSpacePaneText(), SelectionText(7, 4 + 5 + 3 + 3));
     Command(ID_EDIT_SELECTNEWEST);
     ASSERT_EQ(Selected().size(), 1u);
     EXPECT_EQ(Model().GetSourcePath(Selected()[0]), y2);
