@@ -145,6 +145,12 @@ bool CHashCache::TryOpen(int nWaitMs) {
                                    "INSERT OR REPLACE INTO files VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
                                    -1, &m_pInsert, nullptr);
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
+    sqlite3_stmt* pAny = nullptr;
+    nCode = sqlite3_prepare_v2(m_pDb, "SELECT 1 FROM files LIMIT 1", -1, &pAny, nullptr);
+    if (nCode == SQLITE_OK) nCode = sqlite3_step(pAny);
+    sqlite3_finalize(pAny);
+    if (nCode != SQLITE_ROW && nCode != SQLITE_DONE) return Fail(nCode, "cannot be read");
+    m_bWasEmpty = m_bEmpty = nCode == SQLITE_DONE;
     return true;
 }
 
@@ -209,7 +215,7 @@ bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
 void CHashCache::Lookup(const std::vector<CId>& ids, std::vector<CFound>& found) {
     found.assign(ids.size(), CFound{});
     // One read transaction: else every statement takes and drops the file's locks.
-    if (ids.empty() || !Exec("BEGIN")) return;
+    if (ids.empty() || m_bEmpty || !Exec("BEGIN")) return;
     for (std::size_t i = 0; i < ids.size() && m_pDb; ++i) {
         sqlite3_bind_int64(m_pSelect, 1, S(ids[i].first));
         sqlite3_bind_int64(m_pSelect, 2, S(ids[i].second));
@@ -288,12 +294,13 @@ void CHashCache::Flush() {
         }
     }
     m_pending.clear();
-    Exec("COMMIT");
+    if (Exec("COMMIT")) m_bEmpty = false;
 }
 
 void CHashCache::Prune(const CFileInfoArray& files) {
     Flush();
-    if (!m_pDb) return;
+    // Whatever a cache new to this search holds, this search wrote for files it found.
+    if (!m_pDb || std::exchange(m_bWasEmpty, m_bEmpty)) return;
     struct CIdHash {
         std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& id) const {
             return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);

@@ -114,5 +114,8 @@ private:
     std::string m_strPath;
     std::string m_strProblem;
     bool m_bDamaged = false;
+    // Nothing was kept when the search began: a first search neither looks up nor prunes.
+    bool m_bWasEmpty = false;
+    bool m_bEmpty = false;  // and nothing was written since
     std::vector<CEntry> m_pending;
 };
