@@ -207,7 +207,7 @@ private:
             for (ssize_t nOff = 0; nOff < n;) {
                 const auto* pEntry = reinterpret_cast<const struct dirent64*>(m_pBuffer.get() + nOff);
                 nOff += pEntry->d_reclen;
-                Sort(frame, pEntry->d_name, pEntry->d_ino,
+                Classify(frame, pEntry->d_name, pEntry->d_ino,
                      m_bIgnoreTypes ? static_cast<unsigned char>(DT_UNKNOWN) : pEntry->d_type);
             }
             if (Aborted()) {
@@ -231,7 +231,7 @@ private:
     }
 
     // Subfolders go on the frame; entries that need a stat are kept for after the folder's end.
-    void Sort(CFrame& frame, const char* pszName, ino64_t nInode, unsigned char nType) {
+    void Classify(CFrame& frame, const char* pszName, ino64_t nInode, unsigned char nType) {
         if (nType == DT_DIR) {
             if (m_bRecurse && !IsDotOrDotDot(pszName)) AddSubdir(frame, pszName);
             return;
