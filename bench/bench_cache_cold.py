@@ -7,10 +7,13 @@ Build the tree first with bench/make_match_corpus --profile mixed (30,000 files,
 Cold: before every command the page cache is dropped (echo 3 > /proc/sys/vm/drop_caches, which
 needs root; without it the figures are warm and the script says so). Each round runs, in order:
 a first checksum search without the cache, a first one that fills an empty cache, the same
-search again with it; a first contents search, and again with its cache; and jdupes -r.
+search again with it; a first contents search, and again with its cache; jdupes -r; and the
+walk alone, as twinex-cli --by size and as find with and without a stat of every file (the floor
+of a repeated search).
 Warm: every command once to warm the page cache, then rounds of a first search without and with
 a new, empty cache. Printed: median wall seconds per command and the ratios the cache is judged
-by. Not run by the tests.
+by, with the load average beside them (the figures are only comparable at a similar load).
+Not run by the tests.
 """
 
 import argparse
@@ -85,8 +88,11 @@ def main():
         cold_run("contents, repeated with cache", contents + ["--cache", con_cache, args.tree])
         if args.jdupes:
             cold_run("jdupes -r", [args.jdupes, "-r", "-q", args.tree])
-        cold_run("find (walk only)", ["find", args.tree, "-type", "f"])
+        cold_run("size only (the walk)", base + ["--by", "size", args.tree])
+        cold_run("find, names only", ["find", args.tree, "-type", "f"])
+        cold_run("find, with a stat each", ["find", args.tree, "-printf", "%s %i\n"])
 
+    load_cold = os.getloadavg()[0]
     warm = {}
     commands = {
         "checksum, no cache": (checksum + ["--no-cache", args.tree], None),
@@ -103,15 +109,17 @@ def main():
             warm.setdefault(name, []).append(timed(cmd))
 
     med = {k: statistics.median(v) for k, v in cold.items()}
-    print(f"cold ({'page cache dropped before each' if can_drop else 'NOT dropped'}), median of {args.runs}:")
+    print(f"cold ({'page cache dropped before each' if can_drop else 'NOT dropped'}), median of {args.runs},"
+          f" load {load_cold:.1f}:")
     for name, value in med.items():
         print(f"  {name:34s} {value:7.2f} s")
     print(f"  repeated checksum search, cache vs none:  {med['checksum, no cache'] / med['checksum, repeated with cache']:.1f}x faster")
+    print(f"  the walk's share of the repeated search:  {med['size only (the walk)'] / med['checksum, repeated with cache'] * 100:.0f}%")
     if "jdupes -r" in med:
         print(f"  first contents search / jdupes:          {med['contents, no cache'] / med['jdupes -r']:.2f}x")
         print(f"  repeated contents search / jdupes:       {med['contents, repeated with cache'] / med['jdupes -r']:.2f}x")
     wmed = {k: statistics.median(v) for k, v in warm.items()}
-    print(f"warm, median of {args.runs * 2}:")
+    print(f"warm, median of {args.runs * 2}, load {os.getloadavg()[0]:.1f}:")
     for name, value in wmed.items():
         print(f"  {name:34s} {value:7.2f} s")
     for kind in ("checksum", "contents"):

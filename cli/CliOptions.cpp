@@ -280,8 +280,9 @@ Matching:
   --max-size SIZE     match only files of at most SIZE bytes (default: no limit)
                       SIZE: a whole number, optionally followed by K, M or G
                       (1024, 1024^2 or 1024^3 bytes): 100K, 2G
-  --threads N         reading threads (default: one per core, at most 8; larger
-                      numbers count as 64; fewer run when the system grants fewer)
+  --threads N         reading threads (default 8, as reads mostly wait for the
+                      disk; larger numbers count as 64; fewer run when the system
+                      grants fewer)
   --cache FILE        keep checksums between searches in FILE (default:
                       $XDG_CACHE_HOME/twinex/checksums.sqlite, or ~/.cache/twinex/);
                       files unchanged since (same size, modification and change

@@ -22,7 +22,7 @@ struct CCliOptions {
     EOutputFormat m_format = FORMAT_TABLE;
     int m_nSortColumn = -1;           // -1: the order the matcher writes
     bool m_bDescending = false;
-    unsigned m_nThreads = 0;          // 0: one per core; at most MAX_THREADS
+    unsigned m_nThreads = 0;          // 0: the matcher's default; at most MAX_THREADS
     std::uint64_t m_nMinSize = 0;     // bytes; files outside [min, max] are not matched
     std::uint64_t m_nMaxSize = UINT64_MAX;
     bool m_bUseCache = true;          // --no-cache turns it off

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,9 +24,14 @@ public:
     virtual bool WantDir(std::string_view /*strName*/) { return true; }
     // A regular file of the folder last entered.
     virtual void AddFile(std::string_view strName, const struct stat& st) = 0;
+    // A visitor of its own for another walker of the same walk, on another thread; null keeps
+    // the walk on one thread, in order. Join takes back what a fork gathered, after the walk.
+    virtual std::unique_ptr<IDirVisitor> Fork() { return nullptr; }
+    virtual void Join(std::unique_ptr<IDirVisitor> /*pFork*/) {}
 };
 
 // Walks strTop (opened even if it is a symbolic link to a folder; nothing below is followed),
-// and its subfolders when bRecurse. Returns false when *pAbort stopped it.
+// and its subfolders when bRecurse, on up to tuning.m_nThreads walkers when the visitor forks.
+// Returns false when *pAbort stopped it.
 bool WalkTree(const std::string& strTop, bool bRecurse, const std::atomic<int>* pAbort,
               IDirVisitor& visitor, const FWalkError& onError, const CWalkTuning& tuning = {});

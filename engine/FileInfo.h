@@ -26,6 +26,8 @@ struct CWalkTuning {
     bool m_bIgnoreEntryTypes = false;
     // Stay on the file system of the folder searched: mounts below it are not entered.
     bool m_bOneFileSystem = false;
+    // Folders walked at once: a cold disk answers several stats in about the time of one.
+    unsigned m_nThreads = 4;
 };
 
 // A regular file found by CFileInfoArray::AddDir. Paths are the exact bytes the

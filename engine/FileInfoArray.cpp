@@ -44,16 +44,26 @@ class CFileInfoArray::CCollector final : public IDirVisitor {
 public:
     static constexpr std::size_t kChunk = 4096;
 
+    // strTop as the walk names it, ending with '/': paths of exclusions are below it.
     CCollector(std::string_view strMask, const CExclusions& exclusions, bool bReference,
-               std::atomic<std::size_t>& nCount, std::size_t nOld)
+               std::atomic<std::size_t>& nCount, std::size_t nTopLength)
         : m_strMask(strMask), m_bAll(MaskMatchesAll(strMask)), m_exclusions(exclusions),
-          m_bReference(bReference), m_nCount(nCount), m_nOld(nOld) {}
+          m_bReference(bReference), m_nTopLength(nTopLength), m_nCount(nCount) {}
 
     void EnterDir(const std::string& strDir) override {
         m_pDirPath = &strDir;
         m_pDir = nullptr;
-        // The top folder is entered first: paths of exclusions are below it.
-        if (m_nTopLength == std::string::npos) m_nTopLength = strDir.size();
+    }
+
+    std::unique_ptr<IDirVisitor> Fork() override {
+        return std::make_unique<CCollector>(m_strMask, m_exclusions, m_bReference, m_nCount,
+                                            m_nTopLength);
+    }
+
+    void Join(std::unique_ptr<IDirVisitor> pFork) override {
+        auto& fork = static_cast<CCollector&>(*pFork);
+        for (auto& chunk : fork.m_chunks) m_chunks.push_back(std::move(chunk));
+        m_nFiles += fork.m_nFiles;
     }
 
     void LeaveDir() override {
@@ -85,7 +95,7 @@ public:
         m_chunks.back().push_back(CFileInfoArray::MakeFile(
             m_pDir, nOffset, static_cast<std::uint32_t>(strName.size()), st, m_bReference));
         ++m_nFiles;
-        m_nCount.store(m_nOld + m_nFiles, std::memory_order_relaxed);
+        m_nCount.fetch_add(1, std::memory_order_relaxed);
     }
 
     std::size_t GetCount() const { return m_nFiles; }
@@ -104,10 +114,9 @@ private:
     bool m_bAll;
     const CExclusions& m_exclusions;
     bool m_bReference;
-    std::size_t m_nTopLength = std::string::npos;
+    std::size_t m_nTopLength;
     std::string m_strRel;  // reused for each path tested
     std::atomic<std::size_t>& m_nCount;
-    std::size_t m_nOld;
     const std::string* m_pDirPath = nullptr;
     CFileInfo::CDir* m_pDir = nullptr;
     std::vector<std::vector<CFileInfo>> m_chunks;
@@ -135,7 +144,9 @@ int CFileInfoArray::AddDir(const std::string& strDir, const std::string& strMask
                            const std::atomic<int>* pAbort, const FWalkError& onError,
                            const CWalkTuning& tuning) {
     const std::size_t nOld = m_files.size();
-    CCollector collector(strMask, exclusions, bReference, m_nCount, nOld);
+    m_nCount.store(nOld, std::memory_order_relaxed);
+    CCollector collector(strMask, exclusions, bReference, m_nCount,
+                         strDir.size() + (strDir.empty() || strDir.back() != '/' ? 1 : 0));
     const bool bComplete = WalkTree(strDir, bRecurse, pAbort, collector, onError, tuning);
     if (!bComplete) {
         // The caller throws an aborted collection away; don't spend time sorting it.

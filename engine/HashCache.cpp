@@ -165,6 +165,12 @@ bool CHashCache::TryOpen(int nWaitMs) {
                                    "INSERT OR REPLACE INTO files VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
                                    -1, &m_pInsert, nullptr);
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
+    sqlite3_stmt* pAny = nullptr;
+    nCode = sqlite3_prepare_v2(m_pDb, "SELECT 1 FROM files LIMIT 1", -1, &pAny, nullptr);
+    if (nCode == SQLITE_OK) nCode = sqlite3_step(pAny);
+    sqlite3_finalize(pAny);
+    if (nCode != SQLITE_ROW && nCode != SQLITE_DONE) return Fail(nCode, "cannot be read");
+    m_bWasEmpty = m_bEmpty = nCode == SQLITE_DONE;
     return true;
 }
 
@@ -230,7 +236,7 @@ bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
 void CHashCache::Lookup(const std::vector<CId>& ids, std::vector<CFound>& found) {
     found.assign(ids.size(), CFound{});
     // One read transaction: else every statement takes and drops the file's locks.
-    if (ids.empty() || !Exec("BEGIN")) return;
+    if (ids.empty() || m_bEmpty || !Exec("BEGIN")) return;
     for (std::size_t i = 0; i < ids.size() && m_pDb; ++i) {
         sqlite3_bind_int64(m_pSelect, 1, S(ids[i].first));
         sqlite3_bind_int64(m_pSelect, 2, S(ids[i].second));
@@ -309,7 +315,7 @@ void CHashCache::Flush() {
         }
     }
     m_pending.clear();
-    Exec("COMMIT");
+    if (Exec("COMMIT")) m_bEmpty = false;
 }
 
 namespace {
@@ -337,7 +343,8 @@ std::unordered_set<CHashCache::CId, CIdHash> ListFolder(const std::string& strFo
 
 void CHashCache::Prune(const CFileInfoArray& files) {
     Flush();
-    if (!m_pDb) return;
+    // Whatever a cache new to this search holds, this search wrote for files it found.
+    if (!m_pDb || std::exchange(m_bWasEmpty, m_bEmpty)) return;
     std::unordered_set<CId, CIdHash> present;
     std::unordered_map<const std::string*, std::uint64_t> folders;
     for (const CFileInfo& f : files.GetData()) {

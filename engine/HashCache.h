@@ -115,5 +115,8 @@ private:
     std::string m_strProblem;
     bool m_bDamaged = false;
     bool m_bLocked = false;  // the last failure was another process holding the file
+    // Nothing was kept when the search began: a first search neither looks up nor prunes.
+    bool m_bWasEmpty = false;
+    bool m_bEmpty = false;  // and nothing was written since
     std::vector<CEntry> m_pending;
 };

@@ -52,13 +52,17 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
     if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
     batch.m_cache.assign(batch.m_candidates.size(), CCacheSlot{});
     std::vector<std::size_t> all;
+    for (const auto& set : sets) all.insert(all.end(), set.begin(), set.end());
+    // In key order the lookups walk the cache's table front to back: on a cold disk each of
+    // its pages is read once, and the kernel reads ahead.
+    auto id = [&](std::size_t p) {
+        const CFileInfo& file = batch.File(batch.m_candidates[p]);
+        return CHashCache::CId(file.GetDevice(), file.GetInode());
+    };
+    std::sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return id(a) < id(b); });
     std::vector<CHashCache::CId> ids;
-    for (const auto& set : sets)
-        for (std::size_t p : set) {
-            const CFileInfo& file = batch.File(batch.m_candidates[p]);
-            all.push_back(p);
-            ids.emplace_back(file.GetDevice(), file.GetInode());
-        }
+    ids.reserve(all.size());
+    for (std::size_t p : all) ids.push_back(id(p));
     std::vector<CHashCache::CFound> found;
     batch.m_pCache->Lookup(ids, found);
     batch.m_nStampedNs = CHashCache::NowNs();

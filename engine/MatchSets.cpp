@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "HashCache.h"
 #include "MatchCache.h"
@@ -132,7 +131,7 @@ bool FindDuplicateSets(const CFileInfoArray& files, int nCriterion, std::uint64_
     if (bytes.m_pTotal) bytes.m_pTotal->store(nTotal, std::memory_order_relaxed);
 
     unsigned nThreads = tuning.m_nThreads;
-    if (nThreads == 0) nThreads = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    if (nThreads == 0) nThreads = DEFAULT_READERS;
     if (!ReadsFiles(nCriterion)) nThreads = 1;
     CMatchTuning fitted = tuning;
     fitted.m_nMaxOpenFiles = FitOpenFiles(nThreads, tuning.m_nMaxOpenFiles);

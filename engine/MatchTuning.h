@@ -11,9 +11,13 @@
 
 class CHashCache;
 
+// Reading threads unless told otherwise, whatever the number of cores: a read from a cold disk
+// mostly waits, and the disk answers several reads at once in about the time of one.
+constexpr unsigned DEFAULT_READERS = 8;
+
 // Knobs of the matcher. The defaults suit a desktop; tests shrink them to reach every path.
 struct CMatchTuning {
-    unsigned m_nThreads = 0;                  // reading threads; 0: one per core (max 8)
+    unsigned m_nThreads = 0;                  // reading threads; 0: DEFAULT_READERS
     std::size_t m_nEdgeBlock = 4096;          // the first and last blocks the cheap stages hash
     std::size_t m_nWholeReadMax = 64 * 1024;  // spans up to this: read whole at the first read,
                                               // and no last-block stage

@@ -100,6 +100,7 @@ TEST(CliFiltersTest, ReferenceFoldersSizeLimitsAndExclusionsShapeTheRows) {
 TEST(CliFiltersTest, OneFileSystemDoesNotEnterMountsBelowAFolder) {
     CTempTree tree;
     tree.Add("top/a", "the same bytes");
+    tree.Add("top/sub/a", "the same bytes");  // an ordinary subfolder is still searched
     const std::string strMount = tree.AddDir("top/mnt");
     if (mount("twinex-test", strMount.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "no tmpfs could be mounted here (needs root): --one-file-system untested";
@@ -108,8 +109,9 @@ TEST(CliFiltersTest, OneFileSystemDoesNotEnterMountsBelowAFolder) {
     const CResult one = RunCli({"--format", "tsv", "--no-reflect", "--one-file-system", tree.Path("top")});
     umount2(strMount.c_str(), MNT_DETACH);
     EXPECT_EQ(all.m_nStatus, 0);
-    EXPECT_EQ(Split(all.m_strOut, '\n').size(), 3u) << all.m_strOut;  // header, one row, ""
+    EXPECT_EQ(Split(all.m_strOut, '\n').size(), 4u) << all.m_strOut;  // header, two rows, ""
     EXPECT_EQ(one.m_nStatus, 0) << one.m_strErr;
-    EXPECT_EQ(Split(one.m_strOut, '\n').size(), 2u) << one.m_strOut;  // the header alone
+    EXPECT_EQ(Split(one.m_strOut, '\n').size(), 3u) << one.m_strOut;  // a and sub/a alone
+    EXPECT_EQ(one.m_strOut.find("mnt"), std::string::npos) << one.m_strOut;
     EXPECT_EQ(one.m_strErr.find("mnt"), std::string::npos) << "a mount left out is no error";
 }

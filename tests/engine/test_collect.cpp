@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -190,4 +191,32 @@ TEST_F(CollectFilterTest, AnExcludedFolderIsNotEnteredUnprivileged) {
     CollectFilesProc({{m_tree.Root(), "*.txt", "Yes"}}, 1, m_state, callbacks);
     EXPECT_EQ(errors, V{m_tree.Path(".git/")});
     chmod(m_tree.Path(".git").c_str(), 0700);
+}
+
+// Walkers that hand each other folders find what one walker finds: each file once, and every
+// walker applies the row's exclusions by name and by path below the folder searched.
+TEST(CollectWalkersTest, ManyWalkersFindWhatOneFindsAndLeaveNoFolderOpen) {
+    CTempTree tree;
+    for (int a = 0; a < 6; ++a)
+        for (int b = 0; b < 6; ++b) {
+            const std::string strDir = "a" + std::to_string(a) + "/b" + std::to_string(b) + "/";
+            for (const char* pszName : {"f.txt", "skip.tmp", "c/g.txt"}) tree.Add(strDir + pszName, strDir);
+        }
+    auto collect = [&](unsigned nThreads, int nMaxOpenDirs) {
+        CSearchState state;
+        CWalkTuning walk;
+        walk.m_nThreads = nThreads;
+        walk.m_nMaxOpenDirs = nMaxOpenDirs;
+        CollectFilesTuned({{tree.Root(), "*.*;!*.tmp;!a2/b3/;!a4/*/c/", "Yes"}}, 1, state, {}, walk);
+        EXPECT_EQ(state.m_files.GetSize(), state.m_files.GetData().size());
+        V paths;
+        for (const CFileInfo& f : state.m_files.GetData()) paths.push_back(f.GetFilePath().substr(tree.Root().size()));
+        return paths;
+    };
+    const V one = collect(1, 64);
+    EXPECT_EQ(one.size(), 36u * 2 - 2 - 6);
+    const auto nFds = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    for (unsigned nThreads : {2u, 8u})
+        for (int nMaxOpenDirs : {1, 64}) EXPECT_EQ(collect(nThreads, nMaxOpenDirs), one) << nThreads;
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}), nFds);
 }
