@@ -4,27 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 #include "ActionsSupport.h"
 #include "Resource.h"
 
 namespace {
 
-std::string With(std::string str, std::size_t nAt, char c) {
-    str[nAt] = c;
-    return str;
-}
-
-class DeleteCheckTest : public CFrameTest {
-protected:
-    // Selects all rows and deletes them to the Trash (or for good), answering Yes.
-    void DeleteAll(int nCommandId = ID_EDIT_DELETE) {
-        Key(Qt::Key_A, Qt::ControlModifier);
-        m_prompt.PushAnswer(true);
-        Command(nCommandId);
-    }
-};
+using DeleteCheckTest = CFrameTest;
 
 }  // namespace
 
@@ -40,7 +25,9 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
                             std::vector{w1, w2, w3}})
         for (CResultRow& row : ReflectedSetRows(set)) rows.push_back(row);
     SetRows(std::move(rows));
-    DeleteAll();
+    Key(Qt::Key_A, Qt::ControlModifier);
+    m_prompt.PushAnswer(true);
+    Command(ID_EDIT_DELETE);
 
     EXPECT_TRUE(m_prompt.m_asked[0].strText.contains("4 file(s) will be kept"));
     EXPECT_EQ(TrashFiles(), (std::vector<std::string>{"w3", "x2", "x3", "z3"}));
@@ -50,27 +37,6 @@ TEST_F(DeleteCheckTest, SelectAllOverTrueAndFalsePairsRemovesOnlyTrueCopies) {
     EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(z2) + ": not an exact copy of " +
                                              QString::fromStdString(z1)));
     EXPECT_EQ(Sources(), (std::vector<std::string>{x1, y1, y2, z1, z2, z2, w1, w2, w2}));
-}
-
-// The rows of a CRC search over the first 64 KiB, as the desktop program opens them.
-TEST_F(DeleteCheckTest, ResultsOfACrcSearchFromTheCommandLineAreCheckedToo) {
-    const std::string strNear(90000, 'n');
-    const std::string p1 = File("p/1", strNear), p2 = File("p/2", With(strNear, 80000, 'x'));
-    const std::string q1 = File("q/1", "qqqq"), q2 = File("q/2", "qqqq");
-    const CTempTree out;  // outside the searched folder
-    const std::string strResults = out.Path("results.json");
-    const std::string strCommand = std::string(TWINEX_CLI_PATH) +
-                                   " --no-cache --by crc32 --partial 64 --format json '" + m_tree.Root() +
-                                   "' > '" + strResults + "'";
-    ASSERT_EQ(std::system(strCommand.c_str()), 0);
-    ASSERT_TRUE(m_pFrame->OpenResultsFile(strResults));
-    ASSERT_EQ(Model().GetRowCount(), 4);  // both pairs, both ways
-
-    DeleteAll(ID_EDIT_SHIFTDELETE);
-    EXPECT_TRUE(Exists(p1) && Exists(p2));
-    EXPECT_NE(Exists(q1), Exists(q2));
-    EXPECT_TRUE(LastAsked().strText.contains(QString::fromStdString(p2) + ": not an exact copy of " +
-                                             QString::fromStdString(p1)));
 }
 
 // Root reads every file, so this one runs as an unprivileged user (see CMakeLists.txt).
