@@ -39,7 +39,6 @@ TEST(StartUp, ShowsTheEmptyMainWindow) {
     EXPECT_EQ(pFrame->GetActiveView()->GetModel()->GetRowCount(), 0);
     EXPECT_EQ(pFrame->GetMessagePaneText(), QStringLiteral("Ready"));
     EXPECT_EQ(g_nCollectedFiles, 0);
-    EXPECT_EQ(pFrame->GetActiveView()->columnWidth(COL_SOURCE), 150);
 }
 
 class MainFrameTest : public ::testing::Test {
