@@ -50,15 +50,7 @@ TEST_F(LinkRowsTest, HardLinksReplaceThePlannedFilesOnlyAndTheirRowsStayMarked) 
                       a3 = File("b/3", "AAAA", 100);
     const std::string r = File("ref/r", "RRRRR"), c = File("c", "RRRRR");
     const std::string y1 = File("y1", "yyy"), y2 = File("y2", "YYY");  // a false pair
-    std::vector<CResultRow> rows = ReflectedSetRows({a1, a2, a3});
-    for (CResultRow& row : ReflectedSetRows({r, c})) {
-        row.m_bSourceReference = row.m_strSourcePath == r;
-        row.m_bTargetReference = row.m_strTargetPath == r;
-        rows.push_back(row);
-    }
-    rows.push_back(PairRow(y1, y2));
-    rows.push_back(PairRow(y2, y1));
-    SetRows(std::move(rows));
+    SetRows(ReflectedRows({{a1, a2, a3}, {r, c}, {y1, y2}}, {r}));
     EXPECT_TRUE(SpaceLine().contains("4 extra copies"));
     const ino_t nA1 = Inode(a1), nR = Inode(r), nY1 = Inode(y1), nY2 = Inode(y2);
 
