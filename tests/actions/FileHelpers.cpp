@@ -52,3 +52,15 @@ std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files) 
     }
     return rows;
 }
+
+std::vector<CResultRow> ReflectedRows(const std::vector<std::vector<std::string>>& sets,
+                                      const std::set<std::string>& reference) {
+    std::vector<CResultRow> rows;
+    for (const std::vector<std::string>& files : sets)
+        for (CResultRow& row : ReflectedSetRows(files)) {
+            row.m_bSourceReference = reference.count(row.m_strSourcePath) > 0;
+            row.m_bTargetReference = reference.count(row.m_strTargetPath) > 0;
+            rows.push_back(std::move(row));
+        }
+    return rows;
+}

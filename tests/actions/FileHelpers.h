@@ -2,6 +2,7 @@
 // result rows made from real files.
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,4 +19,6 @@ CResultRow PairRow(const std::string& strSource, const std::string& strTarget);
 // Rows for a set as a search with the reflect option gives them: each file paired with the
 // next, and every pair reversed, so every file stands in the Source column.
 std::vector<CResultRow> ReflectedSetRows(const std::vector<std::string>& files);
-
+// Rows of several such sets, the files under a reference folder marked wherever they stand.
+std::vector<CResultRow> ReflectedRows(const std::vector<std::vector<std::string>>& sets,
+                                      const std::set<std::string>& reference = {});

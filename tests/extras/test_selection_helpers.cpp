@@ -12,15 +12,10 @@ TEST_F(CFrameTest, ExtraCopiesGoAndOneOfEachSetStays) {
     const std::string a1 = File("a/1", "AAAA", 100), a2 = File("a/2", "AAAA", 300),
                       a3 = File("a/3", "AAAA", 300);
     const std::string b1 = File("b/1", "BB", 500), b2 = File("b/2", "BB", 100);
-    std::vector<CResultRow> rows = ReflectedSetRows({a3, a1, a2});
-    rows.push_back(PairRow(b1, b2));  // no reflection: b2 is only ever a target
     const std::string c1 = File("c/1", "CCC", 100), c2 = File("c/ref/2", "CCC", 200),
                       c3 = File("c/3", "CCC", 300);
-    for (CResultRow& row : ReflectedSetRows({c1, c2, c3})) {
-        row.m_bSourceReference = row.m_strSourcePath == c2;
-        row.m_bTargetReference = row.m_strTargetPath == c2;
-        rows.push_back(std::move(row));
-    }
+    std::vector<CResultRow> rows = ReflectedRows({{a3, a1, a2}, {c1, c2, c3}}, {c2});
+    rows.push_back(PairRow(b1, b2));  // no reflection: b2 is only ever a target
     SetRows(std::move(rows));
     Model().OnColumnClick(COL_SOURCE_FOLDER);  // the sets' rows no longer together
 

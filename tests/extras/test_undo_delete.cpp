@@ -39,10 +39,8 @@ TEST_F(CFrameTest, UndoBringsTheFilesAndTheirRowsBack) {
 TEST_F(CFrameTest, UndoTellsWhatStayedInTheTrashAndEndsWithADeleteForGood) {
     const std::string x1 = File("x1", "XXXX"), x2 = File("x2", "XXXX"), x3 = File("x3", "XXXX"),
                       y1 = File("y1", "YY"), y2 = File("y2", "YY");
-    std::vector<CResultRow> rows = ReflectedSetRows({x1, x2, x3});
-    rows.push_back(PairRow(y1, y2));
-    rows.push_back(PairRow(y2, y1));
-    SetRows(std::move(rows));  // x1>x2, x2>x1, x2>x3, x3>x2, y1>y2, y2>y1
+    // x1>x2, x2>x1, x2>x3, x3>x2, y1>y2, y2>y1
+    SetRows(ReflectedRows({{x1, x2, x3}, {y1, y2}}));
     DeleteRows({0, 1}, ID_EDIT_DELETE);
     ASSERT_EQ(DeleteJournalOf(Model()).GetFiles().size(), 2u);
     File("x1", "new contents", 5);  // x1's place is taken

@@ -1,4 +1,4 @@
-// The row model: cells derived from paths, the sort rules, selection through sort and removal.
+// The row model: cells derived from paths, the sort order, selection through sort and removal.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,12 +13,6 @@ namespace {
 CResultRow MakeRow(const std::string& strSource, std::uint64_t nSize, std::int64_t tSource = 0,
                    const std::string& strTarget = "/t/target") {
     return CResultRow{strSource, strTarget, nSize, tSource, tSource};
-}
-
-std::vector<std::string> Column(const CResultModel& model, int nColumn) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < model.GetRowCount(); ++i) texts.push_back(model.GetCellText(i, nColumn));
-    return texts;
 }
 
 }  // namespace
@@ -44,21 +38,6 @@ TEST(ResultModel, DerivesCellsFromTheExactPathBytes) {
     // Control characters are shown escaped, never cutting the name short.
     EXPECT_EQ(model.data(model.index(1, COL_SOURCE)).toString(), "odd\\nname\\tx.txt");
     EXPECT_EQ(model.GetSourcePath(1), "/d/odd\nname\tx.txt");
-}
-
-TEST(ResultModelSort, HeaderClicksFollowTheToggleRules) {
-    CResultModel model;
-    // Sizes whose texts sort the other way round: "1.00 MB" < "10.00 KB" < "9.00 KB" as text.
-    model.AppendRows({MakeRow("/a/nine", 9 * 1024), MakeRow("/a/mega", 1048576),
-                      MakeRow("/a/ten", 10 * 1024)});
-    model.OnColumnClick(COL_SIZE);  // the state starts as (Size, ascending)
-    EXPECT_EQ(Column(model, COL_SIZE), (std::vector<std::string>{"1.00 MB", "10.00 KB", "9.00 KB"}));
-    model.OnColumnClick(COL_SOURCE);
-    model.OnColumnClick(COL_SOURCE);
-    EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"ten", "nine", "mega"}));
-    model.OnColumnClick(COL_TARGET);
-    model.OnColumnClick(COL_SOURCE);  // back on a column: ascending again
-    EXPECT_EQ(Column(model, COL_SOURCE), (std::vector<std::string>{"mega", "nine", "ten"}));
 }
 
 // Folders with long shared beginnings, case variants, '_' and high bytes, and numbers with many

@@ -1,5 +1,5 @@
-// The list view: header clicks, and rows from a worker's sink held back from redraws until the
-// search ends.
+// The list view: header clicks and the sort toggle, and rows from a worker's sink held back
+// from redraws until the search ends.
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,20 +14,34 @@
 #include "ResultSink.h"
 #include "TwinexView.h"
 
-TEST(TwinexView, HeaderClickSortsAndNewRowsDropTheArrow) {
+TEST(TwinexView, HeaderClicksFollowTheToggleRulesAndNewRowsDropTheArrow) {
     CDesktopServices desktop;
     CTwinexView view(desktop.Services());
     view.resize(900, 300);
     view.show();
     CResultModel* pModel = view.GetModel();
-    pModel->AppendRows({CResultRow{"/a/small", "", 10}, CResultRow{"/a/big", "", 5000}});
+    // Sizes whose texts sort the other way round: "1.00 MB" < "10.00 KB" < "9.00 KB" as text.
+    pModel->AppendRows({CResultRow{"/a/nine", "", 9 * 1024}, CResultRow{"/a/mega", "", 1048576},
+                        CResultRow{"/a/ten", "", 10 * 1024}});
+    const auto sources = [pModel] {
+        std::string str;
+        for (int i = 0; i < pModel->GetRowCount(); ++i) str += pModel->GetSourcePath(i) + " ";
+        return str;
+    };
 
     QHeaderView* pHeader = view.horizontalHeader();
     const int x = pHeader->sectionViewportPosition(COL_SIZE) + 10;
+    // The state starts as (Size, ascending): a click on Size turns it.
     QTest::mouseClick(pHeader->viewport(), Qt::LeftButton, {}, QPoint(x, pHeader->height() / 2));
-    EXPECT_EQ(pModel->GetSourcePath(0), "/a/big");
+    EXPECT_EQ(sources(), "/a/mega /a/ten /a/nine ");
     EXPECT_TRUE(pHeader->isSortIndicatorShown());
     EXPECT_EQ(pHeader->sortIndicatorOrder(), Qt::DescendingOrder);
+    pModel->OnColumnClick(COL_SOURCE);
+    pModel->OnColumnClick(COL_SOURCE);
+    EXPECT_EQ(sources(), "/a/ten /a/nine /a/mega ");
+    pModel->OnColumnClick(COL_TARGET);
+    pModel->OnColumnClick(COL_SOURCE);  // back on a column: ascending again
+    EXPECT_EQ(sources(), "/a/mega /a/nine /a/ten ");
     // New rows come in the matcher's order: the arrow would lie.
     pModel->AppendRows(std::vector<CResultRow>(1));
     EXPECT_FALSE(pHeader->isSortIndicatorShown());
