@@ -54,14 +54,14 @@ TEST(TwinexView, WorkerRowsArriveInOrderAndRedrawOnceIn) {
     CTwinexView view(desktop.Services());
     view.show();
     CResultModel& model = *view.GetModel();
-    model.AppendRows({CResultRow{"/old/row"}});
+    model.AppendRows({CResultRow{"/old/row", "/old/other"}});
     QSignalSpy ended(&model, &CResultModel::RowsEnded);
     CResultSink sink(&model);
     std::thread worker([&sink] {
         sink.Clear();
         for (int b = 0; b < 3; ++b) {
             std::vector<CResultRow> batch;
-            for (int i = 0; i < 100; ++i) batch.push_back({"/w/" + std::to_string(b * 100 + i)});
+            for (int i = 0; i < 100; ++i) batch.push_back({"/w/" + std::to_string(b * 100 + i), "/w/other"});
             sink.Append(std::move(batch));
         }
     });
