@@ -110,21 +110,14 @@ CLinkRowsOutcome LinkSelectedFiles(CTwinexView& view, ELinkKind nKind) {
     const CViewServices& services = view.Services();
     IPrompt& prompt = *services.pPrompt;
     CDeletePlan plan = PlanSelectedRows(model, selected);
-    outcome.lastCopies = std::move(plan.kept);
     const bool bHard = nKind == LINK_HARD;
     const QString strCaption =
         LoadResString(bHard ? IDS_LINK_HARD_CAPTION : IDS_LINK_CLONE_CAPTION);
-    if (plan.paths.empty() && outcome.lastCopies.empty() && !plan.nChanged && plan.nReference) {
-        prompt.Tell(LoadResString(IDS_LINK_REFERENCE_PROTECTED).arg(plan.nReference),
-                    LoadResString(IDS_REFERENCE_CAPTION), IPrompt::ICON_INFORMATION);
-        return outcome;
-    }
-    if (plan.paths.empty()) {
-        // Nothing may change; say why, unless the selected files were all gone already.
-        if (!outcome.lastCopies.empty() || plan.nChanged)
-            prompt.Tell(ConfirmText(plan, nKind), strCaption, IPrompt::ICON_INFORMATION);
-        return outcome;
-    }
+    const bool bNothing = TellNothingPlanned(
+        prompt, plan, LoadResString(IDS_LINK_REFERENCE_PROTECTED).arg(plan.nReference),
+        ConfirmText(plan, nKind), strCaption);
+    outcome.lastCopies = std::move(plan.kept);
+    if (bNothing) return outcome;
     const QString strQuestion =
         ConfirmText(plan, nKind) + QStringLiteral("\n\n") + LoadResString(IDS_CHECK_NOTE);
     if (!prompt.AskYesNo(strQuestion, strCaption, IPrompt::ICON_WARNING)) return outcome;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "PathText.h"
+#include "Prompt.h"
 #include "ResTables.h"
 #include "ResultModel.h"
 
@@ -50,6 +51,16 @@ QStringList PlanNotes(const CDeletePlan& plan, const CPlanNoteIds& ids) {
         std::all_of(plan.sizes.begin(), plan.sizes.end(), [](std::uint64_t n) { return n == 0; }))
         notes << LoadResString(ids.nEmpty);
     return notes;
+}
+
+bool TellNothingPlanned(IPrompt& prompt, const CDeletePlan& plan, const QString& strReference,
+                        const QString& strWhy, const QString& strCaption) {
+    if (!plan.paths.empty()) return false;
+    if (plan.kept.empty() && !plan.nChanged && plan.nReference)
+        prompt.Tell(strReference, LoadResString(IDS_REFERENCE_CAPTION), IPrompt::ICON_INFORMATION);
+    else if (!plan.kept.empty() || plan.nChanged)
+        prompt.Tell(strWhy, strCaption, IPrompt::ICON_INFORMATION);
+    return true;
 }
 
 QString ErrorText(int nError) {

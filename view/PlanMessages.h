@@ -10,6 +10,7 @@
 #include "DeletePlan.h"
 
 class CResultModel;
+class IPrompt;
 
 // The plan over every row of the model, with these rows (ascending) selected.
 CDeletePlan PlanSelectedRows(const CResultModel& model, const std::vector<int>& selected);
@@ -22,6 +23,12 @@ struct CPlanNoteIds {
 };
 // One line for each kind of file the plan leaves alone, and one when every file is empty.
 QStringList PlanNotes(const CDeletePlan& plan, const CPlanNoteIds& ids);
+
+// When the plan changes no file, says why and returns true: strReference when the selection
+// held only reference files, strWhy when it held last copies or changed files, nothing when the
+// selected files were all gone already.
+bool TellNothingPlanned(IPrompt& prompt, const CDeletePlan& plan, const QString& strReference,
+                        const QString& strWhy, const QString& strCaption);
 
 QString ErrorText(int nError);
 // "N file(s) were kept:" and each with the check's reason.

@@ -96,17 +96,12 @@ CDeleteOutcome DeleteSelectedFiles(CTwinexView& view, bool bAllowUndo) {
     const CViewServices& services = view.Services();
     IPrompt& prompt = *services.pPrompt;
     CDeletePlan plan = PlanSelectedRows(model, selected);
-    outcome.lastCopies = std::move(plan.kept);
     const QString strCaption = LoadResString(bAllowUndo ? IDS_TRASH_CAPTION : IDS_DELETE_CAPTION);
-    if (plan.paths.empty() && outcome.lastCopies.empty() && !plan.nChanged && plan.nReference) {
-        // Only reference files (and files already gone): nothing to ask.
-        prompt.Tell(LoadResString(IDS_REFERENCE_PROTECTED).arg(plan.nReference),
-                    LoadResString(IDS_REFERENCE_CAPTION), IPrompt::ICON_INFORMATION);
-    } else if (plan.paths.empty()) {
-        // Nothing may go; say why, unless the selected files were all gone already.
-        if (!outcome.lastCopies.empty() || plan.nChanged)
-            prompt.Tell(ConfirmText(plan, bAllowUndo), strCaption, IPrompt::ICON_INFORMATION);
-    } else {
+    const bool bNothing =
+        TellNothingPlanned(prompt, plan, LoadResString(IDS_REFERENCE_PROTECTED).arg(plan.nReference),
+                           ConfirmText(plan, bAllowUndo), strCaption);
+    outcome.lastCopies = std::move(plan.kept);
+    if (!bNothing) {
         const QString strQuestion =
             ConfirmText(plan, bAllowUndo) + QStringLiteral("\n\n") + LoadResString(IDS_CHECK_NOTE);
         if (!prompt.AskYesNo(strQuestion, strCaption, IPrompt::ICON_WARNING)) return outcome;

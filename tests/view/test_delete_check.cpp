@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
+
 #include "ActionsSupport.h"
 #include "ResTables.h"
 #include "Resource.h"
@@ -99,4 +101,19 @@ TEST_F(ReferenceFilesTest, ASelectionOfReferenceFilesAloneIsToldItIsProtected) {
         EXPECT_EQ(Sources(), sources);
     }
     EXPECT_TRUE(TrashFiles().empty());
+
+    // A file changed since the search stays too, and it is that which is told, alone or beside
+    // reference files.
+    std::ofstream(a1, std::ios::app) << "more";
+    for (const bool bAll : {false, true}) {
+        for (int i = 0; i < Model().GetRowCount(); ++i)
+            Model().SetSelected(i, bAll || Model().GetSourcePath(i) == a1);
+        m_prompt.m_asked.clear();
+        Key(Qt::Key_Delete);
+        ASSERT_EQ(m_prompt.m_asked.size(), 1u) << bAll;
+        EXPECT_FALSE(LastAsked().bQuestion);
+        EXPECT_TRUE(LastAsked().strText.contains(LoadResString(IDS_SKIPPED_CHANGED).arg(1)))
+            << LastAsked().strText.toStdString();
+        EXPECT_TRUE(Exists(a1));
+    }
 }
