@@ -40,6 +40,16 @@ bool SpanIsFile(const CBatch& batch, std::size_t p) {
     return c.m_nSpan == batch.File(c).GetLength();
 }
 
+// Keeps an edge block's hash, when it is of the block the cache keeps.
+void LearnEdge(CBatch& batch, std::size_t p, bool CCachedHashes::*pHave,
+               std::uint64_t CCachedHashes::*pHash, std::uint64_t nKey) {
+    CCacheSlot* pSlot = Slot(batch, p);
+    if (!pSlot || !EdgesFit(batch)) return;
+    pSlot->m_hashes.*pHave = true;
+    pSlot->m_hashes.*pHash = nKey;
+    pSlot->m_bLearned = true;
+}
+
 int CachedKind(int nCriterion) {
     if (nCriterion == MATCH_CHECKSUM) return CACHED_CHECKSUM;
     if (nCriterion == MATCH_CRC32) return CACHED_CRC32;
@@ -135,19 +145,11 @@ bool UseCachedCriterion(CBatch& batch, std::size_t p) {
 }
 
 void LearnFirst(CBatch& batch, std::size_t p, std::uint64_t nKey) {
-    CCacheSlot* pSlot = Slot(batch, p);
-    if (!pSlot || !EdgesFit(batch) || !FirstIsFiles(batch, p)) return;
-    pSlot->m_hashes.m_bFirst = true;
-    pSlot->m_hashes.m_nFirst = nKey;
-    pSlot->m_bLearned = true;
+    if (FirstIsFiles(batch, p)) LearnEdge(batch, p, &CCachedHashes::m_bFirst, &CCachedHashes::m_nFirst, nKey);
 }
 
 void LearnLast(CBatch& batch, std::size_t p, std::uint64_t nKey) {
-    CCacheSlot* pSlot = Slot(batch, p);
-    if (!pSlot || !EdgesFit(batch) || !SpanIsFile(batch, p)) return;
-    pSlot->m_hashes.m_bLast = true;
-    pSlot->m_hashes.m_nLast = nKey;
-    pSlot->m_bLearned = true;
+    if (SpanIsFile(batch, p)) LearnEdge(batch, p, &CCachedHashes::m_bLast, &CCachedHashes::m_nLast, nKey);
 }
 
 void LearnCriterion(CBatch& batch, std::size_t p, std::uint64_t nKey) {
