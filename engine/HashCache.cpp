@@ -1,5 +1,6 @@
-// The hash cache's SQLite file: opening it (or setting a damaged one aside), lookups, writes in
-// one transaction per batch, and pruning.
+// The hash cache's SQLite file: opening it (or setting a damaged one aside), lookups, writes and
+// pruning. A row holds one folder's entries, packed: a search reads and writes a row per folder
+// rather than one per file, which costs SQLite far less.
 
 #include "HashCache.h"
 
@@ -11,11 +12,14 @@
 #include <xxhash.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -25,26 +29,18 @@
 
 namespace {
 
-struct CIdHash {
-    std::size_t operator()(const CHashCache::CId& id) const {
-        return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);
-    }
-};
-
 constexpr int APPLICATION_ID = 0x54574e58;  // "TWNX"
-constexpr int SCHEMA_VERSION = 1;
+constexpr int SCHEMA_VERSION = 2;  // 1 kept a row per file
 constexpr std::int64_t KEEP_DAYS = 90;
 constexpr const char* DAMAGED_SUFFIX = ".damaged";
-constexpr std::size_t PENDING_MAX = 16384;  // entries written in one transaction, at most
+// Entries held in memory at most (about 150 bytes each); beyond, they are written and let go.
+constexpr std::size_t HELD_MAX = 1 << 18;
 
+// key: FolderKey of the folder; seen, oldest: the newest and oldest day its entries were seen;
+// files: its entries (EncodeFolder).
 constexpr const char* SCHEMA =
-    "CREATE TABLE IF NOT EXISTS files("
-    "dev INTEGER NOT NULL, ino INTEGER NOT NULL, size INTEGER NOT NULL,"
-    "mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, seen INTEGER NOT NULL,"
-    "folder INTEGER NOT NULL, first INTEGER, last INTEGER, kind INTEGER NOT NULL,"
-    "span INTEGER, value INTEGER, whole_hi INTEGER, whole_lo INTEGER,"
-    "PRIMARY KEY(dev, ino)) WITHOUT ROWID;"
-    "CREATE INDEX IF NOT EXISTS files_folder ON files(folder);";
+    "CREATE TABLE IF NOT EXISTS folders(key INTEGER PRIMARY KEY, seen INTEGER NOT NULL,"
+    " oldest INTEGER NOT NULL, files BLOB NOT NULL);";
 
 // SQLite keeps signed 64-bit integers; ours are unsigned, kept bit for bit.
 sqlite3_int64 S(std::uint64_t n) { return static_cast<sqlite3_int64>(n); }
@@ -72,6 +68,96 @@ int StepOnce(sqlite3_stmt* pStmt) {
     sqlite3_reset(pStmt);
     sqlite3_clear_bindings(pStmt);
     return nCode;
+}
+
+// A folder's entries, back to back in (device, inode) order, little-endian: a flags byte (the
+// first, last and whole hashes present; the criterion kind in bits 3-4), device, inode, size,
+// modification and change times, the day last seen (4 bytes), then the hashes flagged present.
+constexpr unsigned HAS_FIRST = 1, HAS_LAST = 2, HAS_WHOLE = 4, KIND_SHIFT = 3;
+
+void Put(std::string& out, std::uint64_t n, int nBytes = 8) {
+    char bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
+    out.append(bytes, static_cast<std::size_t>(nBytes));
+}
+
+struct CReaderAt {
+    const unsigned char* p;
+    const unsigned char* pEnd;
+    bool bOk = true;
+    std::uint64_t Get(int nBytes = 8) {
+        if (pEnd - p < nBytes) {
+            bOk = false;
+            return 0;
+        }
+        std::uint64_t n = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&n, p, static_cast<std::size_t>(nBytes));
+        } else {
+            for (int i = 0; i < nBytes; ++i) n |= std::uint64_t(p[i]) << (8 * i);
+        }
+        p += nBytes;
+        return n;
+    }
+};
+
+CHashCache::CId IdOf(const CHashCache::CEntry& e) { return {e.m_stamp.m_nDevice, e.m_stamp.m_nInode}; }
+
+}  // namespace
+
+std::size_t CHashCache::CIdHash::operator()(const CId& id) const {
+    return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);
+}
+
+namespace {
+
+void EncodeEntry(std::string& out, const CHashCache::CEntry& e) {
+    const CCacheStamp& s = e.m_stamp;
+    const CCachedHashes& h = e.m_hashes;
+    const unsigned nFlags = (h.m_bFirst ? HAS_FIRST : 0) | (h.m_bLast ? HAS_LAST : 0) |
+                            (h.m_bWhole ? HAS_WHOLE : 0) | unsigned(h.m_nKind) << KIND_SHIFT;
+    Put(out, nFlags, 1);
+    Put(out, s.m_nDevice);
+    Put(out, s.m_nInode);
+    Put(out, s.m_nSize);
+    Put(out, static_cast<std::uint64_t>(s.m_nModifiedNs));
+    Put(out, static_cast<std::uint64_t>(s.m_nChangedNs));
+    Put(out, static_cast<std::uint64_t>(h.m_nSeenDay), 4);
+    if (h.m_bFirst) Put(out, h.m_nFirst);
+    if (h.m_bLast) Put(out, h.m_nLast);
+    if (h.m_nKind != CACHED_NONE) Put(out, h.m_nSpan), Put(out, h.m_nValue);
+    if (h.m_bWhole) Put(out, h.m_nWholeHigh), Put(out, h.m_nWholeLow);
+}
+
+// False when the bytes are no list of entries in order.
+bool DecodeEntries(const void* pBytes, std::size_t nBytes, std::uint64_t nFolder,
+                   std::vector<CHashCache::CEntry>& entries) {
+    CReaderAt in{static_cast<const unsigned char*>(pBytes), static_cast<const unsigned char*>(pBytes) + nBytes};
+    entries.reserve(entries.size() + nBytes / 64);
+    while (in.bOk && in.p < in.pEnd) {
+        CHashCache::CEntry e;
+        e.m_nFolder = nFolder;
+        CCacheStamp& s = e.m_stamp;
+        CCachedHashes& h = e.m_hashes;
+        const unsigned nFlags = static_cast<unsigned>(in.Get(1));
+        h.m_nKind = static_cast<int>(nFlags >> KIND_SHIFT);
+        if (h.m_nKind > CACHED_CRC32) return false;
+        s.m_nDevice = in.Get();
+        s.m_nInode = in.Get();
+        s.m_nSize = in.Get();
+        s.m_nModifiedNs = static_cast<std::int64_t>(in.Get());
+        s.m_nChangedNs = static_cast<std::int64_t>(in.Get());
+        h.m_nSeenDay = static_cast<std::int32_t>(in.Get(4));
+        if ((h.m_bFirst = nFlags & HAS_FIRST)) h.m_nFirst = in.Get();
+        if ((h.m_bLast = nFlags & HAS_LAST)) h.m_nLast = in.Get();
+        if (h.m_nKind != CACHED_NONE) h.m_nSpan = in.Get(), h.m_nValue = in.Get();
+        if ((h.m_bWhole = nFlags & HAS_WHOLE)) h.m_nWholeHigh = in.Get(), h.m_nWholeLow = in.Get();
+        if (!entries.empty() && !(std::pair(entries.back().m_stamp.m_nDevice, entries.back().m_stamp.m_nInode) <
+                                  std::pair(s.m_nDevice, s.m_nInode)))
+            return false;
+        entries.push_back(e);
+    }
+    return in.bOk;
 }
 
 }  // namespace
@@ -151,27 +237,48 @@ bool CHashCache::TryOpen(int nWaitMs) {
     // Someone else's database is no cache of ours either.
     if (nCode == SQLITE_OK && nAppId != 0 && nAppId != APPLICATION_ID) nCode = SQLITE_NOTADB;
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
-    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=NORMAL") ||
-        !Exec("BEGIN IMMEDIATE") || !Exec(SCHEMA) ||
-        !Exec(("PRAGMA application_id=" + std::to_string(APPLICATION_ID)).c_str()) ||
+    // A new file only: rows of a few kilobytes fit its pages whole, and a write takes fewer
+    // calls. (A file's page size is fixed once it holds a table.)
+    if (!Exec("PRAGMA page_size=16384")) return false;
+    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=NORMAL") || !Exec("BEGIN IMMEDIATE"))
+        return false;
+    // A cache of another layout (an older Twinex's, or a newer one's) starts again empty.
+    nCode = sqlite3_prepare_v2(m_pDb, "PRAGMA user_version", -1, &pStmt, nullptr);
+    int nVersion = 0;
+    if (nCode == SQLITE_OK && (nCode = sqlite3_step(pStmt)) == SQLITE_ROW) {
+        nVersion = sqlite3_column_int(pStmt, 0);
+        nCode = SQLITE_OK;
+    }
+    sqlite3_finalize(pStmt);
+    if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
+    if (nVersion != 0 && nVersion != SCHEMA_VERSION &&
+        (!Exec("DROP TABLE IF EXISTS files") || !Exec("DROP TABLE IF EXISTS folders")))
+        return false;
+    if (!Exec(SCHEMA) || !Exec(("PRAGMA application_id=" + std::to_string(APPLICATION_ID)).c_str()) ||
         !Exec(("PRAGMA user_version=" + std::to_string(SCHEMA_VERSION)).c_str()) || !Exec("COMMIT"))
         return false;
-    nCode = sqlite3_prepare_v2(m_pDb,
-                               "SELECT size, mtime, ctime, seen, first, last, kind, span, value,"
-                               " whole_hi, whole_lo FROM files WHERE dev=? AND ino=?",
-                               -1, &m_pSelect, nullptr);
+    nCode = sqlite3_prepare_v2(m_pDb, "SELECT files FROM folders WHERE key=?", -1, &m_pSelect, nullptr);
     if (nCode == SQLITE_OK)
-        nCode = sqlite3_prepare_v2(m_pDb,
-                                   "INSERT OR REPLACE INTO files VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?)",
-                                   -1, &m_pInsert, nullptr);
+        nCode = sqlite3_prepare_v2(m_pDb, "INSERT OR REPLACE INTO folders VALUES(?,?,?,?)", -1,
+                                   &m_pInsert, nullptr);
+    if (nCode == SQLITE_OK)
+        nCode = sqlite3_prepare_v2(m_pDb, "DELETE FROM folders WHERE key=?", -1, &m_pDelete, nullptr);
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
+    const int nAny = HoldsAny();
+    m_bWasEmpty = m_bEmpty = nAny == 0;
+    return nAny >= 0;
+}
+
+int CHashCache::HoldsAny() {
     sqlite3_stmt* pAny = nullptr;
-    nCode = sqlite3_prepare_v2(m_pDb, "SELECT 1 FROM files LIMIT 1", -1, &pAny, nullptr);
+    int nCode = sqlite3_prepare_v2(m_pDb, "SELECT 1 FROM folders LIMIT 1", -1, &pAny, nullptr);
     if (nCode == SQLITE_OK) nCode = sqlite3_step(pAny);
     sqlite3_finalize(pAny);
-    if (nCode != SQLITE_ROW && nCode != SQLITE_DONE) return Fail(nCode, "cannot be read");
-    m_bWasEmpty = m_bEmpty = nCode == SQLITE_DONE;
-    return true;
+    if (nCode != SQLITE_ROW && nCode != SQLITE_DONE) {
+        Fail(nCode, "cannot be read");
+        return -1;
+    }
+    return nCode == SQLITE_ROW ? 1 : 0;
 }
 
 bool CHashCache::Exec(const char* pszSql) {
@@ -212,7 +319,8 @@ bool CHashCache::Fail(int nCode, const char* pszWhat) {
 void CHashCache::Close() {
     sqlite3_finalize(m_pSelect);
     sqlite3_finalize(m_pInsert);
-    m_pSelect = m_pInsert = nullptr;
+    sqlite3_finalize(m_pDelete);
+    m_pSelect = m_pInsert = m_pDelete = nullptr;
     if (m_pDb) sqlite3_close_v2(m_pDb);
     m_pDb = nullptr;
 }
@@ -233,96 +341,174 @@ bool CHashCache::Remove(const std::string& strPath, std::string& strProblem) {
     return true;
 }
 
-void CHashCache::Lookup(const std::vector<CId>& ids, std::vector<CFound>& found) {
-    found.assign(ids.size(), CFound{});
-    // One read transaction: else every statement takes and drops the file's locks.
-    if (ids.empty() || m_bEmpty || !Exec("BEGIN")) return;
-    for (std::size_t i = 0; i < ids.size() && m_pDb; ++i) {
-        sqlite3_bind_int64(m_pSelect, 1, S(ids[i].first));
-        sqlite3_bind_int64(m_pSelect, 2, S(ids[i].second));
-        const int nCode = sqlite3_step(m_pSelect);
-        if (nCode != SQLITE_ROW) {
-            sqlite3_reset(m_pSelect);
-            if (nCode == SQLITE_DONE) continue;
-            Fail(nCode, "cannot be read");
-            break;
-        }
-        auto col = [&](int n) { return sqlite3_column_int64(m_pSelect, n); };
-        auto has = [&](int n) { return sqlite3_column_type(m_pSelect, n) != SQLITE_NULL; };
-        found[i].m_bFound = true;
-        found[i].m_stamp = {ids[i].first, ids[i].second, U(col(0)), col(1), col(2)};
-        CCachedHashes& h = found[i].m_hashes;
-        h.m_nSeenDay = col(3);
-        if ((h.m_bFirst = has(4))) h.m_nFirst = U(col(4));
-        if ((h.m_bLast = has(5))) h.m_nLast = U(col(5));
-        h.m_nKind = static_cast<int>(col(6));
-        if (h.m_nKind != CACHED_CHECKSUM && h.m_nKind != CACHED_CRC32) h.m_nKind = CACHED_NONE;
-        h.m_nSpan = U(col(7));
-        h.m_nValue = U(col(8));
-        if ((h.m_bWhole = has(9) && has(10))) h.m_nWholeHigh = U(col(9)), h.m_nWholeLow = U(col(10));
-        sqlite3_reset(m_pSelect);
+bool CHashCache::ReadFolder(std::uint64_t nFolder, std::vector<CHeld>& entries) {
+    if (!m_pDb) return false;
+    sqlite3_bind_int64(m_pSelect, 1, S(nFolder));
+    int nCode = sqlite3_step(m_pSelect);
+    bool bOk = nCode == SQLITE_DONE;
+    if (nCode == SQLITE_ROW) {
+        const void* pBytes = sqlite3_column_blob(m_pSelect, 0);
+        const auto nBytes = static_cast<std::size_t>(sqlite3_column_bytes(m_pSelect, 0));
+        bOk = DecodeEntries(pBytes, pBytes ? nBytes : 0, nFolder, entries);
+        if (!bOk) nCode = SQLITE_CORRUPT;
     }
-    if (m_pDb) Exec("COMMIT");
-    if (!m_pDb) found.assign(ids.size(), CFound{});
+    sqlite3_reset(m_pSelect);
+    return bOk || Fail(nCode, "cannot be read");
 }
 
-void CHashCache::Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs) {
+bool CHashCache::WriteFolder(std::uint64_t nFolder, const std::vector<CHeld>& entries) {
+    std::string bytes;
+    bytes.reserve(entries.size() * 93);
+    std::int64_t nSeen = 0, nOldest = 0;
+    for (const CHeld& e : entries) {
+        const std::int64_t nDay = e.m_hashes.m_nSeenDay;
+        if (nDay < m_nToday - KEEP_DAYS) continue;
+        nOldest = bytes.empty() ? nDay : std::min(nOldest, nDay);
+        nSeen = bytes.empty() ? nDay : std::max(nSeen, nDay);
+        EncodeEntry(bytes, e);
+    }
+    int nCode;
+    if (bytes.empty()) {
+        sqlite3_bind_int64(m_pDelete, 1, S(nFolder));
+        nCode = StepOnce(m_pDelete);
+    } else {
+        sqlite3_bind_int64(m_pInsert, 1, S(nFolder));
+        sqlite3_bind_int64(m_pInsert, 2, nSeen);
+        sqlite3_bind_int64(m_pInsert, 3, nOldest);
+        sqlite3_bind_blob(m_pInsert, 4, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+        nCode = StepOnce(m_pInsert);
+    }
+    return nCode == SQLITE_DONE || Fail(nCode, "cannot be written");
+}
+
+template <class FKeep>
+bool CHashCache::RewriteFolder(std::uint64_t nFolder, FKeep keep) {
+    std::vector<CHeld> entries;
+    if (!ReadFolder(nFolder, entries)) return false;
+    const std::size_t nBefore = entries.size();
+    std::erase_if(entries, [&](const CHeld& e) { return !keep(e); });
+    const bool bOld = std::any_of(entries.begin(), entries.end(), [&](const CHeld& e) {
+        return e.m_hashes.m_nSeenDay < m_nToday - KEEP_DAYS;
+    });
+    return (entries.size() == nBefore && !bOld) || WriteFolder(nFolder, entries);
+}
+
+const std::vector<CHashCache::CHeld>* CHashCache::LoadFolder(std::uint64_t nFolder) {
+    static const std::vector<CHeld> NONE;
+    if (!m_pDb) return nullptr;
+    // A new cache has nothing to read until its first write.
+    if (m_bEmpty) return &NONE;
+    const auto [it, bNew] = m_loaded.try_emplace(nFolder);
+    if (bNew) {
+        if (!ReadFolder(nFolder, it->second)) return nullptr;
+        m_nHeld += it->second.size();
+    }
+    return &it->second;
+}
+
+void CHashCache::Release() {
+    Flush();
+    m_loaded.clear();
+    m_nHeld = 0;
+}
+
+void CHashCache::Lookup(const std::vector<CPlace>& places, std::vector<const CEntry*>& found) {
+    found.assign(places.size(), nullptr);
+    if (!m_pDb || m_bEmpty) return;
+    if (m_nHeld > HELD_MAX) Release();
+    // One read transaction: else every statement takes and drops the file's locks.
+    if (!Exec("BEGIN")) return;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const std::vector<CHeld>* pEntries = LoadFolder(places[i].m_nFolder);
+        if (!pEntries) break;
+        const auto it = std::lower_bound(pEntries->begin(), pEntries->end(), places[i].m_id,
+                                         [](const CHeld& e, const CId& id) { return IdOf(e) < id; });
+        if (it != pEntries->end() && IdOf(*it) == places[i].m_id) found[i] = &*it;
+    }
+    if (m_pDb) Exec("COMMIT");
+    if (!m_pDb) found.assign(places.size(), nullptr);
+}
+
+void CHashCache::Store(std::vector<CEntry> entries, std::int64_t nStampedNs) {
     if (!m_pDb) return;
-    for (const CEntry& e : entries)
-        if (std::max(e.m_stamp.m_nChangedNs, e.m_stamp.m_nModifiedNs) <= nStampedNs - m_nSettleNs)
-            m_pending.push_back(e);
-    // Each commit rewrites the pages it touched: fewer, larger ones cost less.
-    if (m_pending.size() >= PENDING_MAX) Flush();
+    std::erase_if(entries, [&](const CEntry& e) {
+        return std::max(e.m_stamp.m_nChangedNs, e.m_stamp.m_nModifiedNs) > nStampedNs - m_nSettleNs;
+    });
+    for (CEntry& e : entries) e.m_hashes.m_nSeenDay = m_nToday;
+    m_nPending += entries.size();
+    m_nHeld += entries.size();
+    if (!entries.empty()) m_pending.push_back(std::move(entries));
+    if (m_nHeld > HELD_MAX) Release();
 }
 
 void CHashCache::Flush() {
-    if (!m_pDb || m_pending.empty() || !Exec("BEGIN IMMEDIATE")) {
+    std::vector<const CHeld*> pending;
+    pending.reserve(m_nPending);
+    for (const auto& entries : m_pending)
+        for (const CHeld& e : entries) pending.push_back(&e);
+    m_nHeld -= m_nPending;
+    m_nPending = 0;
+    if (!m_pDb || pending.empty() || !Exec("BEGIN IMMEDIATE")) {
         m_pending.clear();
         return;
     }
-    const std::int64_t nToday = Today();
-    // In key order, each page of the table is visited once.
-    std::sort(m_pending.begin(), m_pending.end(), [](const CEntry& a, const CEntry& b) {
-        return std::pair(a.m_stamp.m_nDevice, a.m_stamp.m_nInode) < std::pair(b.m_stamp.m_nDevice, b.m_stamp.m_nInode);
+    // Folder after folder in key order, each page of the table visited once; a file stored
+    // twice keeps what was stored last.
+    std::stable_sort(pending.begin(), pending.end(), [](const CHeld* a, const CHeld* b) {
+        return std::pair(S(a->m_nFolder), IdOf(*a)) < std::pair(S(b->m_nFolder), IdOf(*b));
     });
-    for (const CEntry& e : m_pending) {
-        const CCacheStamp& s = e.m_stamp;
-        const CCachedHashes& h = e.m_hashes;
-        sqlite3_stmt* p = m_pInsert;
-        sqlite3_bind_int64(p, 1, S(s.m_nDevice));
-        sqlite3_bind_int64(p, 2, S(s.m_nInode));
-        sqlite3_bind_int64(p, 3, S(s.m_nSize));
-        sqlite3_bind_int64(p, 4, s.m_nModifiedNs);
-        sqlite3_bind_int64(p, 5, s.m_nChangedNs);
-        sqlite3_bind_int64(p, 6, nToday);
-        sqlite3_bind_int64(p, 7, S(e.m_nFolder));
-        if (h.m_bFirst) sqlite3_bind_int64(p, 8, S(h.m_nFirst));
-        if (h.m_bLast) sqlite3_bind_int64(p, 9, S(h.m_nLast));
-        sqlite3_bind_int(p, 10, h.m_nKind);
-        if (h.m_nKind != CACHED_NONE) {
-            sqlite3_bind_int64(p, 11, S(h.m_nSpan));
-            sqlite3_bind_int64(p, 12, S(h.m_nValue));
+    // Another search may have written since this one began: folders are merged with what they
+    // hold now, read under the write lock. A file still empty holds nothing to merge.
+    const int nAny = HoldsAny();
+    std::vector<CHeld> kept, merged;
+    for (auto first = pending.begin(); nAny >= 0 && first != pending.end();) {
+        const std::uint64_t nFolder = (*first)->m_nFolder;
+        const auto last = std::find_if(first, pending.end(), [&](const CHeld* p) { return p->m_nFolder != nFolder; });
+        kept.clear();
+        if (nAny && !ReadFolder(nFolder, kept)) break;
+        merged.clear();
+        auto it = kept.begin();
+        for (auto p = first; p != last; ++p) {
+            if (p + 1 != last && IdOf(*p[1]) == IdOf(**p)) continue;
+            for (; it != kept.end() && IdOf(*it) < IdOf(**p); ++it) merged.push_back(*it);
+            if (it != kept.end() && IdOf(*it) == IdOf(**p)) ++it;
+            merged.push_back(**p);
         }
-        if (h.m_bWhole) {
-            sqlite3_bind_int64(p, 13, S(h.m_nWholeHigh));
-            sqlite3_bind_int64(p, 14, S(h.m_nWholeLow));
+        merged.insert(merged.end(), it, kept.end());
+        if (!WriteFolder(nFolder, merged)) break;
+        // What was read of it is out of date.
+        if (const auto found = m_loaded.find(nFolder); found != m_loaded.end()) {
+            m_nHeld -= found->second.size();
+            m_loaded.erase(found);
         }
-        const int nCode = StepOnce(p);
-        if (nCode != SQLITE_DONE) {
-            m_pending.clear();
-            Fail(nCode, "cannot be written");
-            return;
-        }
+        first = last;
     }
     m_pending.clear();
-    if (Exec("COMMIT")) m_bEmpty = false;
+    if (m_pDb && Exec("COMMIT")) m_bEmpty = false;
+}
+
+std::size_t CHashCache::CountEntries() {
+    std::size_t n = 0;
+    sqlite3_stmt* pAll = nullptr;
+    if (!m_pDb || sqlite3_prepare_v2(m_pDb, "SELECT key, files FROM folders", -1, &pAll, nullptr) != SQLITE_OK)
+        return 0;
+    std::vector<CHeld> entries;
+    while (sqlite3_step(pAll) == SQLITE_ROW) {
+        entries.clear();
+        const void* pBytes = sqlite3_column_blob(pAll, 1);
+        DecodeEntries(pBytes, pBytes ? static_cast<std::size_t>(sqlite3_column_bytes(pAll, 1)) : 0,
+                      U(sqlite3_column_int64(pAll, 0)), entries);
+        n += entries.size();
+    }
+    sqlite3_finalize(pAll);
+    return n;
 }
 
 namespace {
 
 // The (device, inode) of every entry in strFolder as it is now, without following links.
-std::unordered_set<CHashCache::CId, CIdHash> ListFolder(const std::string& strFolder) {
-    std::unordered_set<CHashCache::CId, CIdHash> ids;
+std::unordered_set<CHashCache::CId, CHashCache::CIdHash> ListFolder(const std::string& strFolder) {
+    std::unordered_set<CHashCache::CId, CHashCache::CIdHash> ids;
     const int fd = ::open(strFolder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return ids;
     DIR* pDir = ::fdopendir(fd);
@@ -345,50 +531,44 @@ void CHashCache::Prune(const CFileInfoArray& files) {
     Flush();
     // Whatever a cache new to this search holds, this search wrote for files it found.
     if (!m_pDb || std::exchange(m_bWasEmpty, m_bEmpty)) return;
+    // The file changes under what was read: the next search reads it again.
+    m_loaded.clear();
+    m_nHeld = 0;
     std::unordered_set<CId, CIdHash> present;
     std::unordered_map<const std::string*, std::uint64_t> folders;
     for (const CFileInfo& f : files.GetData()) {
         present.emplace(f.GetDevice(), f.GetInode());
         folders.emplace(&f.GetFileDir(), 0);
     }
-    std::unordered_map<std::uint64_t, const std::string*> keys;
+    std::map<std::uint64_t, const std::string*> keys;  // in key order, as the table
     for (auto& [pFolder, nKey] : folders) keys.emplace(FolderKey(*pFolder), pFolder);
 
-    sqlite3_stmt* pFind = nullptr;
-    sqlite3_stmt* pDrop = nullptr;
-    int nCode = sqlite3_prepare_v2(m_pDb, "SELECT dev, ino FROM files WHERE folder=?", -1, &pFind, nullptr);
-    if (nCode == SQLITE_OK)
-        nCode = sqlite3_prepare_v2(m_pDb, "DELETE FROM files WHERE dev=? AND ino=?", -1, &pDrop, nullptr);
-    if (nCode == SQLITE_OK && Exec("BEGIN IMMEDIATE")) {
-        std::vector<CId> gone;
-        for (const auto& [nKey, pFolder] : keys) {
-            const std::size_t nFirst = gone.size();
-            sqlite3_bind_int64(pFind, 1, S(nKey));
-            while ((nCode = sqlite3_step(pFind)) == SQLITE_ROW) {
-                const CId id{U(sqlite3_column_int64(pFind, 0)), U(sqlite3_column_int64(pFind, 1))};
-                if (!present.contains(id)) gone.push_back(id);
-            }
-            sqlite3_reset(pFind);
-            if (nCode != SQLITE_DONE) break;
-            if (gone.size() == nFirst) continue;
+    if (!Exec("BEGIN IMMEDIATE")) return;
+    for (const auto& [nKey, pFolder] : keys) {
+        std::optional<std::unordered_set<CId, CIdHash>> there;
+        const bool bOk = RewriteFolder(nKey, [&](const CHeld& e) {
+            const CId id{e.m_stamp.m_nDevice, e.m_stamp.m_nInode};
+            if (present.contains(id)) return true;
             // Not collected is not gone: a mask or a size limit may have left the file out.
-            const auto there = ListFolder(*pFolder);
-            gone.erase(std::remove_if(gone.begin() + std::ptrdiff_t(nFirst), gone.end(),
-                                      [&](const CId& id) { return there.contains(id); }),
-                       gone.end());
-        }
-        for (const auto& [nDev, nIno] : gone) {
-            if (nCode != SQLITE_DONE) break;
-            sqlite3_bind_int64(pDrop, 1, S(nDev));
-            sqlite3_bind_int64(pDrop, 2, S(nIno));
-            nCode = sqlite3_step(pDrop);
-            sqlite3_reset(pDrop);
-        }
-        if (nCode == SQLITE_DONE)
-            Exec(("DELETE FROM files WHERE seen < " + std::to_string(Today() - KEEP_DAYS)).c_str()) &&
-                Exec("COMMIT");
+            if (!there) there = ListFolder(*pFolder);
+            return there->contains(id);
+        });
+        if (!bOk) return;
     }
-    sqlite3_finalize(pFind);
-    sqlite3_finalize(pDrop);
-    if (nCode != SQLITE_OK && nCode != SQLITE_DONE) Fail(nCode, "cannot be written");
+    // Folders not searched now drop their entries unseen for 90 days.
+    std::vector<std::uint64_t> old;
+    sqlite3_stmt* pOld = nullptr;
+    int nCode = sqlite3_prepare_v2(m_pDb, "SELECT key FROM folders WHERE oldest < ?", -1, &pOld, nullptr);
+    if (nCode == SQLITE_OK) {
+        sqlite3_bind_int64(pOld, 1, m_nToday - KEEP_DAYS);
+        while ((nCode = sqlite3_step(pOld)) == SQLITE_ROW) old.push_back(U(sqlite3_column_int64(pOld, 0)));
+    }
+    sqlite3_finalize(pOld);
+    if (nCode != SQLITE_DONE) {
+        Fail(nCode, "cannot be read");
+        return;
+    }
+    for (std::uint64_t nKey : old)
+        if (!RewriteFolder(nKey, [](const CHeld&) { return true; })) return;
+    Exec("COMMIT");
 }

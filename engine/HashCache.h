@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -67,30 +68,37 @@ public:
     // The one thing to tell the user about this cache, or empty.
     const std::string& Problem() const { return m_strProblem; }
 
-    // The entries kept for these (device, inode) pairs, each with the stamp it was written
-    // under: the caller compares it with the file's own. m_bFound false where none is kept.
-    struct CFound {
-        bool m_bFound = false;
-        CCacheStamp m_stamp;
-        CCachedHashes m_hashes;
-    };
-    using CId = std::pair<std::uint64_t, std::uint64_t>;
-    void Lookup(const std::vector<CId>& ids, std::vector<CFound>& found);
-    // Writes entries in one transaction, replacing what was kept for the same device and inode.
-    // nFolder identifies the folder the file was found in (see FolderKey).
+    // What is kept of one file: its stamp when the hashes were learned, and the folder it was
+    // found in (FolderKey). Entries are kept by folder and found there by device and inode.
     struct CEntry {
         CCacheStamp m_stamp;
         CCachedHashes m_hashes;
         std::uint64_t m_nFolder = 0;
     };
+    using CId = std::pair<std::uint64_t, std::uint64_t>;
+    struct CIdHash {
+        std::size_t operator()(const CId& id) const;
+    };
+    struct CPlace {
+        std::uint64_t m_nFolder = 0;
+        CId m_id;
+    };
+    // The entries kept for these files, null where none is: the caller compares each stamp
+    // with the file's own. Valid until the next Store, Flush or Prune.
+    void Lookup(const std::vector<CPlace>& places, std::vector<const CEntry*>& found);
+    // Keeps entries, replacing what was kept for the same device and inode in their folder.
     // Entries of files changed less than m_nSettleNs before nStampedNs (when their stamps were
-    // taken) are left out. Written in large transactions: by Flush, Prune or the destructor at
-    // the latest.
-    void Store(const std::vector<CEntry>& entries, std::int64_t nStampedNs);
+    // taken) are left out. Written in one transaction by Flush, Prune or the destructor at the
+    // latest.
+    void Store(std::vector<CEntry> entries, std::int64_t nStampedNs);
     void Flush();
     // After a search that ran to its end: drops the entries of the folders that files were
     // found in whose file is no longer there, and entries not seen for 90 days.
     void Prune(const CFileInfoArray& files);
+    // Nothing was kept when the search began, nor written since: lookups can be skipped.
+    bool IsEmpty() const { return m_bEmpty; }
+    // The entries kept in the file.
+    std::size_t CountEntries();
 
     static std::uint64_t FolderKey(const std::string& strFolder);
     static std::int64_t Today();
@@ -98,8 +106,12 @@ public:
     // An entry is written only for a file unchanged for this long before its stamp was taken: a
     // change within one tick of the file system's clock would leave the stamp as it was.
     std::int64_t m_nSettleNs = 2'000'000'000;
+    // The day entries are seen on: today, unless a test moves it on.
+    std::int64_t m_nToday = Today();
 
 private:
+    using CHeld = CEntry;
+
     CHashCache() = default;
     bool TryOpen(int nWaitMs);
     // Handles a failed SQLite call: remembers why and gives the cache up, setting a damaged
@@ -107,10 +119,23 @@ private:
     bool Fail(int nCode, const char* pszWhat);
     bool Exec(const char* pszSql);
     void Close();
+    int HoldsAny();  // 1 when the file keeps any entry, 0 when none, -1 (given up) on failure
+    // A folder's entries, read once until written. Null when the cache gave up.
+    const std::vector<CHeld>* LoadFolder(std::uint64_t nFolder);
+    void Release();  // writes what is pending and lets go of what was read
+    // A folder's entries as kept in the file, in (device, inode) order. False, giving the
+    // cache up, when they cannot be read.
+    bool ReadFolder(std::uint64_t nFolder, std::vector<CHeld>& entries);
+    // Replaces a folder's entries in the file (drops its row when none is left).
+    bool WriteFolder(std::uint64_t nFolder, const std::vector<CHeld>& entries);
+    // Keeps of a folder's entries those that pass, and of them none unseen for 90 days.
+    template <class FKeep>
+    bool RewriteFolder(std::uint64_t nFolder, FKeep keep);
 
     sqlite3* m_pDb = nullptr;
     sqlite3_stmt* m_pSelect = nullptr;
     sqlite3_stmt* m_pInsert = nullptr;
+    sqlite3_stmt* m_pDelete = nullptr;
     std::string m_strPath;
     std::string m_strProblem;
     bool m_bDamaged = false;
@@ -118,5 +143,10 @@ private:
     // Nothing was kept when the search began: a first search neither looks up nor prunes.
     bool m_bWasEmpty = false;
     bool m_bEmpty = false;  // and nothing was written since
-    std::vector<CEntry> m_pending;
+    // The folders read, each in (device, inode) order, and the entries stored since the last
+    // write; together at most HELD_MAX entries.
+    std::unordered_map<std::uint64_t, std::vector<CHeld>> m_loaded;
+    std::vector<std::vector<CHeld>> m_pending;  // as stored, not copied again
+    std::size_t m_nPending = 0;
+    std::size_t m_nHeld = 0;
 };

@@ -46,6 +46,7 @@ struct CCacheSlot {
     CCachedHashes m_hashes;
     bool m_bStamped = false;  // stamp taken, of the collected size: the values may be used
     bool m_bLearned = false;  // a value was added: to be written back
+    std::uint64_t m_nFolder = 0;  // the cache's key of the file's folder
 };
 
 // The stamp of a file's status.

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 #include "SearchState.h"
@@ -63,23 +65,31 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
     batch.m_cache.assign(batch.m_candidates.size(), CCacheSlot{});
     std::vector<std::size_t> all;
     for (const auto& set : sets) all.insert(all.end(), set.begin(), set.end());
-    // In key order the lookups walk the cache's table front to back: on a cold disk each of
-    // its pages is read once, and the kernel reads ahead.
-    auto id = [&](std::size_t p) {
-        const CFileInfo& file = batch.File(batch.m_candidates[p]);
-        return CHashCache::CId(file.GetDevice(), file.GetInode());
-    };
-    std::sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return id(a) < id(b); });
-    std::vector<CHashCache::CId> ids;
-    ids.reserve(all.size());
-    for (std::size_t p : all) ids.push_back(id(p));
-    std::vector<CHashCache::CFound> found;
-    batch.m_pCache->Lookup(ids, found);
+    // Entries are kept by folder: each folder's key is worked out once.
+    std::unordered_map<const std::string*, std::uint64_t> keys;
+    for (std::size_t p : all) {
+        const std::string& strDir = batch.File(batch.m_candidates[p]).GetFileDir();
+        const auto [it, bNew] = keys.try_emplace(&strDir, 0);
+        if (bNew) it->second = CHashCache::FolderKey(strDir);
+        batch.m_cache[p].m_nFolder = it->second;
+    }
     batch.m_nStampedNs = CHashCache::NowNs();
+    if (batch.m_pCache->IsEmpty()) return;
+    auto place = [&](std::size_t p) {
+        const CFileInfo& file = batch.File(batch.m_candidates[p]);
+        return std::pair(batch.m_cache[p].m_nFolder, CHashCache::CId(file.GetDevice(), file.GetInode()));
+    };
+    // Folder after folder, in the order of the cache's table: each row is read once.
+    std::sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return place(a) < place(b); });
+    std::vector<CHashCache::CPlace> places;
+    places.reserve(all.size());
+    for (std::size_t p : all) places.push_back({place(p).first, place(p).second});
+    std::vector<const CHashCache::CEntry*> found;
+    batch.m_pCache->Lookup(places, found);
     // Files the cache knows are checked now; the others get their stamps when opened.
     std::vector<std::size_t> known;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (found[i].m_bFound) known.push_back(i);
+        if (found[i]) known.push_back(i);
     batch.ForEach(known.size(), [&](std::size_t k, CReader& reader) {
         const std::size_t i = known[k];
         const CFileInfo& file = batch.File(batch.m_candidates[all[i]]);
@@ -91,23 +101,23 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
         CCacheSlot& slot = batch.m_cache[all[i]];
         slot.m_stamp = StampOf(st);
         slot.m_bStamped = true;
-        if (slot.m_stamp == found[i].m_stamp) slot.m_hashes = found[i].m_hashes;
+        if (slot.m_stamp == found[i]->m_stamp) slot.m_hashes = found[i]->m_hashes;
     });
 }
 
 void StoreLearned(CBatch& batch) {
     if (!batch.m_pCache || !batch.m_pCache->IsUsable()) return;
-    const std::int64_t nToday = CHashCache::Today();
+    const std::int64_t nToday = batch.m_pCache->m_nToday;
     std::vector<CHashCache::CEntry> entries;
+    entries.reserve(batch.m_cache.size());
     for (std::size_t p = 0; p < batch.m_cache.size(); ++p) {
         const CCacheSlot& slot = batch.m_cache[p];
         if (!slot.m_bStamped || !batch.m_candidates[p].m_bReadable) continue;
         if (!slot.m_bLearned && slot.m_hashes.m_nSeenDay == nToday) continue;
         if (!slot.m_bLearned && slot.m_hashes.m_nSeenDay == 0) continue;  // nothing known
-        entries.push_back({slot.m_stamp, slot.m_hashes,
-                           CHashCache::FolderKey(batch.File(batch.m_candidates[p]).GetFileDir())});
+        entries.push_back({slot.m_stamp, slot.m_hashes, slot.m_nFolder});
     }
-    batch.m_pCache->Store(entries, batch.m_nStampedNs);
+    batch.m_pCache->Store(std::move(entries), batch.m_nStampedNs);
 }
 
 bool UseCachedFirst(CBatch& batch, std::size_t p) {

@@ -15,6 +15,7 @@
 #include <set>
 
 #include "HashCache.h"
+#include "MatchBatch.h"
 #include "MatchSets.h"
 #include "TempTree.h"
 
@@ -164,9 +165,17 @@ TEST(HashCacheMatchTest, SameResultsWithTheCacheAndUnchangedFilesAreNotReadAgain
     EXPECT_EQ(after.m_nOpened, after.m_opened["g1_0"]);
     EXPECT_TRUE(pCache->Problem().empty()) << pCache->Problem();
     // A cache that says every file of a size is alike still never makes unequal files a set.
-    pCache.reset();
-    EXPECT_EQ(Sql(strCache, "UPDATE files SET first=1, last=2, whole_hi=3, whole_lo=4"), 0);
-    pCache = OpenCache(strCache);
+    CFileInfoArray files;
+    files.AddDir(tree.Root(), "*", true, nullptr);
+    std::vector<CHashCache::CEntry> alike;
+    for (const CFileInfo& f : files.GetData()) {
+        struct stat st {};
+        ASSERT_EQ(::stat(f.GetFilePath().c_str(), &st), 0);
+        alike.push_back({StampOf(st), {true, true, true, 1, 2, CACHED_NONE, 0, 0, 3, 4, 0},
+                         CHashCache::FolderKey(f.GetFileDir())});
+    }
+    pCache->Store(alike, CHashCache::NowNs());
+    pCache->Flush();
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets,
               Search(tree.Root(), MATCH_CONTENTS, 0, nullptr).m_sets);
 }
@@ -249,29 +258,39 @@ TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
     pCache->m_nSettleNs = 2'000'000'000;
     const std::int64_t nNow = CHashCache::NowNs(), nOld = 1'700'000'000'123'456'789;
     std::vector<CHashCache::CEntry> entries;
-    std::vector<CHashCache::CId> ids;
+    std::vector<CHashCache::CPlace> places;
     for (std::uint64_t i = 0; i < 30000; ++i) {
         entries.push_back({{2049, i, 1 << 20, nOld, nOld},
                            {true, true, true, ~i, ~i << 1, CACHED_CHECKSUM, 1 << 20, ~i << 2, ~i, i << 3, 0},
                            i / 30});
-        ids.emplace_back(2049, i);
+        places.push_back({i / 30, {2049, i}});
     }
     entries.push_back({{7, 7, 7, nNow - 1'000'000'000, 1}, entries[0].m_hashes, 1});
-    ids.emplace_back(7, 7);
+    places.push_back({1, {7, 7}});
     pCache->Store(entries, nNow);
     pCache->Flush();
-    std::vector<CHashCache::CFound> found;
-    pCache->Lookup(ids, found);
-    ASSERT_EQ(found.size(), ids.size());
-    EXPECT_TRUE(found[5].m_bFound && found[5].m_hashes.m_nWholeLow == 5 << 3);
-    EXPECT_FALSE(found.back().m_bFound);
+    std::vector<const CHashCache::CEntry*> found;
+    pCache->Lookup(places, found);
+    ASSERT_EQ(found.size(), places.size());
+    ASSERT_TRUE(found[5] && found[5]->m_stamp == entries[5].m_stamp);
+    EXPECT_EQ(found[5]->m_hashes.m_nWholeLow, 5u << 3);
+    EXPECT_EQ(found[5]->m_hashes.m_nSpan, 1u << 20);
+    EXPECT_FALSE(found.back());
     pCache.reset();
     struct stat st {};
     ASSERT_EQ(::stat(strCache.c_str(), &st), 0);
     EXPECT_LT(st.st_size, 200 * 30000);  // under 200 bytes a file
     ASSERT_EQ(::truncate(strCache.c_str(), st.st_size / 3), 0);
-    if ((pCache = CHashCache::Open(strCache, strProblem))) pCache->Lookup(ids, found);
+    if ((pCache = CHashCache::Open(strCache, strProblem))) pCache->Lookup(places, found);
     EXPECT_NE((pCache ? pCache->Problem() : strProblem).find("damaged"), std::string::npos);
+    // A folder's row that is no list of entries.
+    pCache = OpenCache(strCache);
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get());
+    pCache.reset();
+    ASSERT_EQ(Sql(strCache, "UPDATE folders SET files = x'0102'"), 0);
+    pCache = OpenCache(strCache);
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
+    EXPECT_NE(pCache->Problem().find("damaged"), std::string::npos) << pCache->Problem();
     pCache = OpenCache(strCache);
     EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_sets, COPIES);
     EXPECT_EQ(pCache->Problem(), "");
@@ -297,7 +316,7 @@ TEST(HashCacheFileTest, ALockedCacheIsGivenUpAfterTheWait) {
     // Locked while a search writes: it goes on without the cache, and finds the same.
     auto pCache = OpenCache(strCache, 100);
     ASSERT_EQ(sqlite3_open(strCache.c_str(), &pDb), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(pDb, "BEGIN IMMEDIATE; DELETE FROM files;", 0, 0, 0), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(pDb, "BEGIN IMMEDIATE; DELETE FROM folders;", 0, 0, 0), SQLITE_OK);
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, COPIES);
     EXPECT_NE(pCache->Problem().find("in use"), std::string::npos) << pCache->Problem();
     sqlite3_exec(pDb, "ROLLBACK", 0, 0, 0);
@@ -330,7 +349,31 @@ TEST(HashCacheFileTest, TwoProcessesSearchingAtOnceBothFinish) {
         ASSERT_EQ(waitpid(pid, &nStatus, 0), pid);
         EXPECT_TRUE(WIFEXITED(nStatus) && WEXITSTATUS(nStatus) == 0);
     }
-    EXPECT_EQ(Sql(strCache, "SELECT count(*) FROM files"), 4);
+    EXPECT_EQ(OpenCache(strCache)->CountEntries(), 4u);
+}
+
+TEST(HashCacheFileTest, AFolderWrittenByTwoSearchesKeepsTheEntriesOfBoth) {
+    CTempTree dir;
+    const std::string strCache = dir.Path("c.sqlite");
+    auto pFirst = OpenCache(strCache), pSecond = OpenCache(strCache);
+    auto entry = [](std::uint64_t nInode, std::uint64_t nFirst) {
+        return CHashCache::CEntry{{1, nInode, 10, 5, 5}, {true, false, false, nFirst, 0, CACHED_NONE, 0, 0, 0, 0, 0}, 42};
+    };
+    const std::int64_t nNow = CHashCache::NowNs();
+    pFirst->Store({entry(1, 100), entry(2, 200)}, nNow);
+    pFirst->Store({entry(1, 111)}, nNow);  // stored again: the later one counts
+    pSecond->Store({entry(3, 300), entry(2, 222)}, nNow);
+    pFirst->Flush();
+    pSecond->Flush();  // began before the first wrote, and writes after it
+    std::vector<const CHashCache::CEntry*> found;
+    auto pCheck = OpenCache(strCache);
+    pCheck->Lookup({{42, {1, 1}}, {42, {1, 2}}, {42, {1, 3}}, {43, {1, 3}}}, found);
+    ASSERT_TRUE(found[0] && found[1] && found[2]);
+    EXPECT_EQ(found[0]->m_hashes.m_nFirst, 111u);
+    EXPECT_EQ(found[1]->m_hashes.m_nFirst, 222u);
+    EXPECT_EQ(found[2]->m_hashes.m_nFirst, 300u);
+    EXPECT_FALSE(found[3]);  // kept for another folder only
+    EXPECT_EQ(pCheck->CountEntries(), 3u);
 }
 
 TEST(HashCacheFileTest, ReadOnlyCacheIsLeftAloneUnprivileged) {
@@ -351,22 +394,22 @@ TEST(HashCacheFileTest, PruningDropsFilesGoneFromSearchedFoldersAndOldEntries) {
     AddCopies(tree);
     AddCopies(other);
     auto pCache = OpenCache(dir.Path("c.sqlite"));
-    const auto count = [&] { return Sql(dir.Path("c.sqlite"), "SELECT count(*) FROM files"); };
+    const auto count = [&] { return pCache->CountEntries(); };
     Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
     Search(other.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
-    ASSERT_EQ(count(), 8);
+    ASSERT_EQ(count(), 8u);
     ASSERT_EQ(::unlink(tree.Path("a").c_str()), 0);
     Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
-    EXPECT_EQ(count(), 7);
+    EXPECT_EQ(count(), 7u);
     // Left out by a mask is not gone.
     CFileInfoArray onlyB;
     onlyB.AddDir(tree.Root(), "b", true, nullptr);
     pCache->Prune(onlyB);
-    EXPECT_EQ(count(), 7);
+    EXPECT_EQ(count(), 7u);
     // All unseen for 91 days; the files of this search are seen again, the others go.
-    ASSERT_EQ(Sql(dir.Path("c.sqlite"), "UPDATE files SET seen = seen - 91"), 0);
+    pCache->m_nToday += 91;
     Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get(), true);
-    EXPECT_EQ(count(), 3);
+    EXPECT_EQ(count(), 3u);
 }
 
 }  // namespace
