@@ -72,6 +72,14 @@ std::uint64_t CHasher::Digest() const {
     return m_pState ? XXH3_64bits_digest(m_pState) : 0;
 }
 
+bool CHasher::Digest128(std::uint64_t& nHigh, std::uint64_t& nLow) const {
+    if (m_nKind != EHashKind::Xxh3 || !m_pState) return false;
+    const XXH128_hash_t hash = XXH3_128bits_digest(m_pState);
+    nHigh = hash.high64;
+    nLow = hash.low64;
+    return true;
+}
+
 long long ReadAt(int fd, char* pBuffer, std::size_t nLength, std::uint64_t nOffset) {
     std::size_t nDone = 0;
     while (nDone < nLength) {

@@ -27,6 +27,9 @@ public:
     void Reset();
     void Update(const char* p, std::size_t n);
     std::uint64_t Digest() const;
+    // XXH3-128 of what was fed, from the same state: XXH3's 64- and 128-bit streams differ only
+    // in their last step. False for a CRC-32.
+    bool Digest128(std::uint64_t& nHigh, std::uint64_t& nLow) const;
 
 private:
     EHashKind m_nKind;

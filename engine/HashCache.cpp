@@ -12,7 +12,6 @@
 #include <xxhash.h>
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cerrno>
 #include <cstdlib>
@@ -25,6 +24,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "CacheRow.h"
 #include "FileInfo.h"
 
 namespace {
@@ -70,37 +70,6 @@ int StepOnce(sqlite3_stmt* pStmt) {
     return nCode;
 }
 
-// A folder's entries, back to back in (device, inode) order, little-endian: a flags byte (the
-// first, last and whole hashes present; the criterion kind in bits 3-4), device, inode, size,
-// modification and change times, the day last seen (4 bytes), then the hashes flagged present.
-constexpr unsigned HAS_FIRST = 1, HAS_LAST = 2, HAS_WHOLE = 4, KIND_SHIFT = 3;
-
-void Put(std::string& out, std::uint64_t n, int nBytes = 8) {
-    char bytes[8];
-    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<char>(n >> (8 * i));
-    out.append(bytes, static_cast<std::size_t>(nBytes));
-}
-
-struct CReaderAt {
-    const unsigned char* p;
-    const unsigned char* pEnd;
-    bool bOk = true;
-    std::uint64_t Get(int nBytes = 8) {
-        if (pEnd - p < nBytes) {
-            bOk = false;
-            return 0;
-        }
-        std::uint64_t n = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(&n, p, static_cast<std::size_t>(nBytes));
-        } else {
-            for (int i = 0; i < nBytes; ++i) n |= std::uint64_t(p[i]) << (8 * i);
-        }
-        p += nBytes;
-        return n;
-    }
-};
-
 CHashCache::CId IdOf(const CHashCache::CEntry& e) { return {e.m_stamp.m_nDevice, e.m_stamp.m_nInode}; }
 
 }  // namespace
@@ -109,58 +78,6 @@ std::size_t CHashCache::CIdHash::operator()(const CId& id) const {
     return std::hash<std::uint64_t>()(id.first * 0x9e3779b97f4a7c15ull ^ id.second);
 }
 
-namespace {
-
-void EncodeEntry(std::string& out, const CHashCache::CEntry& e) {
-    const CCacheStamp& s = e.m_stamp;
-    const CCachedHashes& h = e.m_hashes;
-    const unsigned nFlags = (h.m_bFirst ? HAS_FIRST : 0) | (h.m_bLast ? HAS_LAST : 0) |
-                            (h.m_bWhole ? HAS_WHOLE : 0) | unsigned(h.m_nKind) << KIND_SHIFT;
-    Put(out, nFlags, 1);
-    Put(out, s.m_nDevice);
-    Put(out, s.m_nInode);
-    Put(out, s.m_nSize);
-    Put(out, static_cast<std::uint64_t>(s.m_nModifiedNs));
-    Put(out, static_cast<std::uint64_t>(s.m_nChangedNs));
-    Put(out, static_cast<std::uint64_t>(h.m_nSeenDay), 4);
-    if (h.m_bFirst) Put(out, h.m_nFirst);
-    if (h.m_bLast) Put(out, h.m_nLast);
-    if (h.m_nKind != CACHED_NONE) Put(out, h.m_nSpan), Put(out, h.m_nValue);
-    if (h.m_bWhole) Put(out, h.m_nWholeHigh), Put(out, h.m_nWholeLow);
-}
-
-// False when the bytes are no list of entries in order.
-bool DecodeEntries(const void* pBytes, std::size_t nBytes, std::uint64_t nFolder,
-                   std::vector<CHashCache::CEntry>& entries) {
-    CReaderAt in{static_cast<const unsigned char*>(pBytes), static_cast<const unsigned char*>(pBytes) + nBytes};
-    entries.reserve(entries.size() + nBytes / 64);
-    while (in.bOk && in.p < in.pEnd) {
-        CHashCache::CEntry e;
-        e.m_nFolder = nFolder;
-        CCacheStamp& s = e.m_stamp;
-        CCachedHashes& h = e.m_hashes;
-        const unsigned nFlags = static_cast<unsigned>(in.Get(1));
-        h.m_nKind = static_cast<int>(nFlags >> KIND_SHIFT);
-        if (h.m_nKind > CACHED_CRC32) return false;
-        s.m_nDevice = in.Get();
-        s.m_nInode = in.Get();
-        s.m_nSize = in.Get();
-        s.m_nModifiedNs = static_cast<std::int64_t>(in.Get());
-        s.m_nChangedNs = static_cast<std::int64_t>(in.Get());
-        h.m_nSeenDay = static_cast<std::int32_t>(in.Get(4));
-        if ((h.m_bFirst = nFlags & HAS_FIRST)) h.m_nFirst = in.Get();
-        if ((h.m_bLast = nFlags & HAS_LAST)) h.m_nLast = in.Get();
-        if (h.m_nKind != CACHED_NONE) h.m_nSpan = in.Get(), h.m_nValue = in.Get();
-        if ((h.m_bWhole = nFlags & HAS_WHOLE)) h.m_nWholeHigh = in.Get(), h.m_nWholeLow = in.Get();
-        if (!entries.empty() && !(std::pair(entries.back().m_stamp.m_nDevice, entries.back().m_stamp.m_nInode) <
-                                  std::pair(s.m_nDevice, s.m_nInode)))
-            return false;
-        entries.push_back(e);
-    }
-    return in.bOk;
-}
-
-}  // namespace
 
 std::string CHashCache::DefaultPath() {
     const char* pszXdg = std::getenv("XDG_CACHE_HOME");
@@ -349,7 +266,7 @@ bool CHashCache::ReadFolder(std::uint64_t nFolder, std::vector<CHeld>& entries) 
     if (nCode == SQLITE_ROW) {
         const void* pBytes = sqlite3_column_blob(m_pSelect, 0);
         const auto nBytes = static_cast<std::size_t>(sqlite3_column_bytes(m_pSelect, 0));
-        bOk = DecodeEntries(pBytes, pBytes ? nBytes : 0, nFolder, entries);
+        bOk = ReadCacheRow(pBytes, pBytes ? nBytes : 0, nFolder, entries);
         if (!bOk) nCode = SQLITE_CORRUPT;
     }
     sqlite3_reset(m_pSelect);
@@ -357,16 +274,16 @@ bool CHashCache::ReadFolder(std::uint64_t nFolder, std::vector<CHeld>& entries) 
 }
 
 bool CHashCache::WriteFolder(std::uint64_t nFolder, const std::vector<CHeld>& entries) {
-    std::string bytes;
-    bytes.reserve(entries.size() * 93);
+    CCacheRowWriter row;
     std::int64_t nSeen = 0, nOldest = 0;
     for (const CHeld& e : entries) {
         const std::int64_t nDay = e.m_hashes.m_nSeenDay;
         if (nDay < m_nToday - KEEP_DAYS) continue;
-        nOldest = bytes.empty() ? nDay : std::min(nOldest, nDay);
-        nSeen = bytes.empty() ? nDay : std::max(nSeen, nDay);
-        EncodeEntry(bytes, e);
+        nOldest = row.IsEmpty() ? nDay : std::min(nOldest, nDay);
+        nSeen = row.IsEmpty() ? nDay : std::max(nSeen, nDay);
+        row.Add(e);
     }
+    const std::string& bytes = row.Bytes();
     int nCode;
     if (bytes.empty()) {
         sqlite3_bind_int64(m_pDelete, 1, S(nFolder));
@@ -496,7 +413,7 @@ std::size_t CHashCache::CountEntries() {
     while (sqlite3_step(pAll) == SQLITE_ROW) {
         entries.clear();
         const void* pBytes = sqlite3_column_blob(pAll, 1);
-        DecodeEntries(pBytes, pBytes ? static_cast<std::size_t>(sqlite3_column_bytes(pAll, 1)) : 0,
+        ReadCacheRow(pBytes, pBytes ? static_cast<std::size_t>(sqlite3_column_bytes(pAll, 1)) : 0,
                       U(sqlite3_column_int64(pAll, 0)), entries);
         n += entries.size();
     }

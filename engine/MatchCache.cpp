@@ -173,13 +173,16 @@ void LearnCriterion(CBatch& batch, std::size_t p, std::uint64_t nKey) {
     pSlot->m_bLearned = true;
 }
 
-void LearnWhole(CBatch& batch, std::size_t p, const char* pBytes, std::size_t n) {
+void LearnWhole(CBatch& batch, std::size_t p, const char* pBytes, std::size_t n, const CHasher* pFed) {
     CCacheSlot* pSlot = Slot(batch, p);
     if (!pSlot || !SpanIsFile(batch, p) || n != batch.m_candidates[p].m_nSpan) return;
-    const XXH128_hash_t hash = XXH3_128bits(pBytes, n);
-    pSlot->m_hashes.m_bWhole = true;
-    pSlot->m_hashes.m_nWholeHigh = hash.high64;
-    pSlot->m_hashes.m_nWholeLow = hash.low64;
+    CCachedHashes& h = pSlot->m_hashes;
+    if (!pFed || !pFed->Digest128(h.m_nWholeHigh, h.m_nWholeLow)) {
+        const XXH128_hash_t hash = XXH3_128bits(pBytes, n);
+        h.m_nWholeHigh = hash.high64;
+        h.m_nWholeLow = hash.low64;
+    }
+    h.m_bWhole = true;
     pSlot->m_bLearned = true;
 }
 

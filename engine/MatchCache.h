@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "FileHash.h"
 #include "MatchBatch.h"
 
 // Looks the sets' members up, and checks the stamps of those found on the readers' threads.
@@ -24,11 +25,13 @@ bool UseCachedLast(CBatch& batch, std::size_t p);
 bool UseCachedCriterion(CBatch& batch, std::size_t p);
 
 // What a read of candidate p gave, for the cache: the hash of its first (last) edge block,
-// its criterion key, and its whole span's bytes.
+// its criterion key, and its whole span's bytes. pFed, when given, was fed exactly those
+// bytes; a checksum's hasher then gives their 128-bit hash without a second pass.
 void LearnFirst(CBatch& batch, std::size_t p, std::uint64_t nKey);
 void LearnLast(CBatch& batch, std::size_t p, std::uint64_t nKey);
 void LearnCriterion(CBatch& batch, std::size_t p, std::uint64_t nKey);
-void LearnWhole(CBatch& batch, std::size_t p, const char* pBytes, std::size_t n);
+void LearnWhole(CBatch& batch, std::size_t p, const char* pBytes, std::size_t n,
+                const CHasher* pFed = nullptr);
 
 // Contents: splits sets whose members all have a cached hash of the whole span by it. Unequal
 // hashes prove unequal bytes; equal ones prove nothing, so the bytes are compared still.

@@ -190,13 +190,15 @@ CSets SplitByFirstBlock(CBatch& batch, CSets sets) {
         if (!c.m_bWhole) return;
         if (c.m_nKept != CCandidate::NOT_KEPT)
             std::memcpy(batch.m_kept.m_p.get() + c.m_nKept, pBytes, nRead);
-        LearnWhole(batch, all[i], pBytes, nRead);
-        if (batch.m_nCriterion != MATCH_CONTENTS) {
-            reader.m_hasher.Reset();
-            reader.m_hasher.Update(pBytes, nRead);
-            c.m_nCriterionKey = reader.m_hasher.Digest();
-            LearnCriterion(batch, all[i], c.m_nCriterionKey);
+        if (batch.m_nCriterion == MATCH_CONTENTS) {
+            LearnWhole(batch, all[i], pBytes, nRead);
+            return;
         }
+        reader.m_hasher.Reset();
+        reader.m_hasher.Update(pBytes, nRead);
+        c.m_nCriterionKey = reader.m_hasher.Digest();
+        LearnCriterion(batch, all[i], c.m_nCriterionKey);
+        LearnWhole(batch, all[i], pBytes, nRead, &reader.m_hasher);
     });
     return SplitByKey(batch, sets, &CCandidate::m_nKey);
 }

@@ -9,11 +9,14 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <limits>
+#include <tuple>
 #include <map>
 #include <mutex>
 #include <random>
 #include <set>
 
+#include "CacheRow.h"
 #include "HashCache.h"
 #include "MatchBatch.h"
 #include "MatchSets.h"
@@ -198,6 +201,23 @@ TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
     EXPECT_EQ(Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get()).m_sets, Sets{});
 }
 
+TEST(HashCacheMatchTest, ACopyNewSinceTheLastSearchJoinsTheCopiesTheCacheKnows) {
+    CTempTree tree, cacheDir;
+    AddCopies(tree);
+    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
+    // Each criterion learns the whole files' hashes its own way; Contents then reads only the
+    // new copy, and must find it equal to the others.
+    for (int nCriterion : {MATCH_CHECKSUM, MATCH_CRC32}) {
+        SCOPED_TRACE(nCriterion);
+        ::unlink(tree.Path("new").c_str());
+        EXPECT_EQ(Search(tree.Root(), nCriterion, 0, pCache.get()).m_sets, COPIES);
+        tree.Add("new", std::string(50000, 'x'));
+        CSearch contents = Search(tree.Root(), MATCH_CONTENTS, 0, pCache.get());
+        EXPECT_EQ(contents.m_sets, Sets({{"a", "b", "new", "sub/c"}}));
+        EXPECT_GE(contents.m_opened["new"], 1);
+    }
+}
+
 TEST(HashCacheMatchTest, FilesReplacedUnderTheSameInodeAreReadAgain) {
     CTempTree tree, cacheDir;
     const std::string x(50000, 'x');
@@ -231,6 +251,51 @@ TEST(HashCacheMatchTest, FilesReplacedUnderTheSameInodeAreReadAgain) {
     CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get());
     EXPECT_EQ(again.m_sets, Sets{});
     for (const std::string& strName : reused) EXPECT_GE(again.m_opened[strName], 1) << strName;
+}
+
+TEST(HashCacheFileTest, ARowGivesBackEveryEntryAsWrittenAndRefusesBrokenBytes) {
+    using CEntry = CHashCache::CEntry;
+    const std::int64_t nMin = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t nMax = std::numeric_limits<std::int64_t>::max();
+    const std::uint64_t nAll = ~std::uint64_t(0);
+    // Times far apart, before 1970, change time before modification time; a device change
+    // between neighbours; one-block files; every kind; hashes with every bit set.
+    const std::vector<CEntry> entries{
+        {{1, 5, 0, nMin, nMax}, {true, true, false, 9, 9, CACHED_NONE, 0, 0, 0, 0, 3}, 7},
+        {{1, 6, nAll, nMax, nMin}, {false, true, true, 0, nAll, CACHED_CRC32, nAll, 4, nAll, 1, 20000}, 7},
+        {{1, 1000000, 4096, -5, -7}, {true, true, true, 2, 3, CACHED_CHECKSUM, 4096, nAll, 5, 6, 19000}, 7},
+        {{nAll, 2, 1, 0, 0}, {false, false, false, 0, 0, CACHED_NONE, 0, 0, 0, 0, nMax}, 7},
+    };
+    CCacheRowWriter row;
+    for (const CEntry& e : entries) row.Add(e);
+    const std::string& bytes = row.Bytes();
+    std::vector<CEntry> back;
+    ASSERT_TRUE(ReadCacheRow(bytes.data(), bytes.size(), 7, back));
+    ASSERT_EQ(back.size(), entries.size());
+    // What a reader may use: the flags, and the values they flag.
+    auto flagged = [](const CCachedHashes& h) {
+        return std::tuple(h.m_bFirst, h.m_bLast, h.m_bWhole, h.m_nKind, h.m_nSeenDay,
+                          h.m_bFirst ? h.m_nFirst : 0, h.m_bLast ? h.m_nLast : 0,
+                          h.m_nKind ? h.m_nSpan : 0, h.m_nKind ? h.m_nValue : 0,
+                          h.m_bWhole ? h.m_nWholeHigh : 0, h.m_bWhole ? h.m_nWholeLow : 0);
+    };
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(back[i].m_stamp, entries[i].m_stamp);
+        EXPECT_EQ(flagged(back[i].m_hashes), flagged(entries[i].m_hashes));
+        EXPECT_EQ(back[i].m_nFolder, 7u);
+    }
+    // Cut short: refused, or fewer entries, each as written.
+    for (std::size_t n = 1; n < bytes.size(); ++n) {
+        std::vector<CEntry> part;
+        const bool bOk = ReadCacheRow(bytes.data(), n, 7, part);
+        EXPECT_TRUE(!bOk || part.size() < entries.size()) << n;
+        EXPECT_TRUE(!bOk || part.empty() || part.back().m_stamp == entries[part.size() - 1].m_stamp) << n;
+    }
+    CCacheRowWriter twice;
+    twice.Add(entries[2]);
+    twice.Add(entries[0]);
+    EXPECT_FALSE(ReadCacheRow(twice.Bytes().data(), twice.Bytes().size(), 7, back));
 }
 
 TEST(HashCacheFileTest, DamagedAndCutShortCachesAreSetAsideAndANewOneUsed) {
