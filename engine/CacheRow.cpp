@@ -68,7 +68,7 @@ struct CRowReader {
 
 }  // namespace
 
-void CCacheRowWriter::Add(const CHashCache::CEntry& e) {
+void CCacheRowWriter::Add(const CCacheEntry& e) {
     const CCacheStamp& s = e.m_stamp;
     const CCachedHashes& h = e.m_hashes;
     const bool bSameDevice = !m_bytes.empty() && s.m_nDevice == m_prev.m_stamp.m_nDevice;
@@ -91,13 +91,13 @@ void CCacheRowWriter::Add(const CHashCache::CEntry& e) {
 }
 
 bool ReadCacheRow(const void* pBytes, std::size_t nBytes, std::uint64_t nFolder,
-                  std::vector<CHashCache::CEntry>& entries) {
+                  std::vector<CCacheEntry>& entries) {
     const auto* p = static_cast<const unsigned char*>(pBytes);
     CRowReader in{p, p + nBytes};
     entries.reserve(entries.size() + nBytes / 48);
-    CHashCache::CEntry prev;
+    CCacheEntry prev;
     for (bool bFirstEntry = true; in.bOk && in.p < in.pEnd; bFirstEntry = false) {
-        CHashCache::CEntry e;
+        CCacheEntry e;
         e.m_nFolder = nFolder;
         CCacheStamp& s = e.m_stamp;
         CCachedHashes& h = e.m_hashes;

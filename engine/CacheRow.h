@@ -7,21 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "HashCache.h"
+#include "CacheEntry.h"
 
 class CCacheRowWriter {
 public:
     // Entries must come in strictly rising (device, inode) order.
-    void Add(const CHashCache::CEntry& e);
+    void Add(const CCacheEntry& e);
     const std::string& Bytes() const { return m_bytes; }
     bool IsEmpty() const { return m_bytes.empty(); }
 
 private:
     std::string m_bytes;
-    CHashCache::CEntry m_prev;
+    CCacheEntry m_prev;
 };
 
 // Appends the row's entries, each given nFolder. False when the bytes are no row of entries in
 // strictly rising (device, inode) order.
 bool ReadCacheRow(const void* pBytes, std::size_t nBytes, std::uint64_t nFolder,
-                  std::vector<CHashCache::CEntry>& entries);
+                  std::vector<CCacheEntry>& entries);
