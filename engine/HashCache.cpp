@@ -37,7 +37,7 @@ constexpr const char* DAMAGED_SUFFIX = ".damaged";
 constexpr std::size_t HELD_MAX = 1 << 18;
 
 // key: FolderKey of the folder; seen, oldest: the newest and oldest day its entries were seen;
-// files: its entries (EncodeFolder).
+// files: its entries, packed (CacheRow.h).
 constexpr const char* SCHEMA =
     "CREATE TABLE IF NOT EXISTS folders(key INTEGER PRIMARY KEY, seen INTEGER NOT NULL,"
     " oldest INTEGER NOT NULL, files BLOB NOT NULL);";
@@ -67,6 +67,18 @@ int StepOnce(sqlite3_stmt* pStmt) {
     const int nCode = sqlite3_step(pStmt);
     sqlite3_reset(pStmt);
     sqlite3_clear_bindings(pStmt);
+    return nCode;
+}
+
+// An integer pragma's value; the SQLite result code.
+int ReadPragma(sqlite3* pDb, const char* pszSql, int& nValue) {
+    sqlite3_stmt* pStmt = nullptr;
+    int nCode = sqlite3_prepare_v2(pDb, pszSql, -1, &pStmt, nullptr);
+    if (nCode == SQLITE_OK && (nCode = sqlite3_step(pStmt)) == SQLITE_ROW) {
+        nValue = sqlite3_column_int(pStmt, 0);
+        nCode = SQLITE_OK;
+    }
+    sqlite3_finalize(pStmt);
     return nCode;
 }
 
@@ -143,14 +155,8 @@ bool CHashCache::TryOpen(int nWaitMs) {
     sqlite3_busy_timeout(m_pDb, nWaitMs);
     if (sqlite3_db_readonly(m_pDb, "main") == 1) return Fail(SQLITE_READONLY, "cannot be written");
     // The first statement reads the header: damage shows here.
-    sqlite3_stmt* pStmt = nullptr;
-    nCode = sqlite3_prepare_v2(m_pDb, "PRAGMA application_id", -1, &pStmt, nullptr);
     int nAppId = 0;
-    if (nCode == SQLITE_OK && (nCode = sqlite3_step(pStmt)) == SQLITE_ROW) {
-        nAppId = sqlite3_column_int(pStmt, 0);
-        nCode = SQLITE_OK;
-    }
-    sqlite3_finalize(pStmt);
+    nCode = ReadPragma(m_pDb, "PRAGMA application_id", nAppId);
     // Someone else's database is no cache of ours either.
     if (nCode == SQLITE_OK && nAppId != 0 && nAppId != APPLICATION_ID) nCode = SQLITE_NOTADB;
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
@@ -160,13 +166,8 @@ bool CHashCache::TryOpen(int nWaitMs) {
     if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=NORMAL") || !Exec("BEGIN IMMEDIATE"))
         return false;
     // A cache of another layout (an older Twinex's, or a newer one's) starts again empty.
-    nCode = sqlite3_prepare_v2(m_pDb, "PRAGMA user_version", -1, &pStmt, nullptr);
     int nVersion = 0;
-    if (nCode == SQLITE_OK && (nCode = sqlite3_step(pStmt)) == SQLITE_ROW) {
-        nVersion = sqlite3_column_int(pStmt, 0);
-        nCode = SQLITE_OK;
-    }
-    sqlite3_finalize(pStmt);
+    nCode = ReadPragma(m_pDb, "PRAGMA user_version", nVersion);
     if (nCode != SQLITE_OK) return Fail(nCode, "cannot be read");
     if (nVersion != 0 && nVersion != SCHEMA_VERSION &&
         (!Exec("DROP TABLE IF EXISTS files") || !Exec("DROP TABLE IF EXISTS folders")))
