@@ -4,8 +4,8 @@
 
 #include <utility>
 
-// A million files are held at once: the record must not grow.
-static_assert(sizeof(CFileInfo) == 48);
+// A million files are held at once: the record must not grow unnoticed.
+static_assert(sizeof(CFileInfo) == 56);
 
 namespace {
 
@@ -33,30 +33,33 @@ CFileInfo::CFileInfo(std::shared_ptr<const std::string> pDir, std::string strNam
 
 CFileInfo::CFileInfo(CDir* pDir, std::uint32_t nNameOffset, std::uint32_t nNameLength,
                      std::uint64_t nSize, std::int64_t tModified, std::uint64_t nDevice,
-                     std::uint64_t nInode) noexcept
+                     std::uint64_t nInode, std::int64_t nChangedNs) noexcept
     : m_pDir(pDir), m_nSize(nSize), m_tModified(tModified), m_nDevice(nDevice),
-      m_nInode(nInode), m_nNameOffset(nNameOffset), m_nNameLength(nNameLength) {
+      m_nInode(nInode), m_nChangedNs(nChangedNs), m_nNameOffset(nNameOffset),
+      m_nNameLength(nNameLength) {
     AddRef(m_pDir);
 }
 
 CFileInfo::CFileInfo(const CFileInfo& other) noexcept
     : m_pDir(other.m_pDir), m_nSize(other.m_nSize), m_tModified(other.m_tModified),
-      m_nDevice(other.m_nDevice), m_nInode(other.m_nInode), m_nNameOffset(other.m_nNameOffset),
-      m_nNameLength(other.m_nNameLength), m_bReference(other.m_bReference) {
+      m_nDevice(other.m_nDevice), m_nInode(other.m_nInode), m_nChangedNs(other.m_nChangedNs),
+      m_nNameOffset(other.m_nNameOffset), m_nNameLength(other.m_nNameLength),
+      m_bReference(other.m_bReference) {
     AddRef(m_pDir);
 }
 
 CFileInfo::CFileInfo(CFileInfo&& other) noexcept
     : m_pDir(std::exchange(other.m_pDir, nullptr)), m_nSize(other.m_nSize),
       m_tModified(other.m_tModified), m_nDevice(other.m_nDevice), m_nInode(other.m_nInode),
-      m_nNameOffset(other.m_nNameOffset), m_nNameLength(other.m_nNameLength),
-      m_bReference(other.m_bReference) {}
+      m_nChangedNs(other.m_nChangedNs), m_nNameOffset(other.m_nNameOffset),
+      m_nNameLength(other.m_nNameLength), m_bReference(other.m_bReference) {}
 
 void CFileInfo::CopyPlainFields(const CFileInfo& other) noexcept {
     m_nSize = other.m_nSize;
     m_tModified = other.m_tModified;
     m_nDevice = other.m_nDevice;
     m_nInode = other.m_nInode;
+    m_nChangedNs = other.m_nChangedNs;
     m_nNameOffset = other.m_nNameOffset;
     m_nNameLength = other.m_nNameLength;
     m_bReference = other.m_bReference;

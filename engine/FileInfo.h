@@ -33,7 +33,7 @@ struct CWalkTuning {
 // A regular file found by CFileInfoArray::AddDir. Paths are the exact bytes the
 // file system returned: never converted, so names that are not valid UTF-8 survive.
 // The files of one folder share one block holding the folder text and their names, so a
-// record is 48 bytes plus its name; copies stay valid on their own (the block is counted).
+// record is 56 bytes plus its name; copies stay valid on their own (the block is counted).
 class CFileInfo {
 public:
     CFileInfo() = default;
@@ -53,6 +53,8 @@ public:
     const std::string& GetFileDir() const;  // ends with '/'
     std::uint64_t GetLength() const { return m_nSize; }
     std::int64_t GetTime() const { return m_tModified; }  // seconds since the epoch
+    // The change time in nanoseconds as collected; 0 for a record not made by a folder walk.
+    std::int64_t GetChangedNs() const { return m_nChangedNs; }
     std::uint64_t GetDevice() const { return m_nDevice; }
     std::uint64_t GetInode() const { return m_nInode; }
     // Collected from a reference folder (also when reached from a plain folder as well).
@@ -75,13 +77,15 @@ private:
     friend class CFileInfoArray;
     CFileInfo(CDir* pDir, std::uint32_t nNameOffset, std::uint32_t nNameLength,
               std::uint64_t nSize, std::int64_t tModified, std::uint64_t nDevice,
-              std::uint64_t nInode) noexcept;
+              std::uint64_t nInode, std::int64_t nChangedNs) noexcept;
 
     CDir* m_pDir = nullptr;
     std::uint64_t m_nSize = 0;
     std::int64_t m_tModified = 0;
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;
+    // Kept so that a repeated search can tell a cached file unchanged without asking again.
+    std::int64_t m_nChangedNs = 0;
     std::uint32_t m_nNameOffset = 0;  // into the folder block's names
     // A name is at most 255 bytes: its length leaves a bit for the mark, and the record its size.
     std::uint32_t m_nNameLength : 31 = 0;

@@ -128,7 +128,8 @@ CFileInfo CFileInfoArray::MakeFile(CFileInfo::CDir* pDir, std::uint32_t nNameOff
                                    bool bReference) {
     CFileInfo file(pDir, nNameOffset, nNameLength, static_cast<std::uint64_t>(st.st_size),
                    static_cast<std::int64_t>(st.st_mtime), static_cast<std::uint64_t>(st.st_dev),
-                   static_cast<std::uint64_t>(st.st_ino));
+                   static_cast<std::uint64_t>(st.st_ino),
+                   std::int64_t(st.st_ctim.tv_sec) * 1'000'000'000 + st.st_ctim.tv_nsec);
     file.m_bReference = bReference;
     return file;
 }

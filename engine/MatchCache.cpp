@@ -2,7 +2,6 @@
 
 #include "MatchCache.h"
 
-#include <sys/stat.h>
 #include <xxhash.h>
 
 #include <algorithm>
@@ -52,6 +51,11 @@ void LearnEdge(CBatch& batch, std::size_t p, bool CCachedHashes::*pHave,
     pSlot->m_bLearned = true;
 }
 
+std::int64_t FloorSeconds(std::int64_t nNs) {
+    constexpr std::int64_t NS = 1'000'000'000;
+    return nNs / NS - (nNs % NS < 0 ? 1 : 0);
+}
+
 int CachedKind(int nCriterion) {
     if (nCriterion == MATCH_CHECKSUM) return CACHED_CHECKSUM;
     if (nCriterion == MATCH_CRC32) return CACHED_CRC32;
@@ -86,23 +90,21 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
     for (std::size_t p : all) places.push_back({place(p).first, place(p).second});
     std::vector<const CHashCache::CEntry*> found;
     batch.m_pCache->Lookup(places, found);
-    // Files the cache knows are checked now; the others get their stamps when opened.
-    std::vector<std::size_t> known;
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (found[i]) known.push_back(i);
-    batch.ForEach(known.size(), [&](std::size_t k, CReader& reader) {
-        const std::size_t i = known[k];
+    // A file is as its entry was written while the walk found it of the same size and change
+    // time (any write, or change of its times, moves the change time on) and modification
+    // second: it need not be asked again. The others are read, and stamped when opened.
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        if (!found[i]) continue;
         const CFileInfo& file = batch.File(batch.m_candidates[all[i]]);
-        struct stat st {};
-        // A file no longer of its collected size is read, and found changed, as without a cache.
-        if (!reader.m_folders.Stat(file, st) || !S_ISREG(st.st_mode) ||
-            static_cast<std::uint64_t>(st.st_size) != file.GetLength())
-            return;
+        const CCacheStamp& stamp = found[i]->m_stamp;
+        if (stamp.m_nSize != file.GetLength() || stamp.m_nChangedNs != file.GetChangedNs() ||
+            FloorSeconds(stamp.m_nModifiedNs) != file.GetTime())
+            continue;
         CCacheSlot& slot = batch.m_cache[all[i]];
-        slot.m_stamp = StampOf(st);
+        slot.m_stamp = stamp;
+        slot.m_hashes = found[i]->m_hashes;
         slot.m_bStamped = true;
-        if (slot.m_stamp == found[i]->m_stamp) slot.m_hashes = found[i]->m_hashes;
-    });
+    }
 }
 
 void StoreLearned(CBatch& batch) {

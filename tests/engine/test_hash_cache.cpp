@@ -183,6 +183,36 @@ TEST(HashCacheMatchTest, SameResultsWithTheCacheAndUnchangedFilesAreNotReadAgain
               Search(tree.Root(), MATCH_CONTENTS, 0, nullptr).m_sets);
 }
 
+TEST(HashCacheMatchTest, AnEntryIsUsedOnlyWhileTheFileHasItsSizeAndTimes) {
+    CTempTree tree, cacheDir;
+    AddCopies(tree);
+    // From before 1970, with a fraction of a second: times are told in whole seconds too.
+    const timespec times[2] = {{-3, 500'000'000}, {-3, 500'000'000}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.Path("a").c_str(), times, 0), 0);
+    auto pCache = OpenCache(cacheDir.Path("c.sqlite"));
+    Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get());
+    EXPECT_EQ(Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get()).m_nOpened, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("a").c_str(), &st), 0);
+    const CCacheStamp stamp = StampOf(st);
+    // An entry written under any other size or time is not the file's.
+    for (int nOther = 0; nOther < 3; ++nOther) {
+        SCOPED_TRACE(nOther);
+        CCacheStamp changed = stamp;
+        if (nOther == 0) ++changed.m_nSize;
+        if (nOther == 1) changed.m_nModifiedNs -= 1'000'000'000;
+        if (nOther == 2) ++changed.m_nChangedNs;
+        pCache->Store({{changed, {true, true, true, 1, 2, CACHED_CHECKSUM, 50000, 3, 4, 5, 0},
+                        CHashCache::FolderKey(tree.Root())}},
+                      CHashCache::NowNs());
+        pCache->Flush();
+        CSearch again = Search(tree.Root(), MATCH_CHECKSUM, 0, pCache.get());
+        EXPECT_EQ(again.m_sets, COPIES);
+        EXPECT_GE(again.m_opened["a"], 1);
+        EXPECT_EQ(again.m_nOpened, again.m_opened["a"]);
+    }
+}
+
 TEST(HashCacheMatchTest, AValueForAnotherSpanIsNotUsed) {
     CTempTree tree, cacheDir;
     // Equal in the first 120 KiB, different after.
