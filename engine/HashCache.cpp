@@ -450,9 +450,10 @@ void CHashCache::Prune(const CFileInfoArray& files) {
     // Whatever a cache new to this search holds, this search wrote for files it found.
     if (!m_pDb || std::exchange(m_bWasEmpty, m_bEmpty)) return;
     // The file changes under what was read: the next search reads it again.
-    m_loaded.clear();
+    const auto loaded = std::exchange(m_loaded, {});
     m_nHeld = 0;
     std::unordered_set<CId, CIdHash> present;
+    present.reserve(files.GetSize());
     std::unordered_map<const std::string*, std::uint64_t> folders;
     for (const CFileInfo& f : files.GetData()) {
         present.emplace(f.GetDevice(), f.GetInode());
@@ -463,6 +464,12 @@ void CHashCache::Prune(const CFileInfoArray& files) {
 
     if (!Exec("BEGIN IMMEDIATE")) return;
     for (const auto& [nKey, pFolder] : keys) {
+        // A folder as this search read it, none of whose files is missing, stays (old entries
+        // go below).
+        const auto it = loaded.find(nKey);
+        if (it != loaded.end() && std::all_of(it->second.begin(), it->second.end(),
+                                              [&](const CHeld& e) { return present.contains(IdOf(e)); }))
+            continue;
         std::optional<std::unordered_set<CId, CIdHash>> there;
         const bool bOk = RewriteFolder(nKey, [&](const CHeld& e) {
             const CId id{e.m_stamp.m_nDevice, e.m_stamp.m_nInode};
