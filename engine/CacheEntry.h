@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Who a file is and the state it was in: an entry is valid only while all of it is the same.
+// Who a file is and the state it was in when its hashes were learned: they stand for the file
+// only while it is in that state.
 struct CCacheStamp {
     std::uint64_t m_nDevice = 0;
     std::uint64_t m_nInode = 0;

@@ -9,8 +9,8 @@
 #include "FileHash.h"
 #include "MatchBatch.h"
 
-// Looks the sets' members up, and checks the stamps of those found on the readers' threads.
-// The others get theirs when opened (CBatch::Open).
+// Looks the sets' members up, and takes the entries of those the walk found as their entries
+// were written. The others get their stamps when opened (CBatch::Open).
 void LookUpCached(CBatch& batch, const CSets& sets);
 // Writes back the entries that gained a value, or were last seen on an earlier day.
 void StoreLearned(CBatch& batch);
