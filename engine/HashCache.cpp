@@ -20,7 +20,6 @@
 #include <map>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -454,13 +453,13 @@ void CHashCache::Prune(const CFileInfoArray& files) {
     m_nHeld = 0;
     std::unordered_set<CId, CIdHash> present;
     present.reserve(files.GetSize());
-    std::unordered_map<const std::string*, std::uint64_t> folders;
+    std::unordered_set<const std::string*> folders;
     for (const CFileInfo& f : files.GetData()) {
         present.emplace(f.GetDevice(), f.GetInode());
-        folders.emplace(&f.GetFileDir(), 0);
+        folders.insert(&f.GetFileDir());
     }
     std::map<std::uint64_t, const std::string*> keys;  // in key order, as the table
-    for (auto& [pFolder, nKey] : folders) keys.emplace(FolderKey(*pFolder), pFolder);
+    for (const std::string* pFolder : folders) keys.emplace(FolderKey(*pFolder), pFolder);
 
     if (!Exec("BEGIN IMMEDIATE")) return;
     for (const auto& [nKey, pFolder] : keys) {
@@ -472,7 +471,7 @@ void CHashCache::Prune(const CFileInfoArray& files) {
             continue;
         std::optional<std::unordered_set<CId, CIdHash>> there;
         const bool bOk = RewriteFolder(nKey, [&](const CHeld& e) {
-            const CId id{e.m_stamp.m_nDevice, e.m_stamp.m_nInode};
+            const CId id = IdOf(e);
             if (present.contains(id)) return true;
             // Not collected is not gone: a mask or a size limit may have left the file out.
             if (!there) there = ListFolder(*pFolder);

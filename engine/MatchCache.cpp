@@ -87,7 +87,10 @@ void LookUpCached(CBatch& batch, const CSets& sets) {
     std::sort(all.begin(), all.end(), [&](std::size_t a, std::size_t b) { return place(a) < place(b); });
     std::vector<CHashCache::CPlace> places;
     places.reserve(all.size());
-    for (std::size_t p : all) places.push_back({place(p).first, place(p).second});
+    for (std::size_t p : all) {
+        const auto [nFolder, id] = place(p);
+        places.push_back({nFolder, id});
+    }
     std::vector<const CHashCache::CEntry*> found;
     batch.m_pCache->Lookup(places, found);
     // A file is as its entry was written while the walk found it of the same size and change
